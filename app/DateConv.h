@@ -1,0 +1,34 @@
+// The one place where dates become texts and texts become dates.
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// The table holds dates as texts in the short date format: the program's
+// "DateFormat" setting when it has one, otherwise the system locale's short
+// format (a two-digit year widened to four digits). Every date conversion of
+// the program goes through here, and so does "today", so that tests can set
+// both.
+namespace DateConv {
+
+// An empty pattern selects the system locale's short date format.
+void setFormat(const QString &pattern);
+const QString &format();
+
+// The locale's short date format with a two-digit year widened to four.
+QString localeShortFormat(const QLocale &locale);
+
+QString toText(const QDate &date);
+// Strict: nullopt for a text that is not a valid date in the format.
+std::optional<QDate> fromText(const QString &text);
+// As fromText, throwing EConvertError "'%s' is not a valid date".
+QDate fromTextOrThrow(const QString &text);
+
+QDate today();
+// Tests set the clock; an empty function restores the system clock.
+void setTodaySource(std::function<QDate()> source);
+
+} // namespace DateConv

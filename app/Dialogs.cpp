@@ -1,0 +1,82 @@
+// The seam through which every modal dialog of the program is shown.
+#include "Dialogs.h"
+
+#include <QColorDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+QString QtDialogs::qtFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList out;
+    static const QRegularExpression shownPatterns(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        // Qt reads the patterns from the parentheses at the end of the
+        // description, separated by blanks.
+        QString description = parts[i];
+        description.remove(shownPatterns);
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        out << QStringLiteral("%1 (%2)").arg(description, patterns);
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+void QtDialogs::messageBox(QWidget *parent, const QString &caption, const QString &text, int flags)
+{
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    if (flags == MB_ICONERROR)
+        icon = QMessageBox::Critical;
+    else if (flags == MB_ICONWARNING)
+        icon = QMessageBox::Warning;
+    else if (flags == MB_ICONINFORMATION)
+        icon = QMessageBox::Information;
+    QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void QtDialogs::errorBox(QWidget *parent, const QString &text)
+{
+    messageBox(parent, QStringLiteral("Vexlor 1.0"), text, MB_ICONERROR);
+}
+
+namespace {
+
+QString startPath(const FileDialogState &state)
+{
+    if (state.fileName.isEmpty())
+        return state.initialDir;
+    if (QDir::isAbsolutePath(state.fileName))
+        return state.fileName;
+    return QDir(state.initialDir).filePath(state.fileName);
+}
+
+} // namespace
+
+std::optional<QString> QtDialogs::openFile(QWidget *parent, const FileDialogState &state)
+{
+    QString name =
+        QFileDialog::getOpenFileName(parent, {}, startPath(state), qtFilter(state.filter));
+    if (name.isEmpty())
+        return std::nullopt;
+    return name;
+}
+
+std::optional<QString> QtDialogs::saveFile(QWidget *parent, const FileDialogState &state)
+{
+    QString name =
+        QFileDialog::getSaveFileName(parent, {}, startPath(state), qtFilter(state.filter));
+    if (name.isEmpty())
+        return std::nullopt;
+    return name;
+}
+
+std::optional<QColor> QtDialogs::chooseColor(QWidget *parent, const QColor &initial)
+{
+    QColor c = QColorDialog::getColor(initial, parent);
+    if (!c.isValid())
+        return std::nullopt;
+    return c;
+}

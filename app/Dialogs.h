@@ -1,0 +1,49 @@
+// The seam through which every modal dialog of the program is shown.
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+// What a file dialog is given and what it remembers between uses, as the
+// window's OpenDialog1 and SaveDialog1 keep it.
+struct FileDialogState {
+    QString filter;     // "Description|pattern|Description|pattern..."
+    QString initialDir; // starting directory
+    QString fileName;   // the name last chosen, proposed again
+};
+
+// Message-box icons by the flag values the program uses.
+enum MessageFlag { MB_ICONERROR = 16, MB_ICONWARNING = 48, MB_ICONINFORMATION = 64 };
+
+// Every modal dialog goes through one object of this interface: the program
+// gets the Qt dialogs, tests get a scripted stand-in that never blocks.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // A modal box with one OK button.
+    virtual void messageBox(QWidget *parent, const QString &caption, const QString &text,
+                            int flags) = 0;
+    // The general error box that reports a failure no handler caught.
+    virtual void errorBox(QWidget *parent, const QString &text) = 0;
+    virtual std::optional<QString> openFile(QWidget *parent, const FileDialogState &state) = 0;
+    virtual std::optional<QString> saveFile(QWidget *parent, const FileDialogState &state) = 0;
+    virtual std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) = 0;
+};
+
+// The real dialogs of the platform.
+class QtDialogs : public Dialogs {
+public:
+    void messageBox(QWidget *parent, const QString &caption, const QString &text,
+                    int flags) override;
+    void errorBox(QWidget *parent, const QString &text) override;
+    std::optional<QString> openFile(QWidget *parent, const FileDialogState &state) override;
+    std::optional<QString> saveFile(QWidget *parent, const FileDialogState &state) override;
+    std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override;
+
+    // "Text File|*.txt|All|*.*" as Qt's "Text File (*.txt);;All (*.*)".
+    static QString qtFilter(const QString &filter);
+};

@@ -1,0 +1,561 @@
+// The main window: construction, start-up, languages and the shell's handlers.
+#include "TfrmMain.h"
+
+#include "Colors.h"
+#include "DateConv.h"
+#include "Widgets.h"
+#include "table/StringGrid.h"
+
+#include <QActionGroup>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineSeries>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+namespace {
+
+const QString Caption = QStringLiteral("Vexlor 1.0");
+
+QLabel *label(const QString &text, int left, int top, QWidget *parent)
+{
+    auto *l = new QLabel(text, parent);
+    l->move(left, top - 3); // the label's text, not its box, starts at top
+    l->adjustSize();
+    return l;
+}
+
+QDateEdit *datePicker(const QDate &date, const QRect &place, QWidget *parent)
+{
+    auto *d = new QDateEdit(date, parent);
+    d->setCalendarPopup(true);
+    d->setGeometry(place);
+    return d;
+}
+
+QSpinBox *upDown(int min, int max, int position, const QRect &place, QWidget *parent)
+{
+    auto *s = new QSpinBox(parent);
+    s->setRange(min, max);
+    s->setValue(position);
+    s->setSingleStep(1);
+    s->setWrapping(false);
+    s->setGroupSeparatorShown(true); // 1,000 and more with a thousands separator
+    s->setGeometry(place);
+    // The edit is read-only: the value changes only through the arrows.
+    if (auto *edit = s->findChild<QLineEdit *>())
+        edit->setReadOnly(true);
+    return s;
+}
+
+} // namespace
+
+// The pictures live in the static GUI library, whose resources are not
+// registered by themselves.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+TfrmMain::TfrmMain(Dialogs &dialogs, const QString &exeDir) : m_dialogs(dialogs)
+{
+    initResources();
+    ExeDir = exeDir;
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSize(8);
+    setFont(font);
+    setWindowTitle(QStringLiteral("VEXLOR"));
+
+    createMenu();
+    createToolBar();
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setDocumentMode(false);
+    createDataPage();
+    createGraphPage();
+    setCentralWidget(PageControl1);
+    createStatusBar();
+    connectHandlers();
+
+    resize(870, 500);
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    guarded([this] { FormCreate(); });
+    PageControl1->setCurrentIndex(0);
+}
+
+TfrmMain::~TfrmMain() = default;
+
+QString TfrmMain::settingsPath() const
+{
+    return ExeDir + QStringLiteral("/VEXLOR.ini");
+}
+
+// ---- construction ---------------------------------------------------------
+
+void TfrmMain::createMenu()
+{
+    QMenuBar *MainM = menuBar();
+    File1 = MainM->addMenu(QStringLiteral("&File"));
+    New1 = File1->addAction(QIcon(QStringLiteral(":/icons/new.svg")), QStringLiteral("&New"));
+    N1 = File1->addSeparator();
+    OpenTXT1 =
+        File1->addAction(QIcon(QStringLiteral(":/icons/open.svg")), QStringLiteral("&Open (TXT)"));
+    OpenXLS1 =
+        File1->addAction(QIcon(QStringLiteral(":/icons/open.svg")), QStringLiteral("Op&en (XLS)"));
+    N2 = File1->addSeparator();
+    SaveTXT1 =
+        File1->addAction(QIcon(QStringLiteral(":/icons/save.svg")), QStringLiteral("&Save (TXT)"));
+    SaveXLS1 =
+        File1->addAction(QIcon(QStringLiteral(":/icons/save.svg")), QStringLiteral("S&ave (XLS)"));
+    N3 = File1->addSeparator();
+    Exit1 = File1->addAction(QStringLiteral("E&xit"));
+
+    Configuration1 = MainM->addMenu(QStringLiteral("Configuration"));
+    GridBackGroundColor1 = Configuration1->addAction(QStringLiteral("Grid BackGround Color"));
+    GridAxisColor1 = Configuration1->addAction(QStringLiteral("Grid Axis Color"));
+
+    Language1 = MainM->addMenu(QStringLiteral("Language"));
+    LanguageGroup = new QActionGroup(this);
+    LanguageGroup->setExclusive(true);
+    English1 = Language1->addAction(QStringLiteral("E&nglish"));
+    Russian1 = Language1->addAction(QStringLiteral("&Russian"));
+    for (QAction *item : {English1, Russian1}) {
+        item->setCheckable(true);
+        LanguageGroup->addAction(item);
+    }
+    English1->setChecked(true);
+    m_checkedLanguage = English1;
+
+    About1 = MainM->addAction(QStringLiteral("&About"));
+}
+
+void TfrmMain::createToolBar()
+{
+    ToolBar = new QToolBar(this);
+    ToolBar->setMovable(false);
+    ToolBar->setFloatable(false);
+    ToolBar->setIconSize(QSize(24, 24));
+    ToolBar->setFixedHeight(35);
+    ToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    addToolBar(Qt::TopToolBarArea, ToolBar);
+
+    // Buttons show pictures only; a button's tool tip comes from the language
+    // file by its tag, so the actions carry no text that Qt would show instead.
+    auto button = [this](int tag, const char *icon) {
+        QAction *a = ToolBar->addAction(
+            QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icon))), QString());
+        a->setData(tag);
+        if (QWidget *w = ToolBar->widgetForAction(a))
+            w->setFixedSize(31, 30);
+        return a;
+    };
+    tbNew = button(0, "new");
+    ToolBar->addSeparator();
+    tbOpnTxt = button(1, "open");
+    tbOpnXls = button(2, "open");
+    ToolBar->addSeparator();
+    tbSavTxt = button(3, "save");
+    tbSavXls = button(4, "save");
+    ToolBar->addSeparator();
+    tbRun = button(5, "run");
+    tbAutoCalc = button(6, "autocalc");
+    ToolBar->addSeparator();
+    tbEdit = button(7, "edit");
+    tbEdit->setCheckable(true);
+    tbSaveGraph = button(8, "graph");
+    tbSaveGraph->setEnabled(false);
+}
+
+void TfrmMain::createDataPage()
+{
+    tsData = new QWidget;
+    PageControl1->addTab(tsData, QStringLiteral("DATA"));
+    auto *layout = new QVBoxLayout(tsData);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    Panel1 = new QWidget(tsData);
+    Panel1->setFixedHeight(41);
+    QFont panelFont = font();
+    panelFont.setPointSize(10);
+    Panel1->setFont(panelFont);
+    lBobs = label(QStringLiteral("Begin observation"), 8, 16, Panel1);
+    dtp1 = datePicker(QDate(2008, 11, 4), QRect(145, 8, 113, 24), Panel1);
+    lEobs = label(QStringLiteral("End observation"), 272, 16, Panel1);
+    dtp2 = datePicker(QDate(2008, 11, 4), QRect(400, 8, 105, 24), Panel1);
+    lDataList = label(QStringLiteral("Data column"), 528, 16, Panel1);
+    cbDataList = new QComboBox(Panel1);
+    cbDataList->setEditable(false);
+    cbDataList->setGeometry(640, 8, 145, 24);
+    layout->addWidget(Panel1);
+
+    strGrid = new StringGrid(tsData);
+    QFont gridFont(QStringLiteral("MS Sans Serif"));
+    gridFont.setPointSize(10);
+    strGrid->setFont(gridFont);
+    layout->addWidget(strGrid, 1);
+
+    // The date cells' editor: a picker on the page, laid over the cell.
+    sgDTPick = datePicker(QDate(2008, 11, 5), QRect(8, 64, 89, 21), tsData);
+    sgDTPick->setCalendarPopup(false);
+    sgDTPick->hide();
+}
+
+void TfrmMain::createGraphPage()
+{
+    tsGraph = new QWidget;
+    PageControl1->addTab(tsGraph, QStringLiteral("GRAPH"));
+    auto *layout = new QVBoxLayout(tsGraph);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    Panel2 = new QWidget(tsGraph);
+    Panel2->setFixedHeight(57);
+    lKa = label(QStringLiteral("Koef. \"a\""), 8, 15, Panel2);
+    UpA = upDown(0, 100, 50, QRect(64, 8, 56, 21), Panel2);
+    lKb = label(QStringLiteral("Koef. \"b\""), 8, 38, Panel2);
+    UpB = upDown(0, 100, 50, QRect(64, 32, 56, 21), Panel2);
+    lMaxTime = label(QStringLiteral("Maximum Int"), 136, 15, Panel2);
+    UpMInt = upDown(1, 100, 50, QRect(200, 8, 56, 21), Panel2);
+    lMax = label(QStringLiteral("Maximum"), 136, 39, Panel2);
+    UpMax = upDown(1, 100, 50, QRect(200, 32, 56, 21), Panel2);
+    Label2 = label(QStringLiteral("dO="), 272, 16, Panel2);
+    lZdO = label(QString(), 304, 16, Panel2);
+    lZdO->setMinimumWidth(70);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Lines"), Panel2);
+    GroupBox1->setGeometry(376, 2, 449, 50);
+    auto check = [this](const QString &text, const QRect &place) {
+        auto *c = new QCheckBox(text, GroupBox1);
+        c->setGeometry(place);
+        c->setChecked(true);
+        return c;
+    };
+    auto swatch = [this](int tag, int left) {
+        auto *s = new ColorSwatch(tag, GroupBox1);
+        s->setGeometry(left, 33, 30, 13);
+        return s;
+    };
+    cbox1 = check(QStringLiteral("Observed"), QRect(8, 16, 89, 17));
+    Shape1 = swatch(0, 10);
+    cbox2 = check(QStringLiteral("Shower pofile"), QRect(104, 16, 113, 17));
+    Shape2 = swatch(1, 106);
+    cbox3 = check(QStringLiteral("Shower"), QRect(224, 16, 89, 17));
+    Shape3 = swatch(2, 226);
+    cbox4 = check(QStringLiteral("Sporadic"), QRect(328, 16, 105, 17));
+    Shape4 = swatch(3, 330);
+    layout->addWidget(Panel2);
+
+    Chart1 = new QChart;
+    Chart1->setTitle(QString());
+    Chart1->setBackgroundRoundness(0);
+    Chart1->setPlotAreaBackgroundVisible(false);
+    Chart1->legend()->setVisible(true);
+    LeftAxis = new QValueAxis;
+    LeftAxis->setLabelFormat(QStringLiteral("%g"));
+    BottomAxis = new QCategoryAxis;
+    BottomAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    BottomAxis->setRange(0, 1);
+    Chart1->addAxis(BottomAxis, Qt::AlignBottom);
+    Chart1->addAxis(LeftAxis, Qt::AlignLeft);
+    Chart1View = new QChartView(Chart1, tsGraph);
+    Chart1View->setRenderHint(QPainter::Antialiasing);
+    layout->addWidget(Chart1View, 1);
+}
+
+void TfrmMain::createStatusBar()
+{
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setFixedHeight(19);
+    StatusBar1->setSizeGripEnabled(false);
+    StatusPanel0 = new StatusPanel(0, 0, StatusBar1);
+    StatusPanel1 = new StatusPanel(1, 10, StatusBar1);
+    for (StatusPanel *p : {StatusPanel0, StatusPanel1}) {
+        p->onDraw = [this](QPainter &canvas, int panel, const QRect &r) {
+            guarded([&] { StatusBar1DrawPanel(canvas, panel, r); });
+        };
+        StatusBar1->addWidget(p);
+    }
+    setStatusBar(StatusBar1);
+}
+
+void TfrmMain::connectHandlers()
+{
+    auto on = [this](QAction *action, void (TfrmMain::*handler)()) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { guarded([&] { (this->*handler)(); }); });
+    };
+    on(New1, &TfrmMain::New1Click);
+    on(OpenTXT1, &TfrmMain::OpenTXT1Click);
+    on(OpenXLS1, &TfrmMain::OpenXLS1Click);
+    on(SaveTXT1, &TfrmMain::SaveTXT1Click);
+    on(SaveXLS1, &TfrmMain::SaveXLS1Click);
+    on(Exit1, &TfrmMain::Exit1Click);
+    on(GridBackGroundColor1, &TfrmMain::GridBackGroundColor1Click);
+    on(GridAxisColor1, &TfrmMain::GridAxisColor1Click);
+    on(English1, &TfrmMain::English1Click);
+    on(Russian1, &TfrmMain::Russian1Click);
+    on(About1, &TfrmMain::About1Click);
+    on(tbNew, &TfrmMain::tbNewClick);
+    on(tbOpnTxt, &TfrmMain::tbOpnTxtClick);
+    on(tbOpnXls, &TfrmMain::tbOpnXlsClick);
+    on(tbSavTxt, &TfrmMain::tbSavTxtClick);
+    on(tbSavXls, &TfrmMain::tbSavXlsClick);
+    on(tbRun, &TfrmMain::tbRunClick);
+    on(tbAutoCalc, &TfrmMain::tbAutoCalcClick);
+    on(tbEdit, &TfrmMain::tbEditClick);
+    on(tbSaveGraph, &TfrmMain::tbSaveGraphClick);
+    connect(PageControl1, &QTabWidget::currentChanged, this,
+            [this] { guarded([this] { PageControl1Change(); }); });
+
+    for (ColorSwatch *s : {Shape1, Shape2, Shape3, Shape4})
+        s->onMouseDown = [this](ColorSwatch *sender) { guarded([&] { Shape1MouseDown(sender); }); };
+
+    strGrid->onSelectCell = [this](int col, int row) {
+        bool allow = true;
+        guarded([&] { allow = strGridSelectCell(col, row); });
+        return allow;
+    };
+    strGrid->onDrawCell = [this](QPainter &canvas, int col, int row, const QRect &r,
+                                 const QColor &bg) {
+        guarded([&] { strGridDrawCell(canvas, col, row, r, bg); });
+    };
+    strGrid->onKeyDown = [this](int &key) { guarded([&] { strGridKeyDown(key); }); };
+    strGrid->onKeyPress = [this](QChar &key) {
+        // A failing key-press handler discards its character.
+        bool ok = false;
+        guarded([&] {
+            strGridKeyPress(key);
+            ok = true;
+        });
+        if (!ok)
+            key = QChar();
+    };
+    sgDTPick->installEventFilter(this);
+}
+
+// ---- helpers --------------------------------------------------------------
+
+void TfrmMain::reportException(std::exception_ptr error) noexcept
+{
+    QString text;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception &e) {
+        text = QString::fromUtf8(e.what());
+    } catch (...) {
+        text = QStringLiteral("Unknown error");
+    }
+    try {
+        m_dialogs.errorBox(this, text);
+    } catch (...) {
+        // Nothing may leave a Qt frame, not even a failing error box.
+    }
+}
+
+void TfrmMain::showMessage(const QString &text, int flags)
+{
+    m_dialogs.messageBox(this, Caption, text, flags);
+}
+
+bool TfrmMain::dataPageActive() const
+{
+    return PageControl1->currentIndex() == 0;
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+}
+
+// ---- start-up -------------------------------------------------------------
+
+void TfrmMain::FormCreate()
+{
+    setWindowTitle(Caption);
+    if (ExeDir.isEmpty())
+        ExeDir = QCoreApplication::applicationDirPath();
+    IniFile ini = settings();
+    const QString language =
+        ini.readString(QStringLiteral("self"), QStringLiteral("Language"), QString());
+
+    // Our own addition: a fixed date format for the table, otherwise the
+    // locale's short format.
+    DateConv::setFormat(
+        ini.readString(QStringLiteral("self"), QStringLiteral("DateFormat"), QString()));
+    for (QDateEdit *picker : {dtp1, dtp2, sgDTPick})
+        picker->setDisplayFormat(DateConv::format());
+
+    SetLanguage(language);
+
+    const std::array<std::pair<ColorSwatch *, int>, 4> swatches = {{{Shape1, Colors::Blue},
+                                                                    {Shape2, Colors::Red},
+                                                                    {Shape3, Colors::Yellow},
+                                                                    {Shape4, Colors::DarkGreen}}};
+    for (const auto &[shape, def] : swatches)
+        shape->setBrushColor(Colors::fromValue(ini.readInteger(
+            QStringLiteral("self"), QStringLiteral("SH%1").arg(shape->tag()), def)));
+
+    Chart1->setBackgroundBrush(Colors::fromValue(
+        ini.readInteger(QStringLiteral("self"), QStringLiteral("GBC"), Colors::White)));
+    BottomAxis->setGridLineColor(Colors::fromValue(
+        ini.readInteger(QStringLiteral("self"), QStringLiteral("GAGC"), Colors::Black)));
+    LeftAxis->setGridLineColor(Colors::fromValue(
+        ini.readInteger(QStringLiteral("self"), QStringLiteral("GAGC"), Colors::Black)));
+}
+
+// ---- languages ------------------------------------------------------------
+
+void TfrmMain::applyCaption(QAction *item, const QString &value)
+{
+    if (value.isEmpty())
+        return;
+    // "-" makes an item a separator line; any other text makes it an
+    // ordinary item, a separator included.
+    if (value == QLatin1String("-")) {
+        item->setSeparator(true);
+        return;
+    }
+    item->setSeparator(false);
+    item->setText(value);
+}
+
+void TfrmMain::SetLanguage(const QString &code)
+{
+    IniFile ini = settings();
+    if (code.isEmpty())
+        return;
+    if (code == QLatin1String("en"))
+        English1->setChecked(true);
+    else if (code == QLatin1String("ru"))
+        Russian1->setChecked(true);
+    m_checkedLanguage = LanguageGroup->checkedAction();
+
+    auto value = [&](const QString &key) { return ini.readString(code, key, QString()); };
+
+    const QList<QAction *> topLevel = menuBar()->actions();
+    for (int i = 0; i < topLevel.size(); ++i) {
+        QAction *item = topLevel[i];
+        applyCaption(item, value(QStringLiteral("M%1").arg(i + 1)));
+        if (QMenu *sub = item->menu()) {
+            const QList<QAction *> items = sub->actions();
+            for (int k = 0; k < items.size(); ++k)
+                applyCaption(items[k], value(QStringLiteral("M%1%2").arg(i + 1).arg(k)));
+        }
+    }
+
+    for (int p = 0; p < PageControl1->count(); ++p) {
+        QString text = value(QStringLiteral("PC%1").arg(p + 1));
+        if (!text.isEmpty())
+            PageControl1->setTabText(p, text);
+    }
+
+    for (QAction *button : ToolBar->actions())
+        if (!button->isSeparator())
+            button->setToolTip(value(QStringLiteral("TB%1").arg(button->data().toInt())));
+
+    strGrid->horizontalHeader()->setFixedHeight(25);
+    cbDataList->clear();
+    for (int c = 0; c < strGrid->colCount(); ++c) {
+        QString text = value(QStringLiteral("SG%1").arg(c));
+        if (!text.isEmpty())
+            strGrid->setCell(c, 0, text);
+        if (c >= 2 && c != strGrid->colCount() - 1) {
+            strGrid->setColumnWidth(c, 60);
+            cbDataList->addItem(strGrid->cell(c, 0));
+        }
+    }
+    if (cbDataList->count() > 0)
+        cbDataList->setCurrentIndex(0);
+
+    for (int n = 1; n <= 20; ++n)
+        Messages[static_cast<size_t>(n - 1)] = value(QStringLiteral("MSG%1").arg(n));
+
+    const std::array<std::tuple<const char *, QWidget *, const char *>, 12> labels = {{
+        {"L1", lBobs, "Begin observation"},
+        {"L2", lEobs, "End observation"},
+        {"L3", lKa, "Koef. \"a\""},
+        {"L4", lKb, "Koef. \"b\""},
+        {"L5", lMaxTime, "Maximum Int."},
+        {"L6", lMax, "Maximum"},
+        {"L7", GroupBox1, "Line"},
+        {"L8", cbox1, "Observed"},
+        {"L9", cbox2, "Shower profile"},
+        {"L10", cbox3, "Shower"},
+        {"L11", cbox4, "Sporadic"},
+        {"L12", lDataList, "Data Column"},
+    }};
+    for (const auto &[key, control, builtIn] : labels) {
+        QString text = ini.readString(code, QLatin1String(key), QString::fromUtf8(builtIn));
+        if (auto *l = qobject_cast<QLabel *>(control)) {
+            l->setText(text);
+            l->adjustSize();
+        } else if (auto *g = qobject_cast<QGroupBox *>(control)) {
+            g->setTitle(text);
+        } else if (auto *c = qobject_cast<QCheckBox *>(control)) {
+            c->setText(text);
+        }
+    }
+}
+
+void TfrmMain::chooseLanguage(const QString &code)
+{
+    // The radio item must not move by the click itself: only the loader sets
+    // it, after the choice has been stored.
+    if (m_checkedLanguage)
+        m_checkedLanguage->setChecked(true);
+    settings().writeString(QStringLiteral("self"), QStringLiteral("Language"), code);
+    SetLanguage(code);
+}
+
+void TfrmMain::English1Click()
+{
+    chooseLanguage(QStringLiteral("en"));
+}
+
+void TfrmMain::Russian1Click()
+{
+    chooseLanguage(QStringLiteral("ru"));
+}
+
+// ---- shell handlers -------------------------------------------------------
+
+void TfrmMain::About1Click()
+{
+    m_dialogs.messageBox(this, QStringLiteral("About VEXLOR"),
+                         QStringLiteral("Vexlor 1.0 32 bit (10.11.2008)"), MB_ICONINFORMATION);
+}
+
+void TfrmMain::Exit1Click()
+{
+    close();
+}
+
+void TfrmMain::PageControl1Change()
+{
+    // Switching pages has no side effect.
+}
+
+void TfrmMain::StatusBar1DrawPanel(QPainter &canvas, int panel, const QRect &rect)
+{
+    if (panel == 0)
+        canvas.fillRect(rect, Colors::fromValue(Colors::Blue));
+}

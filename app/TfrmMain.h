@@ -1,0 +1,167 @@
+// The main window: every control of the program and the handlers of their events.
+#pragma once
+
+#include "Dialogs.h"
+#include "IniFile.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <array>
+#include <exception>
+
+class ColorSwatch;
+class QAction;
+class QActionGroup;
+class QCategoryAxis;
+class QChart;
+class QChartView;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineSeries;
+class QMenu;
+class QSpinBox;
+class QStatusBar;
+class QTabWidget;
+class QToolBar;
+class QValueAxis;
+class StatusPanel;
+class StringGrid;
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // exeDir: where the settings file lies; empty for the executable's own
+    // directory.
+    explicit TfrmMain(Dialogs &dialogs, const QString &exeDir = {});
+    ~TfrmMain() override;
+
+    // ---- process-wide state
+    QString ExeDir;
+    std::array<QString, 20> Messages; // MSG1 .. MSG20, index n - 1
+    const QString &msg(int n) const { return Messages[static_cast<size_t>(n - 1)]; }
+    QString settingsPath() const;
+    IniFile settings() const { return IniFile(settingsPath()); }
+    FileDialogState OpenDialog1, SaveDialog1;
+
+    // ---- menu MainM
+    QMenu *File1 = nullptr, *Configuration1 = nullptr, *Language1 = nullptr;
+    QAction *New1 = nullptr, *N1 = nullptr, *OpenTXT1 = nullptr, *OpenXLS1 = nullptr, *N2 = nullptr,
+            *SaveTXT1 = nullptr, *SaveXLS1 = nullptr, *N3 = nullptr, *Exit1 = nullptr;
+    QAction *GridBackGroundColor1 = nullptr, *GridAxisColor1 = nullptr;
+    QAction *English1 = nullptr, *Russian1 = nullptr;
+    QAction *About1 = nullptr;
+    QActionGroup *LanguageGroup = nullptr;
+
+    // ---- toolbar
+    QToolBar *ToolBar = nullptr;
+    QAction *tbNew = nullptr, *tbOpnTxt = nullptr, *tbOpnXls = nullptr, *tbSavTxt = nullptr,
+            *tbSavXls = nullptr, *tbRun = nullptr, *tbAutoCalc = nullptr, *tbEdit = nullptr,
+            *tbSaveGraph = nullptr;
+
+    // ---- pages
+    QTabWidget *PageControl1 = nullptr;
+    QWidget *tsData = nullptr, *tsGraph = nullptr;
+    QWidget *Panel1 = nullptr;
+    QLabel *lBobs = nullptr, *lEobs = nullptr, *lDataList = nullptr;
+    QDateEdit *dtp1 = nullptr, *dtp2 = nullptr;
+    QComboBox *cbDataList = nullptr;
+    StringGrid *strGrid = nullptr;
+    QDateEdit *sgDTPick = nullptr;
+
+    QWidget *Panel2 = nullptr;
+    QLabel *lKa = nullptr, *lKb = nullptr, *lMaxTime = nullptr, *lMax = nullptr, *Label2 = nullptr,
+           *lZdO = nullptr;
+    // Each up-down and its read-only edit are one spin box: eKa is UpA's text.
+    QSpinBox *UpA = nullptr, *UpB = nullptr, *UpMInt = nullptr, *UpMax = nullptr;
+    QGroupBox *GroupBox1 = nullptr;
+    QCheckBox *cbox1 = nullptr, *cbox2 = nullptr, *cbox3 = nullptr, *cbox4 = nullptr;
+    ColorSwatch *Shape1 = nullptr, *Shape2 = nullptr, *Shape3 = nullptr, *Shape4 = nullptr;
+    QChartView *Chart1View = nullptr;
+    QChart *Chart1 = nullptr;
+    QValueAxis *LeftAxis = nullptr;
+    QCategoryAxis *BottomAxis = nullptr;
+
+    QStatusBar *StatusBar1 = nullptr;
+    StatusPanel *StatusPanel0 = nullptr, *StatusPanel1 = nullptr;
+
+    // ---- application shell
+    void FormCreate();
+    void SetLanguage(const QString &code);
+    void English1Click();
+    void Russian1Click();
+    void About1Click();
+    void Exit1Click();
+    void PageControl1Change();
+    void StatusBar1DrawPanel(QPainter &canvas, int panel, const QRect &rect);
+    void GridBackGroundColor1Click();
+    void GridAxisColor1Click();
+    void Shape1MouseDown(ColorSwatch *sender);
+
+    // ---- observation table
+    void New1Click();
+    void tbNewClick();
+    void tbEditClick();
+    bool strGridSelectCell(int col, int row);
+    void strGridDrawCell(QPainter &canvas, int col, int row, const QRect &rect,
+                         const QColor &background);
+    void strGridKeyDown(int &key);
+    void strGridKeyPress(QChar &key);
+    void sgDTPickKeyDown(int &key);
+    void sgDTPickExit();
+
+    // ---- files
+    void tbOpnTxtClick();
+    void tbSavTxtClick();
+    void OpenTXT1Click() { tbOpnTxtClick(); }
+    void SaveTXT1Click() { tbSavTxtClick(); }
+    void tbOpnXlsClick();
+    void tbSavXlsClick();
+    void OpenXLS1Click() { tbOpnXlsClick(); }
+    void SaveXLS1Click() { tbSavXlsClick(); }
+    void UpdateDateRange();
+
+    // ---- analysis
+    void tbRunClick();
+    void tbAutoCalcClick();
+    void tbSaveGraphClick();
+
+    // ---- helpers for the handlers
+    // A modal box with caption "Vexlor 1.0" and the icon of the flag value.
+    void showMessage(const QString &text, int flags);
+    bool dataPageActive() const;
+    // Runs a handler; a failure it does not catch itself is shown in the
+    // general error box and the program goes on with the state it left.
+    template <class F> void guarded(F &&handler) noexcept
+    {
+        try {
+            handler();
+        } catch (...) {
+            reportException(std::current_exception());
+        }
+    }
+    void reportException(std::exception_ptr error) noexcept;
+    Dialogs &dialogs() { return m_dialogs; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createMenu();
+    void createToolBar();
+    void createDataPage();
+    void createGraphPage();
+    void createStatusBar();
+    void connectHandlers();
+    void placeDatePicker(int col, int row);
+    void cursorReset();
+    void applyCaption(QAction *item, const QString &value);
+    void chooseLanguage(const QString &code);
+
+    Dialogs &m_dialogs;
+    QAction *m_checkedLanguage = nullptr;
+};

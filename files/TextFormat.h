@@ -1,0 +1,40 @@
+// The tab-separated observation file: reading and writing table rows.
+#pragma once
+
+#include "table/GridRow.h"
+
+#include <QIODevice>
+#include <vector>
+
+class GridModel;
+
+namespace TextFormat {
+
+// The fixed first line; "Date" is followed by two TABs.
+inline constexpr char HeaderLine[] = "Date\t\tHour\tSum\tN1\tN2\tN3\tN4\tN5\tN6\tN7\tN8\tN9\tN10";
+// Grid columns 0 to 12 are written; the filler column 13 is not.
+inline constexpr int WrittenColumns = 13;
+
+// Parses the whole of a file's bytes into table rows. The first line is
+// skipped unread; each following line becomes one row (an empty line inside
+// the data an empty row, so rows keep the numbering of the lines); empty
+// lines at the end add no rows; at least one row results. Lines end at LF or
+// CR LF. Bytes that are not valid UTF-8 are read as Windows-1251.
+std::vector<GridRow> parse(const QByteArray &bytes);
+
+// Reads the device to its end and parses it; throws EInOutError with the
+// device's error text when it cannot be read.
+std::vector<GridRow> read(QIODevice &device, const QString &name);
+
+// The bytes of a file for data rows 1 to rowCount - 1 of the table: the
+// header line, then 13 TAB-joined fields per row, every line ending CR LF.
+// A TAB, CR or LF inside a cell is written as a space, so the file always
+// loads back into the same rows and columns.
+QByteArray format(const GridModel &grid);
+
+// Opens the file, reads it whole and parses it; EInOutError on failure.
+std::vector<GridRow> load(const QString &path);
+// Writes atomically: a failed save leaves an existing file intact.
+void save(const GridModel &grid, const QString &path);
+
+} // namespace TextFormat

@@ -1,0 +1,65 @@
+// A dialog seam for tests: answers come from a script, every call is logged.
+#pragma once
+
+#include "app/Dialogs.h"
+
+#include <QStringList>
+#include <deque>
+#include <functional>
+
+struct ShownMessage {
+    QString caption;
+    QString text;
+    int flags;
+};
+
+class ScriptedDialogs : public Dialogs {
+public:
+    std::vector<ShownMessage> messages; // message boxes in order
+    QStringList errors;                 // general error boxes in order
+    std::vector<FileDialogState> openRequests, saveRequests;
+    std::deque<std::optional<QString>> openAnswers, saveAnswers; // nullopt = cancel
+    std::deque<std::optional<QColor>> colorAnswers;
+    std::vector<QColor> colorPresets;
+    // Runs while a message box is "shown", for tests that act at that moment.
+    std::function<void(const ShownMessage &)> onMessage;
+
+    void messageBox(QWidget *, const QString &caption, const QString &text, int flags) override
+    {
+        messages.push_back({caption, text, flags});
+        if (onMessage)
+            onMessage(messages.back());
+    }
+    void errorBox(QWidget *, const QString &text) override { errors << text; }
+    std::optional<QString> openFile(QWidget *, const FileDialogState &state) override
+    {
+        openRequests.push_back(state);
+        return next(openAnswers);
+    }
+    std::optional<QString> saveFile(QWidget *, const FileDialogState &state) override
+    {
+        saveRequests.push_back(state);
+        return next(saveAnswers);
+    }
+    std::optional<QColor> chooseColor(QWidget *, const QColor &initial) override
+    {
+        colorPresets.push_back(initial);
+        return next(colorAnswers);
+    }
+
+    void clear()
+    {
+        messages.clear();
+        errors.clear();
+    }
+
+private:
+    template <class T> static std::optional<T> next(std::deque<std::optional<T>> &answers)
+    {
+        if (answers.empty())
+            return std::nullopt;
+        auto a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
