@@ -77,12 +77,15 @@ QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem 
         if (cell.isValid())
             model->setCell(cell.column(), cell.row() + 1, text);
     });
-    connect(editor, &QObject::destroyed, m_grid, [grid = m_grid, editor] {
-        if (grid->m_editor == editor)
-            grid->m_editor = nullptr;
-    });
     m_grid->editorOpened(editor);
     return editor;
+}
+
+void GridDelegate::destroyEditor(QWidget *editor, const QModelIndex &index) const
+{
+    if (static_cast<QWidget *>(m_grid->m_editor.data()) == editor)
+        m_grid->m_editor = nullptr;
+    QStyledItemDelegate::destroyEditor(editor, index);
 }
 
 void GridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
@@ -114,7 +117,8 @@ bool GridDelegate::eventFilter(QObject *object, QEvent *event)
         return QStyledItemDelegate::eventFilter(object, event);
 
     const bool discarded = m_grid->runKeyEvents(key);
-    if (m_grid->m_editor != object) // the key moved the cursor and closed the editor
+    if (static_cast<QObject *>(m_grid->m_editor.data()) !=
+        object) // the key moved the cursor and closed the editor
         return true;
     if (discarded && key->key() != Qt::Key_Escape)
         return true;
