@@ -1,0 +1,56 @@
+// Helpers shared by the benchmarks: a silent dialog seam, clocks, memory.
+#pragma once
+
+#include "app/Dialogs.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <cstdio>
+#include <deque>
+
+// Answers file dialogs from a queue and shows nothing.
+class BenchDialogs : public Dialogs {
+public:
+    std::deque<QString> openAnswers, saveAnswers;
+    int messages = 0;
+    QStringList errors;
+    void messageBox(QWidget *, const QString &, const QString &, int) override { ++messages; }
+    void errorBox(QWidget *, const QString &text) override { errors << text; }
+    std::optional<QString> openFile(QWidget *, const FileDialogState &) override
+    {
+        return take(openAnswers);
+    }
+    std::optional<QString> saveFile(QWidget *, const FileDialogState &) override
+    {
+        return take(saveAnswers);
+    }
+    std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
+
+private:
+    static std::optional<QString> take(std::deque<QString> &q)
+    {
+        if (q.empty())
+            return std::nullopt;
+        QString s = q.front();
+        q.pop_front();
+        return s;
+    }
+};
+
+// Resident memory of this process in megabytes.
+inline double residentMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
+    return -1;
+}
+
+inline void report(const char *name, double value)
+{
+    std::printf("%s %.3f\n", name, value);
+    std::fflush(stdout);
+}
