@@ -215,7 +215,6 @@ void TfrmMain::createDataPage()
 
     // The date cells' editor: a picker on the page, laid over the cell.
     sgDTPick = datePicker(QDate(2008, 11, 5), QRect(8, 64, 89, 21), tsData);
-    sgDTPick->setCalendarPopup(false);
     sgDTPick->hide();
 }
 
