@@ -1,10 +1,7 @@
-// The analysis commands: Run, Auto Calc and Save Graph.
+// The analysis commands not built yet: Auto Calc and Save Graph.
 #include "app/TfrmMain.h"
 
-// Not built yet: the commands do nothing until the model and the chart
-// update exist.
-void TfrmMain::tbRunClick() {}
-
+// Until they land these commands do nothing.
 void TfrmMain::tbAutoCalcClick() {}
 
 void TfrmMain::tbSaveGraphClick() {}

@@ -71,6 +71,11 @@ QSpinBox *upDown(int min, int max, int position, const QRect &place, QWidget *pa
 static void initResources()
 {
     Q_INIT_RESOURCE(resources);
+    // The designed font is not on this platform; Liberation Sans has the
+    // narrow metrics the window's layout was made for.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans Condensed"),
+                                QStringLiteral("DejaVu Sans")});
 }
 
 TfrmMain::TfrmMain(Dialogs &dialogs, const QString &exeDir) : m_dialogs(dialogs)
@@ -267,7 +272,9 @@ void TfrmMain::createGraphPage()
     Chart1->setTitle(QString());
     Chart1->setBackgroundRoundness(0);
     Chart1->setPlotAreaBackgroundVisible(false);
-    Chart1->legend()->setVisible(true);
+    // The legend would list no entry (the check boxes name the curves), so it
+    // takes no room either.
+    Chart1->legend()->setVisible(false);
     LeftAxis = new QValueAxis;
     LeftAxis->setLabelFormat(QStringLiteral("%g"));
     BottomAxis = new QCategoryAxis;

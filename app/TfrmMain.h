@@ -3,6 +3,7 @@
 
 #include "Dialogs.h"
 #include "IniFile.h"
+#include "analysis/ActivityModel.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -84,6 +85,13 @@ public:
     QChart *Chart1 = nullptr;
     QValueAxis *LeftAxis = nullptr;
     QCategoryAxis *BottomAxis = nullptr;
+    // Created by the first run that gets past the row selection, refilled by
+    // every later one; the chart owns them.
+    QLineSeries *ObservedSeries = nullptr, *ProfileSeries = nullptr, *ShowerSeries = nullptr,
+                *SporadicSeries = nullptr;
+    // The label of each point, the same for the four series: date, CR, hour,
+    // "h (", point number, ")". Qt's series keep no labels of their own.
+    std::vector<QString> PointLabels;
 
     QStatusBar *StatusBar1 = nullptr;
     StatusPanel *StatusPanel0 = nullptr, *StatusPanel1 = nullptr;
@@ -126,6 +134,7 @@ public:
 
     // ---- analysis
     void tbRunClick();
+    void UpdateChart(const std::vector<TRadData> &DataRows, const std::vector<TRadData> &ModelRows, int PeakValue);
     void tbAutoCalcClick();
     void tbSaveGraphClick();
 

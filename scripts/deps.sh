@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ pkg-config clang-format
   qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
-  fonts-dejavu-core xvfb xauth
+  fonts-dejavu-core fonts-liberation2 xvfb xauth
 )
 
 missing=()

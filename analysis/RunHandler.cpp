@@ -1,0 +1,66 @@
+// Run: select the rows of the date range, fit the model, show dO and the chart.
+#include "app/Convert.h"
+#include "app/DateConv.h"
+#include "app/TfrmMain.h"
+#include "table/StringGrid.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLocale>
+#include <QSpinBox>
+#include <QTabWidget>
+
+namespace {
+
+// The up-downs hold 16-bit positions; a larger value is cut to the largest
+// one instead of wrapping round to a negative number.
+int clamp16(int value)
+{
+    return std::clamp(value, -32768, 32767);
+}
+
+// Sets an up-down's maximum and then its position. The minimum stays, so a
+// maximum below it is raised to it (Qt would lower the minimum instead).
+void resetUpDown(QSpinBox *upDown, int maximum, int position)
+{
+    upDown->setMaximum(std::max(clamp16(maximum), upDown->minimum()));
+    upDown->setValue(clamp16(position));
+}
+
+} // namespace
+
+void TfrmMain::tbRunClick()
+{
+    tbSaveGraph->setEnabled(false);
+    const bool ResetControls = PageControl1->currentIndex() != 1;
+    PageControl1->setCurrentIndex(1);
+
+    const RowSelection selection = selectRows(strGrid->model(), DateConv::toText(dtp1->date()),
+                                              DateConv::toText(dtp2->date()));
+    if (!selection.valid())
+        return;
+
+    ModelParams params;
+    params.a = Convert::StrToInt(UpA->text());
+    params.b = Convert::StrToInt(UpB->text());
+    std::vector<TRadData> DataRows, ModelRows;
+    const Peak peak = readRows(strGrid->model(), selection, countColumn(cbDataList->currentIndex()), DataRows);
+
+    if (ResetControls) {
+        resetUpDown(UpMInt, selection.count() - 1, peak.PeakOffset);
+        resetUpDown(UpMax, peak.PeakValue, peak.PeakValue);
+    }
+    params.P = UpMInt->value();
+    params.M = UpMax->value();
+
+    HourBins bins;
+    const double dO = fitModel(DataRows, ModelRows, params, bins);
+    QLocale locale = QLocale::system();
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    lZdO->setText(locale.toString(dO, 'f', 5));
+    lZdO->adjustSize();
+
+    UpdateChart(DataRows, ModelRows, peak.PeakValue);
+    tbSaveGraph->setEnabled(true);
+}
