@@ -26,7 +26,8 @@ RowSelection selectRows(const GridModel &grid, const QString &startText, const Q
     return s;
 }
 
-Peak readRows(const GridModel &grid, const RowSelection &selection, int column, std::vector<TRadData> &DataRows)
+Peak readRows(const GridModel &grid, const RowSelection &selection, int column,
+              std::vector<TRadData> &DataRows)
 {
     DataRows.assign(static_cast<size_t>(selection.count()), TRadData());
     Peak peak;
@@ -57,8 +58,8 @@ double checkedDivide(double dividend, double divisor)
     return dividend / divisor;
 }
 
-double fitModel(std::vector<TRadData> &DataRows, std::vector<TRadData> &ModelRows, const ModelParams &params,
-                HourBins &bins)
+double fitModel(std::vector<TRadData> &DataRows, std::vector<TRadData> &ModelRows,
+                const ModelParams &params, HourBins &bins)
 {
     const size_t n = DataRows.size();
     ModelRows.resize(n);

@@ -50,7 +50,8 @@ inline int countColumn(int listIndex)
 // number throws "'%s' is not a valid integer value"; an hour outside 0 to 23
 // throws "'%s' is not a valid hour of day", since it would index outside
 // the hour bins.
-Peak readRows(const GridModel &grid, const RowSelection &selection, int column, std::vector<TRadData> &DataRows);
+Peak readRows(const GridModel &grid, const RowSelection &selection, int column,
+              std::vector<TRadData> &DataRows);
 
 // The seven hour-of-day bins of one fit.
 struct HourBins {
@@ -74,8 +75,8 @@ struct ModelParams {
 // A zero divisor throws where it is met, in the order of the computation:
 // "Floating point division by zero", or "Invalid floating point operation"
 // when the dividend is zero too.
-double fitModel(std::vector<TRadData> &DataRows, std::vector<TRadData> &ModelRows, const ModelParams &params,
-                HourBins &bins);
+double fitModel(std::vector<TRadData> &DataRows, std::vector<TRadData> &ModelRows,
+                const ModelParams &params, HourBins &bins);
 
 // The axis maximum of the chart: the next multiple of 10 above the peak.
 inline int axisMaximum(int PeakValue)

@@ -45,7 +45,8 @@ void TfrmMain::tbRunClick()
     params.a = Convert::StrToInt(UpA->text());
     params.b = Convert::StrToInt(UpB->text());
     std::vector<TRadData> DataRows, ModelRows;
-    const Peak peak = readRows(strGrid->model(), selection, countColumn(cbDataList->currentIndex()), DataRows);
+    const Peak peak =
+        readRows(strGrid->model(), selection, countColumn(cbDataList->currentIndex()), DataRows);
 
     if (ResetControls) {
         resetUpDown(UpMInt, selection.count() - 1, peak.PeakOffset);
@@ -56,7 +57,7 @@ void TfrmMain::tbRunClick()
 
     HourBins bins;
     const double dO = fitModel(DataRows, ModelRows, params, bins);
-    QLocale locale = QLocale::system();
+    QLocale locale; // the default locale: the system's unless set otherwise
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     lZdO->setText(locale.toString(dO, 'f', 5));
     lZdO->adjustSize();

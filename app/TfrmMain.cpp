@@ -56,7 +56,12 @@ QSpinBox *upDown(int min, int max, int position, const QRect &place, QWidget *pa
     s->setValue(position);
     s->setSingleStep(1);
     s->setWrapping(false);
-    s->setGroupSeparatorShown(true); // 1,000 and more with a thousands separator
+    // 1,000 and more with the locale's thousands separator, also where the
+    // locale (C) leaves it out by default.
+    QLocale locale = s->locale();
+    locale.setNumberOptions(QLocale::DefaultNumberOptions);
+    s->setLocale(locale);
+    s->setGroupSeparatorShown(true);
     s->setGeometry(place);
     // The edit is read-only: the value changes only through the arrows.
     if (auto *edit = s->findChild<QLineEdit *>())
@@ -74,7 +79,8 @@ static void initResources()
     // The designed font is not on this platform; Liberation Sans has the
     // narrow metrics the window's layout was made for.
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans Condensed"),
+                               {QStringLiteral("Liberation Sans"),
+                                QStringLiteral("DejaVu Sans Condensed"),
                                 QStringLiteral("DejaVu Sans")});
 }
 

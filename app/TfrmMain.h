@@ -134,7 +134,8 @@ public:
 
     // ---- analysis
     void tbRunClick();
-    void UpdateChart(const std::vector<TRadData> &DataRows, const std::vector<TRadData> &ModelRows, int PeakValue);
+    void UpdateChart(const std::vector<TRadData> &DataRows, const std::vector<TRadData> &ModelRows,
+                     int PeakValue);
     void tbAutoCalcClick();
     void tbSaveGraphClick();
 

@@ -1,0 +1,162 @@
+// vexlor-fit: the model of Run on an observation file, from the command line.
+#include "analysis/ActivityModel.h"
+#include "app/DateConv.h"
+#include "app/Errors.h"
+#include "app/IniFile.h"
+#include "files/TextFormat.h"
+#include "table/GridModel.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+const char Usage[] =
+    "usage: vexlor-fit FILE --from DATE --to DATE [--column NAME] [--a A] [--b B]\n"
+    "                  [--pos P] [--max M] [--rows]\n"
+    "Dates are in the program's date format (DateFormat in VEXLOR.ini next to\n"
+    "this program, otherwise the locale's short format). NAME is Sum (the\n"
+    "default) or N1 to N10.\n";
+
+struct Options {
+    QString file, from, to, column = QStringLiteral("Sum");
+    int a = 50, b = 50;
+    std::optional<int> pos, max;
+    bool rows = false;
+};
+
+int toInt(const QString &text)
+{
+    bool ok = false;
+    int v = text.toInt(&ok);
+    if (!ok)
+        throw VexlorError(QStringLiteral("'%1' is not a whole number").arg(text));
+    return v;
+}
+
+Options parse(const QStringList &args)
+{
+    Options o;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        auto value = [&]() -> QString {
+            if (i + 1 >= args.size())
+                throw VexlorError(QStringLiteral("%1 needs a value").arg(arg));
+            return args[++i];
+        };
+        if (arg == QLatin1String("--from"))
+            o.from = value();
+        else if (arg == QLatin1String("--to"))
+            o.to = value();
+        else if (arg == QLatin1String("--column"))
+            o.column = value();
+        else if (arg == QLatin1String("--a"))
+            o.a = toInt(value());
+        else if (arg == QLatin1String("--b"))
+            o.b = toInt(value());
+        else if (arg == QLatin1String("--pos"))
+            o.pos = toInt(value());
+        else if (arg == QLatin1String("--max"))
+            o.max = toInt(value());
+        else if (arg == QLatin1String("--rows"))
+            o.rows = true;
+        else if (arg.startsWith(QLatin1String("--")) || !o.file.isEmpty())
+            throw VexlorError(QStringLiteral("unknown argument '%1'").arg(arg));
+        else
+            o.file = arg;
+    }
+    if (o.file.isEmpty() || o.from.isEmpty() || o.to.isEmpty())
+        throw VexlorError(QString::fromLatin1(Usage).trimmed());
+    return o;
+}
+
+// The table column of a count column's name: Sum is 2, N1 to N10 are 3 to 12.
+int columnOf(const QString &name)
+{
+    if (name.compare(QLatin1String("Sum"), Qt::CaseInsensitive) == 0)
+        return 2;
+    if (name.startsWith(u'N', Qt::CaseInsensitive)) {
+        bool ok = false;
+        int n = name.mid(1).toInt(&ok);
+        if (ok && n >= 1 && n <= 10)
+            return n + 2;
+    }
+    throw VexlorError(QStringLiteral("'%1' is not a count column (Sum, N1 to N10)").arg(name));
+}
+
+void print(const char *name, const QString &value)
+{
+    std::printf("%s %s\n", name, value.toUtf8().constData());
+}
+
+QString exact(double v)
+{
+    return QString::asprintf("%.17g", v);
+}
+
+int run(const Options &o)
+{
+    const int column = columnOf(o.column);
+    // Dates are texts of the program's date format, as the window writes them.
+    const QDate from = DateConv::fromTextOrThrow(o.from);
+    const QDate to = DateConv::fromTextOrThrow(o.to);
+
+    GridModel grid;
+    grid.replaceRows(TextFormat::load(o.file));
+    const RowSelection selection = selectRows(grid, DateConv::toText(from), DateConv::toText(to));
+    if (!selection.valid())
+        throw VexlorError(QStringLiteral("the dates %1 to %2 select no rows").arg(o.from, o.to));
+
+    std::vector<TRadData> DataRows, ModelRows;
+    const Peak peak = readRows(grid, selection, column, DataRows);
+    ModelParams params;
+    params.a = o.a;
+    params.b = o.b;
+    // As a Run started on the data page: the peak's place and value, within
+    // the up-downs' range of 1 to 32 767.
+    params.P = o.pos.value_or(std::clamp(peak.PeakOffset, 1, 32767));
+    params.M = o.max.value_or(std::clamp(peak.PeakValue, 1, 32767));
+    HourBins bins;
+    const double dO = fitModel(DataRows, ModelRows, params, bins);
+
+    print("rows", QString::number(selection.count()));
+    print("peak", QString::number(peak.PeakValue));
+    print("peak_offset", QString::number(peak.PeakOffset));
+    print("a", QString::number(params.a));
+    print("b", QString::number(params.b));
+    print("position", QString::number(params.P));
+    print("maximum", QString::number(params.M));
+    print("dO", exact(dO));
+    if (o.rows) {
+        for (size_t j = 0; j < DataRows.size(); ++j) {
+            const TRadData &d = DataRows[j];
+            std::printf("%zu\t%s\t%d\t%s\t%s\t%s\t%s\n", j, d.Date.toUtf8().constData(), d.Hour,
+                        exact(d.Value).toUtf8().constData(),
+                        exact(ModelRows[j].Profile).toUtf8().constData(),
+                        exact(d.Shower).toUtf8().constData(),
+                        exact(d.Sporadic).toUtf8().constData());
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    try {
+        const Options options = parse(QCoreApplication::arguments());
+        IniFile ini(QCoreApplication::applicationDirPath() + QStringLiteral("/VEXLOR.ini"));
+        DateConv::setFormat(
+            ini.readString(QStringLiteral("self"), QStringLiteral("DateFormat"), QString()));
+        return run(options);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+}
