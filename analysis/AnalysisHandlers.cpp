@@ -1,7 +1,5 @@
-// The analysis commands not built yet: Auto Calc and Save Graph.
+// The analysis command not built yet: Save Graph.
 #include "app/TfrmMain.h"
 
-// Until they land these commands do nothing.
-void TfrmMain::tbAutoCalcClick() {}
-
+// Until it lands the command does nothing.
 void TfrmMain::tbSaveGraphClick() {}

@@ -395,6 +395,11 @@ bool TfrmMain::dataPageActive() const
 
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
+    if (m_searching) {
+        m_closeRequested = true;
+        event->ignore();
+        return;
+    }
     event->accept();
 }
 

@@ -137,6 +137,7 @@ public:
     void UpdateChart(const std::vector<TRadData> &DataRows, const std::vector<TRadData> &ModelRows,
                      int PeakValue);
     void tbAutoCalcClick();
+    bool searching() const { return m_searching; }
     void tbSaveGraphClick();
 
     // ---- helpers for the handlers
@@ -174,4 +175,8 @@ private:
 
     Dialogs &m_dialogs;
     QAction *m_checkedLanguage = nullptr;
+    // While the search runs, the window closes only after it and its final
+    // Run have ended.
+    bool m_searching = false;
+    bool m_closeRequested = false;
 };

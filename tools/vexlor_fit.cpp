@@ -1,5 +1,6 @@
 // vexlor-fit: the model of Run on an observation file, from the command line.
 #include "analysis/ActivityModel.h"
+#include "analysis/AutoSearch.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
 #include "app/IniFile.h"
@@ -7,6 +8,7 @@
 #include "table/GridModel.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QStringList>
 
 #include <algorithm>
@@ -27,6 +29,7 @@ struct Options {
     int a = 50, b = 50;
     std::optional<int> pos, max;
     bool rows = false;
+    bool automatic = false;
 };
 
 int toInt(const QString &text)
@@ -64,6 +67,8 @@ Options parse(const QStringList &args)
             o.max = toInt(value());
         else if (arg == QLatin1String("--rows"))
             o.rows = true;
+        else if (arg == QLatin1String("--auto"))
+            o.automatic = true;
         else if (arg.startsWith(QLatin1String("--")) || !o.file.isEmpty())
             throw VexlorError(QStringLiteral("unknown argument '%1'").arg(arg));
         else
@@ -98,6 +103,27 @@ QString exact(double v)
     return QString::asprintf("%.17g", v);
 }
 
+// As Auto Calc: the best a, b and position, and the peak as the maximum.
+int search(const std::vector<TRadData> &DataRows, const Peak &peak)
+{
+    if (peak.PeakOffset <= 5)
+        throw VexlorError(QStringLiteral("the largest count lies within the first six rows"));
+    QElapsedTimer timer;
+    timer.start();
+    const SearchBest best = autoSearch(DataRows, peak.PeakOffset, [](int) {});
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    print("rows", QString::number(DataRows.size()));
+    print("peak", QString::number(peak.PeakValue));
+    print("peak_offset", QString::number(peak.PeakOffset));
+    print("a", QString::number(best.BestA));
+    print("b", QString::number(best.BestB));
+    print("position", QString::number(best.BestPosition));
+    print("maximum", QString::number(peak.PeakValue));
+    print("dO", exact(best.BestDeviation));
+    print("seconds", QString::number(seconds, 'f', 4));
+    return 0;
+}
+
 int run(const Options &o)
 {
     const int column = columnOf(o.column);
@@ -113,6 +139,8 @@ int run(const Options &o)
 
     std::vector<TRadData> DataRows, ModelRows;
     const Peak peak = readRows(grid, selection, column, DataRows);
+    if (o.automatic)
+        return search(DataRows, peak);
     ModelParams params;
     params.a = o.a;
     params.b = o.b;
