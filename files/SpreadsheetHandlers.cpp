@@ -1,8 +1,69 @@
-// The spreadsheet commands Open (XLS) and Save (XLS).
+// The spreadsheet commands Open (XLS) and Save (XLS), through the workbook
+// component.
 #include "app/TfrmMain.h"
+#include "files/SheetTable.h"
+#include "files/Workbook.h"
+#include "table/StringGrid.h"
 
-// The workbook component these commands drive is not built yet; until it
-// is, the commands do nothing.
-void TfrmMain::tbOpnXlsClick() {}
+namespace {
 
-void TfrmMain::tbSavXlsClick() {}
+void prepareSaveDialog(FileDialogState &save, const FileDialogState &open, const QString &exeDir)
+{
+    if (save.initialDir.isEmpty())
+        save.initialDir = open.initialDir.isEmpty() ? exeDir : open.initialDir;
+}
+
+} // namespace
+
+void TfrmMain::tbOpnXlsClick()
+{
+    tbSaveGraph->setEnabled(false);
+    if (!dataPageActive())
+        return;
+    OpenDialog1.filter = msg(4);
+    if (OpenDialog1.initialDir.isEmpty())
+        OpenDialog1.initialDir = ExeDir;
+    if (auto name = m_dialogs.openFile(this, OpenDialog1)) {
+        OpenDialog1.fileName = *name;
+        WorkbookApplication excel;
+        try {
+            excel.setVisible(false);
+            excel.workbooks().Add(*name);
+            Worksheet &sheet = excel.ActiveWorkbook().ActiveSheet();
+            // The whole sheet is read before the table changes: a workbook
+            // that cannot be read leaves the table as it was.
+            std::vector<GridRow> rows = SheetTable::read(sheet);
+            excel.Quit();
+            strGrid->replaceRows(std::move(rows));
+        } catch (const EWorkbookError &e) {
+            showMessage(e.text(), MB_ICONERROR);
+            excel.Quit();
+        }
+    }
+    UpdateDateRange();
+}
+
+void TfrmMain::tbSavXlsClick()
+{
+    tbSaveGraph->setEnabled(false);
+    if (!dataPageActive())
+        return;
+    SaveDialog1.filter = msg(4);
+    prepareSaveDialog(SaveDialog1, OpenDialog1, ExeDir);
+    if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
+        SaveDialog1.fileName = *name;
+        WorkbookApplication excel;
+        try {
+            excel.setVisible(true);
+            excel.workbooks().Add();
+            SheetTable::write(strGrid->model(), excel.ActiveWorkbook().ActiveSheet());
+            excel.ActiveWorkbook().SaveAs(*name);
+            excel.Quit();
+        } catch (const EWorkbookError &e) {
+            showMessage(e.text(), MB_ICONERROR);
+            excel.Quit();
+        }
+    }
+    UpdateDateRange();
+    strGrid->setEditing(false); // tbEdit keeps its pressed state
+}

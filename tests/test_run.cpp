@@ -2,7 +2,9 @@
 #include "WindowFixture.h"
 #include "app/Widgets.h"
 #include "files/ExtractField.h"
+#include "files/SheetTable.h"
 #include "files/TextFormat.h"
+#include "files/Workbook.h"
 #include "table/StringGrid.h"
 
 #include <QCategoryAxis>
@@ -290,6 +292,21 @@ private slots:
         const double dO =
             fitModel(data, model, {50, 50, w->UpMInt->value(), w->UpMax->value()}, bins);
         QCOMPARE(out["dO"].toDouble(), dO);
+
+        // The same table as a workbook gives the same result.
+        {
+            WorkbookApplication excel;
+            excel.workbooks().Add();
+            SheetTable::write(grid->model(), excel.ActiveWorkbook().ActiveSheet());
+            excel.ActiveWorkbook().SaveAs(m_f->dir.filePath("perseids.xlsx"));
+        }
+        QProcess book;
+        book.start(QStringLiteral(VEXLOR_FIT),
+                   {m_f->dir.filePath("perseids.xlsx"), "--from", "08.08.2009", "--to",
+                    "15.08.2009", "--column", "N2"});
+        QVERIFY(book.waitForFinished(30000));
+        QCOMPARE(book.exitCode(), 0);
+        QVERIFY(book.readAllStandardOutput().contains("dO " + out["dO"].toUtf8()));
 
         QProcess bad;
         bad.start(QStringLiteral(VEXLOR_FIT),

@@ -4,7 +4,9 @@
 #include "app/DateConv.h"
 #include "app/Errors.h"
 #include "app/IniFile.h"
+#include "files/SheetTable.h"
 #include "files/TextFormat.h"
+#include "files/Workbook.h"
 #include "table/GridModel.h"
 
 #include <QCoreApplication>
@@ -20,6 +22,7 @@ namespace {
 const char Usage[] =
     "usage: vexlor-fit FILE --from DATE --to DATE [--column NAME] [--a A] [--b B]\n"
     "                  [--pos P] [--max M] [--rows]\n"
+    "FILE is an observation text file or a workbook (xlsx, ods, xls).\n"
     "Dates are in the program's date format (DateFormat in VEXLOR.ini next to\n"
     "this program, otherwise the locale's short format). NAME is Sum (the\n"
     "default) or N1 to N10.\n";
@@ -131,8 +134,16 @@ int run(const Options &o)
     const QDate from = DateConv::fromTextOrThrow(o.from);
     const QDate to = DateConv::fromTextOrThrow(o.to);
 
+    // A workbook is read as Open (XLS) reads it, anything else as text.
     GridModel grid;
-    grid.replaceRows(TextFormat::load(o.file));
+    if (WorkbookFiles::looksLikeWorkbook(o.file)) {
+        WorkbookApplication excel;
+        excel.workbooks().Add(o.file);
+        grid.replaceRows(SheetTable::read(excel.ActiveWorkbook().ActiveSheet()));
+        excel.Quit();
+    } else {
+        grid.replaceRows(TextFormat::load(o.file));
+    }
     const RowSelection selection = selectRows(grid, DateConv::toText(from), DateConv::toText(to));
     if (!selection.valid())
         throw VexlorError(QStringLiteral("the dates %1 to %2 select no rows").arg(o.from, o.to));

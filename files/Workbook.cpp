@@ -1,0 +1,184 @@
+// The workbook component: application object, workbooks, sheet and cells.
+#include "Workbook.h"
+
+#include "app/DateConv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <cmath>
+
+namespace {
+const QDate SerialZero(1899, 12, 30);
+}
+
+double serialOf(const QDate &date)
+{
+    return static_cast<double>(SerialZero.daysTo(date));
+}
+
+QDate dateOfSerial(double serial)
+{
+    return SerialZero.addDays(static_cast<qint64>(std::floor(serial)));
+}
+
+QString cellText(const CellValue &value)
+{
+    switch (value.kind) {
+    case CellValue::Kind::Empty:
+        return {};
+    case CellValue::Kind::Text:
+    case CellValue::Kind::Error:
+        return value.text;
+    case CellValue::Kind::Boolean:
+        return value.number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    case CellValue::Kind::Date:
+        if (std::isfinite(value.number) && std::fabs(value.number) < 3e6)
+            return DateConv::toText(dateOfSerial(value.number));
+        break;
+    case CellValue::Kind::Number:
+        break;
+    }
+    const double v = value.number;
+    if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e15)
+        return QString::number(static_cast<qint64>(v));
+    return QString::number(v, 'g', QLocale::FloatingPointShortest);
+}
+
+CellValue typedValue(const QString &text)
+{
+    CellValue value;
+    if (text.isEmpty())
+        return value;
+    bool ok = false;
+    const qlonglong whole = text.toLongLong(&ok);
+    if (ok && QString::number(whole) == text && std::llabs(whole) < (1LL << 53)) {
+        value.kind = CellValue::Kind::Number;
+        value.number = static_cast<double>(whole);
+        return value;
+    }
+    if (auto date = DateConv::fromText(text); date && DateConv::toText(*date) == text) {
+        value.kind = CellValue::Kind::Date;
+        value.number = serialOf(*date);
+        return value;
+    }
+    value.kind = CellValue::Kind::Text;
+    value.text = text;
+    return value;
+}
+
+QString Worksheet::Cells(int row, int col) const
+{
+    const CellValue *v = value(row, col);
+    return v ? cellText(*v) : QString();
+}
+
+const CellValue *Worksheet::value(int row, int col) const
+{
+    if (row < 1 || col < 1 || row > MaxRows || col > MaxColumns)
+        return nullptr;
+    auto it = m_cells.find(key(row, col));
+    return it == m_cells.end() ? nullptr : &it->second;
+}
+
+void Worksheet::setValue(int row, int col, CellValue value)
+{
+    if (row < 1 || col < 1 || row > MaxRows || col > MaxColumns)
+        throw EWorkbookError(
+            QStringLiteral("The cell (%1, %2) lies outside the sheet").arg(row).arg(col));
+    if (value.kind == CellValue::Kind::Empty) {
+        m_cells.erase(key(row, col));
+        return;
+    }
+    auto [it, added] = m_cells.try_emplace(key(row, col));
+    if (added && m_cells.size() > MaxCells) {
+        m_cells.erase(it);
+        throw EWorkbookError(
+            QStringLiteral("The sheet holds more than %1 cells, more than can be read")
+                .arg(MaxCells));
+    }
+    it->second = std::move(value);
+    m_lastRow = std::max(m_lastRow, row);
+    m_lastColumn = std::max(m_lastColumn, col);
+}
+
+void Worksheet::setCells(int row, int col, const QString &text)
+{
+    setValue(row, col, typedValue(text));
+}
+
+void Worksheet::setCells(int row, int col, double number)
+{
+    CellValue value;
+    value.kind = CellValue::Kind::Number;
+    value.number = number;
+    setValue(row, col, value);
+}
+
+void Workbook::SaveAs(const QString &fileName)
+{
+    WorkbookFiles::writeXlsx(m_sheet, fileName);
+}
+
+Workbook &Workbooks::Add()
+{
+    m_books.push_back(std::make_unique<Workbook>());
+    return *m_books.back();
+}
+
+Workbook &Workbooks::Add(const QString &fileName)
+{
+    auto book = std::make_unique<Workbook>();
+    WorkbookFiles::read(fileName, book->ActiveSheet());
+    m_books.push_back(std::move(book));
+    return *m_books.back();
+}
+
+Workbook &WorkbookApplication::ActiveWorkbook()
+{
+    if (Workbook *book = m_workbooks.active())
+        return *book;
+    throw EWorkbookError(QStringLiteral("There is no active workbook"));
+}
+
+namespace WorkbookFiles {
+
+bool looksLikeWorkbook(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = f.read(8);
+    return head.startsWith("PK\x03\x04") ||
+           head == QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+}
+
+void read(const QString &path, Worksheet &sheet)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    QFileInfo info(path);
+    if (!info.exists())
+        throw EWorkbookError(QStringLiteral("\"%1\" does not exist").arg(shown));
+    if (info.isDir())
+        throw EWorkbookError(
+            QStringLiteral("\"%1\" is a directory, not a spreadsheet workbook").arg(shown));
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw EWorkbookError(
+            QStringLiteral("\"%1\" cannot be opened: %2").arg(shown, f.errorString()));
+    const QByteArray head = f.read(8);
+    f.close();
+    if (head.startsWith("PK\x03\x04")) {
+        // Both zip formats: the entries tell which one.
+        readZipWorkbook(path, sheet);
+        return;
+    }
+    if (head == QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
+        readXls(path, sheet);
+        return;
+    }
+    throw EWorkbookError(QStringLiteral("\"%1\" is not a spreadsheet workbook").arg(shown));
+}
+
+} // namespace WorkbookFiles

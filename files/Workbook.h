@@ -1,0 +1,120 @@
+// The workbook component: a spreadsheet application object without an
+// application behind it, with workbooks, an active sheet, cells, SaveAs and
+// Quit, reading and writing the workbook files itself.
+#pragma once
+
+#include "app/Errors.h"
+
+#include <QDate>
+#include <QString>
+
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+// The component's failure, with a description in plain words; it stands
+// where a spreadsheet server would report an automation exception.
+class EWorkbookError : public VexlorError {
+public:
+    using VexlorError::VexlorError;
+};
+
+// One cell's value as a spreadsheet holds it.
+struct CellValue {
+    enum class Kind { Empty, Text, Number, Date, Boolean, Error };
+    Kind kind = Kind::Empty;
+    QString text;      // Text and Error
+    double number = 0; // Number, Boolean (0 or 1), Date (days since 1899-12-30)
+};
+
+// Whole days counted as spreadsheets count them, from 30 December 1899.
+double serialOf(const QDate &date);
+QDate dateOfSerial(double serial);
+
+// A cell's value as a spreadsheet shows it: whole numbers without decimals,
+// other numbers in their shortest exact form, dates in the program's date
+// format, booleans TRUE and FALSE, text as it stands, an empty cell empty.
+QString cellText(const CellValue &value);
+
+// A typed value from a text, as a spreadsheet takes a typed entry: a whole
+// number becomes a number and a date in the program's date format a date,
+// when the value shows as the very same text again; anything else is text.
+CellValue typedValue(const QString &text);
+
+class Worksheet {
+public:
+    // Rows and columns count from 1.
+    QString Cells(int row, int col) const;
+    const CellValue *value(int row, int col) const;
+    void setCells(int row, int col, const QString &text); // typed as above
+    void setCells(int row, int col, double number);
+    void setValue(int row, int col, CellValue value);
+
+    int lastRow() const { return m_lastRow; }
+    int lastColumn() const { return m_lastColumn; }
+    size_t cellCount() const { return m_cells.size(); }
+
+    // The largest sheet the component holds: as many rows as Excel has.
+    static constexpr int MaxRows = 1048576;
+    static constexpr int MaxColumns = 16384;
+    // Cells one sheet may hold: some 150 000 rows of the program's 13
+    // columns, a few hundred megabytes at most.
+    static constexpr size_t MaxCells = 2000000;
+
+private:
+    static quint64 key(int row, int col) { return quint64(row) * MaxColumns + quint64(col - 1); }
+    std::unordered_map<quint64, CellValue> m_cells;
+    int m_lastRow = 0;
+    int m_lastColumn = 0;
+};
+
+class Workbook {
+public:
+    Worksheet &ActiveSheet() { return m_sheet; }
+    // Writes the workbook under exactly this name as an Office Open XML
+    // workbook, whatever the name's extension; a failed save leaves an
+    // existing file as it was.
+    void SaveAs(const QString &fileName);
+
+private:
+    Worksheet m_sheet;
+};
+
+class Workbooks {
+public:
+    // A new, empty workbook; it becomes the active one.
+    Workbook &Add();
+    // A new workbook made from a file, whose format is found by its content;
+    // the file itself is not changed.
+    Workbook &Add(const QString &fileName);
+    Workbook *active() { return m_books.empty() ? nullptr : m_books.back().get(); }
+
+private:
+    std::vector<std::unique_ptr<Workbook>> m_books;
+};
+
+class WorkbookApplication {
+public:
+    void setVisible(bool visible) { m_visible = visible; }
+    bool visible() const { return m_visible; }
+    Workbooks &workbooks() { return m_workbooks; }
+    Workbook &ActiveWorkbook();
+    // Ends the application: its workbooks are gone.
+    void Quit() { m_workbooks = Workbooks(); }
+
+private:
+    bool m_visible = false;
+    Workbooks m_workbooks;
+};
+
+// The file formats underneath.
+namespace WorkbookFiles {
+// Reads the first sheet of an xlsx/xlsm, ods or xls file.
+void read(const QString &path, Worksheet &sheet);
+// An xlsx/xlsm or ods file, told apart by the entries of the zip archive.
+void readZipWorkbook(const QString &path, Worksheet &sheet);
+void readXls(const QString &path, Worksheet &sheet);
+void writeXlsx(const Worksheet &sheet, const QString &path);
+// True when the file's first bytes are those of a workbook (zip or OLE2).
+bool looksLikeWorkbook(const QString &path);
+} // namespace WorkbookFiles

@@ -1,0 +1,346 @@
+// Reading the first sheet of an Office Open XML workbook (xlsx, xlsm), and
+// telling it apart from an OpenDocument spreadsheet in the same zip form.
+#include "Workbook.h"
+#include "ZipArchive.h"
+
+#include <QDir>
+#include <QHash>
+#include <QSet>
+#include <QXmlStreamReader>
+
+#include <cmath>
+
+namespace {
+
+QString shownPath(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+EWorkbookError damaged(const QString &path, const QString &why)
+{
+    return EWorkbookError(QStringLiteral("\"%1\" is damaged: %2").arg(shownPath(path), why));
+}
+
+void checkXml(const QXmlStreamReader &xml, const QString &path, const QString &part)
+{
+    if (xml.hasError())
+        throw damaged(path, QStringLiteral("%1: %2").arg(part, xml.errorString()));
+}
+
+// A relationship's target as an entry name: absolute targets ("/xl/...")
+// lose the slash, relative ones are taken from the folder of the part.
+QString resolveTarget(const QString &base, const QString &target)
+{
+    QString path = target.startsWith(u'/') ? target.mid(1) : base + target;
+    QStringList parts;
+    for (const QString &p : path.split(u'/')) {
+        if (p == QLatin1String(".."))
+            parts.isEmpty() ? void() : parts.removeLast();
+        else if (!p.isEmpty() && p != QLatin1String("."))
+            parts << p;
+    }
+    return parts.join(u'/');
+}
+
+// A number format code shows a date when it holds d, m or y outside quoted
+// text, brackets ([Red], [$-409]) and escaped characters.
+bool isDateFormatCode(const QString &code)
+{
+    bool quoted = false;
+    int bracket = 0;
+    for (qsizetype i = 0; i < code.size(); ++i) {
+        const QChar c = code[i];
+        if (quoted) {
+            quoted = c != u'"';
+            continue;
+        }
+        if (c == u'"') {
+            quoted = true;
+        } else if (c == u'[') {
+            ++bracket;
+        } else if (c == u']') {
+            bracket = std::max(0, bracket - 1);
+        } else if (bracket == 0) {
+            if (c == u'\\' || c == u'_' || c == u'*') {
+                ++i; // the next character is shown as it is
+            } else {
+                const QChar l = c.toLower();
+                if (l == u'd' || l == u'm' || l == u'y')
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool isBuiltInDateFormat(int id)
+{
+    return (id >= 14 && id <= 22) || (id >= 45 && id <= 47);
+}
+
+// "AB12" as column 28, row 12; false when it is not a cell reference.
+bool parseReference(QStringView ref, int *row, int *col)
+{
+    qsizetype i = 0;
+    qint64 c = 0;
+    while (i < ref.size() && ref[i].isLetter() && ref[i].unicode() < 128) {
+        c = c * 26 + (ref[i].toUpper().unicode() - 'A' + 1);
+        if (c > Worksheet::MaxColumns)
+            return false;
+        ++i;
+    }
+    if (i == 0 || i == ref.size())
+        return false;
+    bool ok = false;
+    const qint64 r = ref.mid(i).toLongLong(&ok);
+    if (!ok || r < 1 || r > Worksheet::MaxRows)
+        return false;
+    *row = static_cast<int>(r);
+    *col = static_cast<int>(c);
+    return true;
+}
+
+// The text of an <si> or <is> element: all its <t> runs, without the
+// phonetic hints of <rPh>.
+QString readRichText(QXmlStreamReader &xml)
+{
+    QString text;
+    const QString end = xml.name().toString();
+    int phonetic = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            if (xml.name() == QLatin1String("rPh"))
+                ++phonetic;
+            else if (xml.name() == QLatin1String("t") && phonetic == 0)
+                text += xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        } else if (xml.isEndElement()) {
+            if (xml.name() == QLatin1String("rPh"))
+                --phonetic;
+            else if (xml.name() == end)
+                break;
+        }
+    }
+    return text;
+}
+
+struct Styles {
+    std::vector<bool> dateStyle; // by cell style index
+};
+
+Styles readStyles(const QByteArray &bytes, const QString &path)
+{
+    Styles styles;
+    QHash<int, QString> codes;
+    QXmlStreamReader xml(bytes);
+    bool inCellXfs = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            if (xml.name() == QLatin1String("numFmt")) {
+                codes.insert(xml.attributes().value("numFmtId").toInt(),
+                             xml.attributes().value("formatCode").toString());
+            } else if (xml.name() == QLatin1String("cellXfs")) {
+                inCellXfs = true;
+            } else if (xml.name() == QLatin1String("xf") && inCellXfs) {
+                const int id = xml.attributes().value("numFmtId").toInt();
+                styles.dateStyle.push_back(codes.contains(id) ? isDateFormatCode(codes.value(id))
+                                                              : isBuiltInDateFormat(id));
+            }
+        } else if (xml.isEndElement() && xml.name() == QLatin1String("cellXfs")) {
+            inCellXfs = false;
+        }
+    }
+    checkXml(xml, path, QStringLiteral("styles.xml"));
+    return styles;
+}
+
+std::vector<QString> readSharedStrings(const QByteArray &bytes, const QString &path)
+{
+    std::vector<QString> strings;
+    QXmlStreamReader xml(bytes);
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == QLatin1String("si"))
+            strings.push_back(readRichText(xml));
+    }
+    checkXml(xml, path, QStringLiteral("sharedStrings.xml"));
+    return strings;
+}
+
+double toNumber(const QString &text, bool *ok)
+{
+    const double v = text.trimmed().toDouble(ok);
+    if (*ok && !std::isfinite(v))
+        *ok = false;
+    return v;
+}
+
+void readSheet(const QByteArray &bytes, const QString &path, const std::vector<QString> &shared,
+               const Styles &styles, bool date1904, Worksheet &sheet)
+{
+    QXmlStreamReader xml(bytes);
+    int row = 0, col = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement())
+            continue;
+        if (xml.name() == QLatin1String("row")) {
+            bool ok = false;
+            const int r = xml.attributes().value("r").toInt(&ok);
+            row = ok ? r : row + 1;
+            col = 0;
+            if (row < 1 || row > Worksheet::MaxRows)
+                throw damaged(path, QStringLiteral("a row number is out of range"));
+            continue;
+        }
+        if (xml.name() != QLatin1String("c"))
+            continue;
+        const QXmlStreamAttributes attrs = xml.attributes();
+        int r = row, c = col + 1;
+        if (attrs.hasAttribute("r") && !parseReference(attrs.value("r"), &r, &c))
+            throw damaged(
+                path, QStringLiteral("the cell reference %1 is not valid").arg(attrs.value("r")));
+        row = std::max(r, 1);
+        col = c;
+        const QString type = attrs.value("t").toString();
+        const int style = attrs.value("s").toInt();
+        QString v, inlineText;
+        bool hasInline = false;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement()) {
+                if (xml.name() == QLatin1String("v")) {
+                    v = xml.readElementText();
+                } else if (xml.name() == QLatin1String("is")) {
+                    inlineText = readRichText(xml);
+                    hasInline = true;
+                } else {
+                    xml.skipCurrentElement(); // <f>: only the cached value counts
+                }
+            } else if (xml.isEndElement() && xml.name() == QLatin1String("c")) {
+                break;
+            }
+        }
+        CellValue value;
+        bool ok = true;
+        if (type == QLatin1String("s")) {
+            const qsizetype index = v.toLongLong(&ok);
+            if (!ok || index < 0 || static_cast<size_t>(index) >= shared.size())
+                throw damaged(path, QStringLiteral("a shared string is missing"));
+            value.kind = CellValue::Kind::Text;
+            value.text = shared[static_cast<size_t>(index)];
+        } else if (type == QLatin1String("inlineStr")) {
+            value.kind = hasInline ? CellValue::Kind::Text : CellValue::Kind::Empty;
+            value.text = inlineText;
+        } else if (type == QLatin1String("str")) {
+            value.kind = v.isEmpty() ? CellValue::Kind::Empty : CellValue::Kind::Text;
+            value.text = v;
+        } else if (type == QLatin1String("b")) {
+            value.kind = v.isEmpty() ? CellValue::Kind::Empty : CellValue::Kind::Boolean;
+            value.number = v.trimmed() == QLatin1String("1") ? 1 : 0;
+        } else if (type == QLatin1String("e")) {
+            value.kind = CellValue::Kind::Error;
+            value.text = v;
+        } else if (type == QLatin1String("d")) {
+            const QDate date = QDate::fromString(v.left(10), Qt::ISODate);
+            if (date.isValid()) {
+                value.kind = CellValue::Kind::Date;
+                value.number = serialOf(date);
+            }
+        } else if (!v.isEmpty()) {
+            value.number = toNumber(v, &ok);
+            if (!ok)
+                throw damaged(path, QStringLiteral("the number %1 is not valid").arg(v));
+            const bool isDate = style >= 0 &&
+                                static_cast<size_t>(style) < styles.dateStyle.size() &&
+                                styles.dateStyle[static_cast<size_t>(style)];
+            value.kind = isDate ? CellValue::Kind::Date : CellValue::Kind::Number;
+            if (isDate && date1904)
+                value.number += 1462; // days from 1899-12-30 to 1904-01-01
+        }
+        if (value.kind != CellValue::Kind::Empty)
+            sheet.setValue(row, col, std::move(value));
+    }
+    checkXml(xml, path, QStringLiteral("the sheet"));
+}
+
+void readXlsx(ZipArchive &zip, const QString &path, Worksheet &sheet)
+{
+    // The first sheet of the workbook and whether it counts from 1904.
+    QString firstSheetId;
+    bool date1904 = false;
+    {
+        QXmlStreamReader xml(zip.read(QStringLiteral("xl/workbook.xml")));
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (!xml.isStartElement())
+                continue;
+            if (xml.name() == QLatin1String("workbookPr")) {
+                const auto v = xml.attributes().value("date1904");
+                date1904 = v == QLatin1String("1") || v == QLatin1String("true");
+            } else if (xml.name() == QLatin1String("sheet") && firstSheetId.isEmpty()) {
+                for (const QXmlStreamAttribute &a : xml.attributes())
+                    if (a.name() == QLatin1String("id"))
+                        firstSheetId = a.value().toString();
+            }
+        }
+        checkXml(xml, path, QStringLiteral("workbook.xml"));
+    }
+    if (firstSheetId.isEmpty())
+        throw damaged(path, QStringLiteral("the workbook has no sheet"));
+
+    QString sheetPart, sharedPart, stylesPart;
+    {
+        QXmlStreamReader xml(zip.read(QStringLiteral("xl/_rels/workbook.xml.rels")));
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (!xml.isStartElement() || xml.name() != QLatin1String("Relationship"))
+                continue;
+            const QXmlStreamAttributes a = xml.attributes();
+            const QString target =
+                resolveTarget(QStringLiteral("xl/"), a.value("Target").toString());
+            const QString type = a.value("Type").toString();
+            if (a.value("Id") == firstSheetId)
+                sheetPart = target;
+            else if (type.endsWith(QLatin1String("/sharedStrings")))
+                sharedPart = target;
+            else if (type.endsWith(QLatin1String("/styles")))
+                stylesPart = target;
+        }
+        checkXml(xml, path, QStringLiteral("workbook.xml.rels"));
+    }
+    if (sheetPart.isEmpty())
+        throw damaged(path, QStringLiteral("the first sheet is missing"));
+
+    const std::vector<QString> shared = sharedPart.isEmpty() || !zip.has(sharedPart)
+                                            ? std::vector<QString>()
+                                            : readSharedStrings(zip.read(sharedPart), path);
+    const Styles styles = stylesPart.isEmpty() || !zip.has(stylesPart)
+                              ? Styles()
+                              : readStyles(zip.read(stylesPart), path);
+    readSheet(zip.read(sheetPart), path, shared, styles, date1904, sheet);
+}
+
+} // namespace
+
+// Defined with the OpenDocument reader.
+void readOdsContent(const QByteArray &content, const QString &path, Worksheet &sheet);
+
+void WorkbookFiles::readZipWorkbook(const QString &path, Worksheet &sheet)
+{
+    ZipArchive zip(path);
+    if (zip.has(QStringLiteral("xl/workbook.xml"))) {
+        readXlsx(zip, path, sheet);
+        return;
+    }
+    if (zip.has(QStringLiteral("content.xml")) && zip.has(QStringLiteral("mimetype")) &&
+        zip.read(QStringLiteral("mimetype"))
+            .startsWith("application/vnd.oasis.opendocument.spreadsheet")) {
+        readOdsContent(zip.read(QStringLiteral("content.xml")), path, sheet);
+        return;
+    }
+    throw EWorkbookError(
+        QStringLiteral("\"%1\" is not a spreadsheet workbook").arg(shownPath(path)));
+}
