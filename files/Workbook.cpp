@@ -108,6 +108,14 @@ void Worksheet::setCells(int row, int col, const QString &text)
     setValue(row, col, typedValue(text));
 }
 
+void Worksheet::setText(int row, int col, const QString &text)
+{
+    CellValue value;
+    value.kind = text.isEmpty() ? CellValue::Kind::Empty : CellValue::Kind::Text;
+    value.text = text;
+    setValue(row, col, std::move(value));
+}
+
 void Worksheet::setCells(int row, int col, double number)
 {
     CellValue value;

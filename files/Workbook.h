@@ -48,6 +48,8 @@ public:
     const CellValue *value(int row, int col) const;
     void setCells(int row, int col, const QString &text); // typed as above
     void setCells(int row, int col, double number);
+    // Stores the text as text, whatever it reads as.
+    void setText(int row, int col, const QString &text);
     void setValue(int row, int col, CellValue value);
 
     int lastRow() const { return m_lastRow; }

@@ -1,0 +1,87 @@
+// Save Graph: the four curves and the parameters to a workbook, the chart to
+// a BMP picture beside it.
+#include "app/TfrmMain.h"
+#include "files/ExtractField.h"
+#include "files/Workbook.h"
+
+#include <QChartView>
+#include <QComboBox>
+#include <QDir>
+#include <QImageWriter>
+#include <QLineSeries>
+#include <QSaveFile>
+#include <QSpinBox>
+
+namespace {
+
+// The picture's name: a three-letter extension is replaced, any other name
+// gets ".bmp" added.
+QString pictureName(QString name)
+{
+    if (name.size() >= 4 && name.at(name.size() - 4) == u'.')
+        name.chop(4);
+    return name + QStringLiteral(".bmp");
+}
+
+} // namespace
+
+void TfrmMain::tbSaveGraphClick()
+{
+    SaveDialog1.filter = msg(4);
+    if (SaveDialog1.initialDir.isEmpty())
+        SaveDialog1.initialDir = OpenDialog1.initialDir.isEmpty() ? ExeDir : OpenDialog1.initialDir;
+    if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
+        SaveDialog1.fileName = *name;
+        WorkbookApplication excel;
+        bool saved = false;
+        try {
+            excel.setVisible(true);
+            excel.workbooks().Add();
+            Worksheet &sheet = excel.ActiveWorkbook().ActiveSheet();
+            const QStringList headers = {
+                QStringLiteral("Date"),    QStringLiteral("Hour"),
+                cbDataList->currentText(), QStringLiteral("Shower Profile"),
+                QStringLiteral("Shower"),  QStringLiteral("Sporadic")};
+            for (int c = 0; c < headers.size(); ++c)
+                sheet.setText(1, c + 1, headers[c]);
+            const QStringList names = {QStringLiteral("a"), QStringLiteral("b"),
+                                       QStringLiteral("Maximum Int."), QStringLiteral("Maximum")};
+            const QList<QSpinBox *> values = {UpA, UpB, UpMInt, UpMax};
+            for (int k = 0; k < 4; ++k)
+                sheet.setText(2, k + 8, names[k]);
+            for (int k = 0; k < 4; ++k)
+                sheet.setText(3, k + 8, values[k]->text());
+
+            const int points = ObservedSeries ? ObservedSeries->count() : 0;
+            for (int i = 0; i < points; ++i) {
+                const QString &label = PointLabels[static_cast<size_t>(i)];
+                const QString cr(QLatin1Char('\r'));
+                sheet.setText(i + 2, 1, ExtractField(label, cr, 1));
+                sheet.setText(i + 2, 2,
+                              ExtractField(ExtractField(label, cr, 2), QStringLiteral("h"), 1));
+                sheet.setCells(i + 2, 3, ObservedSeries->at(i).y());
+                sheet.setCells(i + 2, 4, ProfileSeries->at(i).y());
+                sheet.setCells(i + 2, 5, ShowerSeries->at(i).y());
+                sheet.setCells(i + 2, 6, SporadicSeries->at(i).y());
+            }
+            excel.ActiveWorkbook().SaveAs(*name);
+            excel.Quit();
+            saved = true;
+        } catch (const EWorkbookError &e) {
+            showMessage(e.text(), MB_ICONERROR);
+            excel.Quit();
+        }
+        if (saved) {
+            // The chart as it is drawn, at its current size, whether or not
+            // its page is the one shown.
+            const QImage picture = Chart1View->grab().toImage();
+            const QString file = pictureName(*name);
+            QSaveFile out(file);
+            QImageWriter writer(&out, "bmp");
+            if (!out.open(QIODevice::WriteOnly) || !writer.write(picture) || !out.commit())
+                throw EInOutError(
+                    QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(file)));
+        }
+    }
+    UpdateDateRange();
+}
