@@ -177,7 +177,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     } else if (place.section) {
         const Line &l = p.lines[*place.lastItem];
         QByteArray head = p.bytes.left(l.next);
-        if (l.next == l.end) // the last line of the file had no line end
+        if (!head.endsWith('\n')) // the last line of the file had no line end
             head += eol;
         out = head + keyLine + eol + p.bytes.mid(l.next);
     } else {

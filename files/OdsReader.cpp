@@ -100,7 +100,7 @@ CellValue cellValue(const QXmlStreamAttributes &attrs, const QString &text, cons
 
 } // namespace
 
-void readOdsContent(const QByteArray &content, const QString &path, Worksheet &sheet)
+void WorkbookFiles::readOdsContent(const QByteArray &content, const QString &path, Worksheet &sheet)
 {
     QXmlStreamReader xml(content);
     bool inTable = false;

@@ -56,6 +56,10 @@ std::vector<GridRow> read(QIODevice &device, const QString &name)
     auto *file = qobject_cast<QFileDevice *>(&device);
     if (file && file->error() != QFileDevice::NoError)
         throw EInOutError(describe(QStringLiteral("read"), name, file->errorString()));
+    // A text file holds no NUL byte; one that does is a picture, a program
+    // or a workbook, not observations.
+    if (bytes.contains('\0'))
+        throw EInOutError(describe(QStringLiteral("read"), name, QStringLiteral("it is not a text file")));
     return parse(bytes);
 }
 

@@ -23,7 +23,8 @@ inline constexpr int WrittenColumns = 13;
 std::vector<GridRow> parse(const QByteArray &bytes);
 
 // Reads the device to its end and parses it; throws EInOutError with the
-// device's error text when it cannot be read.
+// device's error text when it cannot be read, and for bytes that are not
+// text (a NUL byte).
 std::vector<GridRow> read(QIODevice &device, const QString &name);
 
 // The bytes of a file for data rows 1 to rowCount - 1 of the table: the

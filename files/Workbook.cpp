@@ -183,6 +183,14 @@ void read(const QString &path, Worksheet &sheet)
         return;
     }
     if (head == QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
+        // A password-protected xlsx is a compound file holding the stream
+        // "EncryptedPackage" (its name in UTF-16).
+        if (f.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = f.read(4 * 1024 * 1024);
+            f.close();
+            if (bytes.contains(QByteArray("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0", 32)))
+                throw EWorkbookError(QStringLiteral("\"%1\" is encrypted and cannot be read").arg(shown));
+        }
         readXls(path, sheet);
         return;
     }

@@ -9,6 +9,9 @@
 #include <QString>
 
 #include <memory>
+
+class QIODevice;
+class ZipArchive;
 #include <unordered_map>
 #include <vector>
 
@@ -115,6 +118,10 @@ namespace WorkbookFiles {
 void read(const QString &path, Worksheet &sheet);
 // An xlsx/xlsm or ods file, told apart by the entries of the zip archive.
 void readZipWorkbook(const QString &path, Worksheet &sheet);
+void readZipWorkbook(QIODevice &device, const QString &name, Worksheet &sheet);
+void readZipWorkbook(ZipArchive &zip, const QString &path, Worksheet &sheet);
+// The first sheet of an OpenDocument spreadsheet's content.xml.
+void readOdsContent(const QByteArray &content, const QString &path, Worksheet &sheet);
 void readXls(const QString &path, Worksheet &sheet);
 void writeXlsx(const Worksheet &sheet, const QString &path);
 // True when the file's first bytes are those of a workbook (zip or OLE2).

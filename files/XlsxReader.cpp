@@ -325,12 +325,20 @@ void readXlsx(ZipArchive &zip, const QString &path, Worksheet &sheet)
 
 } // namespace
 
-// Defined with the OpenDocument reader.
-void readOdsContent(const QByteArray &content, const QString &path, Worksheet &sheet);
-
 void WorkbookFiles::readZipWorkbook(const QString &path, Worksheet &sheet)
 {
     ZipArchive zip(path);
+    readZipWorkbook(zip, path, sheet);
+}
+
+void WorkbookFiles::readZipWorkbook(QIODevice &device, const QString &name, Worksheet &sheet)
+{
+    ZipArchive zip(&device, QDir::toNativeSeparators(name));
+    readZipWorkbook(zip, name, sheet);
+}
+
+void WorkbookFiles::readZipWorkbook(ZipArchive &zip, const QString &path, Worksheet &sheet)
+{
     if (zip.has(QStringLiteral("xl/workbook.xml"))) {
         readXlsx(zip, path, sheet);
         return;

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+class QIODevice;
+
 class QuaZip;
 
 // The entries of a workbook's zip archive. Every entry is read whole into
@@ -18,6 +20,8 @@ public:
 
     // Throws EWorkbookError when the file is not a readable zip archive.
     explicit ZipArchive(const QString &path);
+    // The same over bytes already in a device; shown names it in messages.
+    ZipArchive(QIODevice *device, const QString &shown);
     ~ZipArchive();
 
     bool has(const QString &name) const { return m_names.contains(name); }

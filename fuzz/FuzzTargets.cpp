@@ -1,0 +1,205 @@
+// The bodies of the fuzz targets.
+#include "FuzzTargets.h"
+
+#include "analysis/ActivityModel.h"
+#include "analysis/AutoSearch.h"
+#include "app/Errors.h"
+#include "app/IniFile.h"
+#include "files/ExtractField.h"
+#include "files/SheetTable.h"
+#include "files/TextFormat.h"
+#include "files/Workbook.h"
+#include "table/GridModel.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+[[noreturn]] void broken(const char *what)
+{
+    std::fprintf(stderr, "broken promise: %s\n", what);
+    std::abort();
+}
+
+void check(bool ok, const char *what)
+{
+    if (!ok)
+        broken(what);
+}
+
+QList<QByteArray> lines(const QByteArray &bytes)
+{
+    QList<QByteArray> out = bytes.split('\n');
+    // A line's end may gain an LF (a last line ending in a lone CR): compare
+    // the lines without their CRs at the end.
+    for (QByteArray &l : out)
+        while (l.endsWith('\r'))
+            l.chop(1);
+    if (bytes.endsWith('\n'))
+        out.removeLast(); // the empty piece after the last line end
+    return out;
+}
+
+QString &scratchDir()
+{
+    static QTemporaryDir dir;
+    static QString path = dir.path();
+    return path;
+}
+
+} // namespace
+
+namespace Fuzz {
+
+void textFile(const QByteArray &bytes)
+{
+    const std::vector<GridRow> rows = TextFormat::parse(bytes);
+    check(!rows.empty(), "a parsed file has at least one row");
+    // The one-pass splitter agrees with ExtractField on the first data line.
+    const qsizetype nl = bytes.indexOf('\n');
+    if (nl >= 0) {
+        QByteArray raw = bytes.mid(nl + 1);
+        raw = raw.left(raw.indexOf('\n'));
+        if (raw.endsWith('\r'))
+            raw.chop(1);
+        if (!raw.isEmpty() && !raw.contains('\0')) {
+            const QString line = QString::fromUtf8(raw);
+            if (line.toUtf8() == raw) {
+                const GridRow row = GridRow::fromLine(line, u'\t');
+                for (int n = 1; n <= GridRow::Columns; ++n)
+                    check(row.cell(n - 1) == ExtractField(line, QStringLiteral("\t"), n), "splitter = ExtractField");
+            }
+        }
+    }
+    // Written and read again, every row comes back with columns 0 to 12.
+    GridModel grid;
+    grid.replaceRows(rows);
+    const std::vector<GridRow> back = TextFormat::parse(TextFormat::format(grid));
+    // Every row is written as a line of at least 12 TABs, so none is lost.
+    check(back.size() == rows.size(), "round trip keeps the rows");
+    for (size_t r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < 13; ++c) {
+            QString expected = rows[r].cell(c);
+            expected.replace(u'\r', u' ');
+            check(back[r].cell(c) == expected, "round trip keeps the cells");
+        }
+}
+
+void iniFile(const QByteArray &bytes)
+{
+    const QString path = scratchDir() + QStringLiteral("/fuzz.ini");
+    {
+        QFile f(path);
+        check(f.open(QIODevice::WriteOnly | QIODevice::Truncate), "scratch file");
+        f.write(bytes);
+    }
+    IniFile ini(path);
+    const QString language = ini.readString(QStringLiteral("self"), QStringLiteral("Language"), QString());
+    check(language.size() <= IniFile::MaxValueLength, "values are cut at 2047 characters");
+    ini.readInteger(QStringLiteral("self"), QStringLiteral("SH0"), 7);
+    const QString other = ini.readString(QStringLiteral("en"), QStringLiteral("M1"), QStringLiteral("none"));
+    try {
+        ini.writeInteger(QStringLiteral("self"), QStringLiteral("GBC"), 123);
+    } catch (const EIniFileError &) {
+        broken("the scratch file can be written");
+    }
+    check(ini.readInteger(QStringLiteral("self"), QStringLiteral("GBC"), 0) == 123, "a written key reads back");
+    check(ini.readString(QStringLiteral("en"), QStringLiteral("M1"), QStringLiteral("none")) == other,
+          "a key of another section is unchanged");
+    // Every line of the old file is still there, in order, but at most the
+    // one replaced; at most the key line and its section header are new.
+    QFile f(path);
+    check(f.open(QIODevice::ReadOnly), "scratch file");
+    const QList<QByteArray> before = lines(bytes), after = lines(f.readAll());
+    qsizetype prefix = 0, suffix = 0;
+    while (prefix < before.size() && prefix < after.size() && before[prefix] == after[prefix])
+        ++prefix;
+    while (suffix < before.size() - prefix && suffix < after.size() - prefix &&
+           before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
+        ++suffix;
+    check(before.size() - prefix - suffix <= 1, "the rest of the file stays as it was");
+    check(after.size() - prefix - suffix <= 2, "only the key and its section are new");
+}
+
+void xlsx(const QByteArray &bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    Worksheet sheet;
+    try {
+        WorkbookFiles::readZipWorkbook(buffer, QStringLiteral("fuzz.xlsx"), sheet);
+    } catch (const EWorkbookError &) {
+        return;
+    }
+    check(sheet.cellCount() <= Worksheet::MaxCells, "the cell cap holds");
+    SheetTable::read(sheet);
+}
+
+void ods(const QByteArray &bytes)
+{
+    Worksheet sheet;
+    try {
+        WorkbookFiles::readOdsContent(bytes, QStringLiteral("fuzz.ods"), sheet);
+    } catch (const EWorkbookError &) {
+        return;
+    }
+    check(sheet.cellCount() <= Worksheet::MaxCells, "the cell cap holds");
+    SheetTable::read(sheet);
+}
+
+void tableFit(const QByteArray &bytes)
+{
+    if (bytes.size() < 4)
+        return;
+    // Four bytes of parameters, then a table as a text file.
+    const int column = static_cast<unsigned char>(bytes[0]) % 14 - 1;
+    const int a = static_cast<unsigned char>(bytes[1]) % 102;
+    const int b = static_cast<unsigned char>(bytes[2]) % 102;
+    const int P = static_cast<unsigned char>(bytes[3]);
+    GridModel grid;
+    grid.replaceRows(TextFormat::parse(QByteArray("header\n") + bytes.mid(4)));
+    const RowSelection selection =
+        selectRows(grid, grid.cell(0, 1), grid.cell(0, grid.rowCountWithHeader() - 1));
+    if (!selection.valid())
+        return;
+    std::vector<TRadData> data, model;
+    Peak peak;
+    try {
+        peak = readRows(grid, selection, countColumn(column), data);
+        check(peak.PeakValue >= 0, "the peak is at least 0");
+        check(peak.PeakOffset >= 0 && peak.PeakOffset < selection.count(), "the peak lies in the selection");
+        for (const TRadData &d : data)
+            check(d.Hour >= 0 && d.Hour <= 23, "hours index the bins");
+        HourBins bins;
+        const double dO = fitModel(data, model, {a, b, P, 50}, bins);
+        check(!(dO < 0), "dO is not negative");
+    } catch (const EConvertError &) {
+        return;
+    } catch (const EZeroDivide &) {
+    } catch (const EInvalidOp &) {
+    }
+    // The fast scores are the fit's, for one a.
+    if (data.size() <= 120 && peak.PeakOffset > 5) {
+        const SearchInput input(data, peak.PeakOffset);
+        std::vector<double> fast(SearchRange::PerA), literal(SearchRange::PerA);
+        std::vector<ScoreFailure> fastFail(SearchRange::PerA), literalFail(SearchRange::PerA);
+        const int searchA = a % 100 + 1;
+        input.scoreA(searchA, fast.data(), fastFail.data());
+        input.scoreALiteral(searchA, literal.data(), literalFail.data());
+        for (int s = 0; s < SearchRange::PerA; ++s) {
+            check(fastFail[static_cast<size_t>(s)] == literalFail[static_cast<size_t>(s)], "same failures");
+            if (literalFail[static_cast<size_t>(s)] == ScoreFailure::None)
+                check(std::memcmp(&fast[static_cast<size_t>(s)], &literal[static_cast<size_t>(s)], sizeof(double)) == 0,
+                      "same scores, bit for bit");
+        }
+    }
+}
+
+} // namespace Fuzz

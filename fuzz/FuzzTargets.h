@@ -1,0 +1,15 @@
+// The bodies of the fuzz targets, shared by the fuzzers and by the test that
+// replays their corpus. Each takes outside bytes through one reader and
+// aborts when a promise of that reader breaks; the documented failures are
+// caught.
+#pragma once
+
+#include <QByteArray>
+
+namespace Fuzz {
+void textFile(const QByteArray &bytes);
+void iniFile(const QByteArray &bytes);
+void xlsx(const QByteArray &bytes);
+void ods(const QByteArray &bytes);
+void tableFit(const QByteArray &bytes);
+} // namespace Fuzz
