@@ -130,16 +130,24 @@ QString cleanValue(QString value)
     return value.left(IniFile::MaxValueLength);
 }
 
+// The line end the file uses, judged by its first line: LF alone, or CR LF
+// (also for a file without any line end yet).
 QByteArray lineEndOf(const Parsed &p)
 {
     if (!p.lines.empty()) {
         const Line &l = p.lines.front();
-        if (l.next > l.end + 1)
-            return "\r\n";
-        if (l.next == l.end + 1)
-            return "\n";
+        if (l.next > l.begin && p.bytes[l.next - 1] == '\n')
+            return l.next >= 2 && p.bytes[l.next - 2] == '\r' ? "\r\n" : "\n";
     }
     return "\r\n";
+}
+
+// Ends the text with a line end; a lone CR at its end only lacks the LF.
+void endLine(QByteArray &text, const QByteArray &eol)
+{
+    if (text.isEmpty() || text.endsWith('\n'))
+        return;
+    text += text.endsWith('\r') && eol == "\r\n" ? QByteArray("\n") : eol;
 }
 
 } // namespace
@@ -177,13 +185,11 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     } else if (place.section) {
         const Line &l = p.lines[*place.lastItem];
         QByteArray head = p.bytes.left(l.next);
-        if (!head.endsWith('\n')) // the last line of the file had no line end
-            head += eol;
+        endLine(head, eol); // the last line of the file may have had no line end
         out = head + keyLine + eol + p.bytes.mid(l.next);
     } else {
         out = p.bytes;
-        if (!out.isEmpty() && !out.endsWith('\n'))
-            out += eol;
+        endLine(out, eol);
         out += TextCodec::encode(u'[' + section + u']', p.encoding) + eol + keyLine + eol;
     }
 

@@ -49,6 +49,17 @@ inline double residentMegabytes()
     return -1;
 }
 
+// The offscreen platform warns at every window that it cannot pass size
+// hints on; the figures are easier to read without it.
+inline void quietOffscreenWarnings()
+{
+    static QtMessageHandler previous = nullptr;
+    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+        if (!text.contains(QLatin1String("propagateSizeHints")) && previous)
+            previous(type, context, text);
+    });
+}
+
 inline void report(const char *name, double value)
 {
     std::printf("%s %.3f\n", name, value);

@@ -17,6 +17,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    quietOffscreenWarnings();
     const int rows = 87600;
 
     BenchDialogs dialogs;

@@ -59,7 +59,8 @@ std::vector<GridRow> read(QIODevice &device, const QString &name)
     // A text file holds no NUL byte; one that does is a picture, a program
     // or a workbook, not observations.
     if (bytes.contains('\0'))
-        throw EInOutError(describe(QStringLiteral("read"), name, QStringLiteral("it is not a text file")));
+        throw EInOutError(
+            describe(QStringLiteral("read"), name, QStringLiteral("it is not a text file")));
     return parse(bytes);
 }
 

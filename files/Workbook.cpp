@@ -189,7 +189,8 @@ void read(const QString &path, Worksheet &sheet)
             const QByteArray bytes = f.read(4 * 1024 * 1024);
             f.close();
             if (bytes.contains(QByteArray("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0", 32)))
-                throw EWorkbookError(QStringLiteral("\"%1\" is encrypted and cannot be read").arg(shown));
+                throw EWorkbookError(
+                    QStringLiteral("\"%1\" is encrypted and cannot be read").arg(shown));
         }
         readXls(path, sheet);
         return;

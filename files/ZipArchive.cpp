@@ -12,7 +12,8 @@ ZipArchive::ZipArchive(const QString &path)
     : m_shown(QDir::toNativeSeparators(path)), m_zip(std::make_unique<QuaZip>(path))
 {
     if (!m_zip->open(QuaZip::mdUnzip))
-        throw EWorkbookError(QStringLiteral("\"%1\" is damaged: it is not a readable zip archive").arg(m_shown));
+        throw EWorkbookError(
+            QStringLiteral("\"%1\" is damaged: it is not a readable zip archive").arg(m_shown));
     m_names = m_zip->getFileNameList();
 }
 

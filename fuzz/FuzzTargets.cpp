@@ -73,7 +73,8 @@ void textFile(const QByteArray &bytes)
             if (line.toUtf8() == raw) {
                 const GridRow row = GridRow::fromLine(line, u'\t');
                 for (int n = 1; n <= GridRow::Columns; ++n)
-                    check(row.cell(n - 1) == ExtractField(line, QStringLiteral("\t"), n), "splitter = ExtractField");
+                    check(row.cell(n - 1) == ExtractField(line, QStringLiteral("\t"), n),
+                          "splitter = ExtractField");
             }
         }
     }
@@ -100,17 +101,21 @@ void iniFile(const QByteArray &bytes)
         f.write(bytes);
     }
     IniFile ini(path);
-    const QString language = ini.readString(QStringLiteral("self"), QStringLiteral("Language"), QString());
+    const QString language =
+        ini.readString(QStringLiteral("self"), QStringLiteral("Language"), QString());
     check(language.size() <= IniFile::MaxValueLength, "values are cut at 2047 characters");
     ini.readInteger(QStringLiteral("self"), QStringLiteral("SH0"), 7);
-    const QString other = ini.readString(QStringLiteral("en"), QStringLiteral("M1"), QStringLiteral("none"));
+    const QString other =
+        ini.readString(QStringLiteral("en"), QStringLiteral("M1"), QStringLiteral("none"));
     try {
         ini.writeInteger(QStringLiteral("self"), QStringLiteral("GBC"), 123);
     } catch (const EIniFileError &) {
         broken("the scratch file can be written");
     }
-    check(ini.readInteger(QStringLiteral("self"), QStringLiteral("GBC"), 0) == 123, "a written key reads back");
-    check(ini.readString(QStringLiteral("en"), QStringLiteral("M1"), QStringLiteral("none")) == other,
+    check(ini.readInteger(QStringLiteral("self"), QStringLiteral("GBC"), 0) == 123,
+          "a written key reads back");
+    check(ini.readString(QStringLiteral("en"), QStringLiteral("M1"), QStringLiteral("none")) ==
+              other,
           "a key of another section is unchanged");
     // Every line of the old file is still there, in order, but at most the
     // one replaced; at most the key line and its section header are new.
@@ -174,7 +179,8 @@ void tableFit(const QByteArray &bytes)
     try {
         peak = readRows(grid, selection, countColumn(column), data);
         check(peak.PeakValue >= 0, "the peak is at least 0");
-        check(peak.PeakOffset >= 0 && peak.PeakOffset < selection.count(), "the peak lies in the selection");
+        check(peak.PeakOffset >= 0 && peak.PeakOffset < selection.count(),
+              "the peak lies in the selection");
         for (const TRadData &d : data)
             check(d.Hour >= 0 && d.Hour <= 23, "hours index the bins");
         HourBins bins;
@@ -194,9 +200,11 @@ void tableFit(const QByteArray &bytes)
         input.scoreA(searchA, fast.data(), fastFail.data());
         input.scoreALiteral(searchA, literal.data(), literalFail.data());
         for (int s = 0; s < SearchRange::PerA; ++s) {
-            check(fastFail[static_cast<size_t>(s)] == literalFail[static_cast<size_t>(s)], "same failures");
+            check(fastFail[static_cast<size_t>(s)] == literalFail[static_cast<size_t>(s)],
+                  "same failures");
             if (literalFail[static_cast<size_t>(s)] == ScoreFailure::None)
-                check(std::memcmp(&fast[static_cast<size_t>(s)], &literal[static_cast<size_t>(s)], sizeof(double)) == 0,
+                check(std::memcmp(&fast[static_cast<size_t>(s)], &literal[static_cast<size_t>(s)],
+                                  sizeof(double)) == 0,
                       "same scores, bit for bit");
         }
     }

@@ -142,8 +142,7 @@ private slots:
         QTest::newRow("file without final line end")
             << QByteArray("[self]\nSH0=1") << QByteArray("[self]\nSH0=1\nGBC=255\n");
         QTest::newRow("last line ends with a lone CR")
-            << QByteArray("[self]\r")
-            << QByteArray("[self]\r\nGBC=255\r\n");
+            << QByteArray("[self]\r") << QByteArray("[self]\r\nGBC=255\r\n");
         QTest::newRow("section name in other case")
             << QByteArray("[SELF]\ngbc=1\n") << QByteArray("[SELF]\nGBC=255\n");
     }

@@ -1,0 +1,60 @@
+// Long use in one window: open a sample, Run, change a, Run, Auto Calc on a
+// short selection, Save Graph; resident memory every 100 rounds.
+//   bench_soak [ROUNDS]   (1000 by default)
+#include "BenchSupport.h"
+#include "app/TfrmMain.h"
+#include "table/StringGrid.h"
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QDir>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    quietOffscreenWarnings();
+    const int rounds = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 1000;
+
+    // The program's own settings and samples, beside the build's program.
+    const QString programDir = QCoreApplication::applicationDirPath() + QStringLiteral("/..");
+    const QString sample = programDir + QStringLiteral("/samples/geminids_2008.txt");
+    QTemporaryDir out;
+    BenchDialogs dialogs;
+    TfrmMain w(dialogs, programDir);
+    w.resize(870, 500);
+    w.show();
+    app.processEvents();
+
+    QElapsedTimer timer;
+    timer.start();
+    for (int round = 1; round <= rounds; ++round) {
+        w.PageControl1->setCurrentIndex(0);
+        dialogs.openAnswers.push_back(sample);
+        w.tbOpnTxt->trigger();
+        w.tbRun->trigger();
+        w.UpA->setValue(10 + round % 80);
+        w.tbRun->trigger();
+        w.dtp1->setDate(QDate(2008, 12, 12));
+        w.dtp2->setDate(QDate(2008, 12, 14));
+        w.tbAutoCalc->trigger();
+        dialogs.saveAnswers.push_back(out.filePath(QStringLiteral("graph%1.xls").arg(round % 3)));
+        w.tbSaveGraph->trigger();
+        app.processEvents();
+        if (round == 1 || round % 100 == 0) {
+            std::printf("round_%d_rss_mb %.1f\n", round, residentMegabytes());
+            std::fflush(stdout);
+        }
+    }
+    report("rounds", rounds);
+    report("seconds", timer.nsecsElapsed() / 1e9);
+    report("errors", dialogs.errors.size());
+    report("messages", dialogs.messages);
+    for (const QString &e : dialogs.errors.mid(0, 3))
+        std::printf("error %s\n", e.toUtf8().constData());
+    return dialogs.errors.isEmpty() ? 0 : 1;
+}
