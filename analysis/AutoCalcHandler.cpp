@@ -44,11 +44,6 @@ private:
     std::vector<std::pair<QWidget *, bool>> m_widgets;
 };
 
-int clamp16(int value)
-{
-    return std::clamp(value, -32768, 32767);
-}
-
 } // namespace
 
 void TfrmMain::tbAutoCalcClick()
@@ -102,10 +97,10 @@ void TfrmMain::tbAutoCalcClick()
     }
     StatusPanel0->setPanelWidth(0);
 
-    UpA->setValue(clamp16(best.BestA));
-    UpB->setValue(clamp16(best.BestB));
-    UpMInt->setValue(clamp16(best.BestPosition));
-    UpMax->setValue(clamp16(peak.PeakValue));
+    UpA->setValue(upDownPosition(best.BestA));
+    UpB->setValue(upDownPosition(best.BestB));
+    UpMInt->setValue(upDownPosition(best.BestPosition));
+    UpMax->setValue(upDownPosition(peak.PeakValue));
     PageControl1->setCurrentIndex(1);
     tbRunClick();
 }

@@ -48,6 +48,9 @@ void TfrmMain::UpdateChart(const std::vector<TRadData> &DataRows,
         BottomAxis->setRange(0.5, 1.5); // a range of zero width cannot be drawn
     else
         BottomAxis->setRange(1, N);
+    // Qt Charts leaves out a label that would reach past the end of the axis,
+    // so the first point's label, centred on the axis's left end, stays
+    // unshown; the others stand one label step apart.
     BottomAxis->setStartValue(0);
     if (N > 0) {
         const int labelWidth =

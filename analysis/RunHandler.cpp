@@ -13,19 +13,12 @@
 
 namespace {
 
-// The up-downs hold 16-bit positions; a larger value is cut to the largest
-// one instead of wrapping round to a negative number.
-int clamp16(int value)
-{
-    return std::clamp(value, -32768, 32767);
-}
-
 // Sets an up-down's maximum and then its position. The minimum stays, so a
 // maximum below it is raised to it (Qt would lower the minimum instead).
 void resetUpDown(QSpinBox *upDown, int maximum, int position)
 {
-    upDown->setMaximum(std::max(clamp16(maximum), upDown->minimum()));
-    upDown->setValue(clamp16(position));
+    upDown->setMaximum(std::max(TfrmMain::upDownPosition(maximum), upDown->minimum()));
+    upDown->setValue(TfrmMain::upDownPosition(position));
 }
 
 } // namespace

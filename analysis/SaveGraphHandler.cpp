@@ -27,9 +27,7 @@ QString pictureName(QString name)
 
 void TfrmMain::tbSaveGraphClick()
 {
-    SaveDialog1.filter = msg(4);
-    if (SaveDialog1.initialDir.isEmpty())
-        SaveDialog1.initialDir = OpenDialog1.initialDir.isEmpty() ? ExeDir : OpenDialog1.initialDir;
+    prepareSaveDialog(msg(4));
     if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
         SaveDialog1.fileName = *name;
         WorkbookApplication excel;

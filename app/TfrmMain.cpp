@@ -393,6 +393,20 @@ bool TfrmMain::dataPageActive() const
     return PageControl1->currentIndex() == 0;
 }
 
+void TfrmMain::prepareOpenDialog(const QString &filter)
+{
+    OpenDialog1.filter = filter;
+    if (OpenDialog1.initialDir.isEmpty())
+        OpenDialog1.initialDir = ExeDir;
+}
+
+void TfrmMain::prepareSaveDialog(const QString &filter)
+{
+    SaveDialog1.filter = filter;
+    if (SaveDialog1.initialDir.isEmpty())
+        SaveDialog1.initialDir = OpenDialog1.initialDir.isEmpty() ? ExeDir : OpenDialog1.initialDir;
+}
+
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
     if (m_searching) {

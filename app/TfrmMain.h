@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 #include <exception>
 
@@ -144,6 +145,13 @@ public:
     // A modal box with caption "Vexlor 1.0" and the icon of the flag value.
     void showMessage(const QString &text, int flags);
     bool dataPageActive() const;
+    // The file dialogs' filter, and their starting folders: the open dialog's
+    // or ExeDir.
+    void prepareOpenDialog(const QString &filter);
+    void prepareSaveDialog(const QString &filter);
+    // The up-downs hold 16-bit positions; a larger value is cut to the
+    // largest one instead of wrapping round to a negative number.
+    static int upDownPosition(int value) { return std::clamp(value, -32768, 32767); }
     // Runs a handler; a failure it does not catch itself is shown in the
     // general error box and the program goes on with the state it left.
     template <class F> void guarded(F &&handler) noexcept

@@ -54,10 +54,11 @@ inline double residentMegabytes()
 inline void quietOffscreenWarnings()
 {
     static QtMessageHandler previous = nullptr;
-    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
-        if (!text.contains(QLatin1String("propagateSizeHints")) && previous)
-            previous(type, context, text);
-    });
+    previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            if (!text.contains(QLatin1String("propagateSizeHints")) && previous)
+                previous(type, context, text);
+        });
 }
 
 inline void report(const char *name, double value)

@@ -5,24 +5,12 @@
 #include "files/Workbook.h"
 #include "table/StringGrid.h"
 
-namespace {
-
-void prepareSaveDialog(FileDialogState &save, const FileDialogState &open, const QString &exeDir)
-{
-    if (save.initialDir.isEmpty())
-        save.initialDir = open.initialDir.isEmpty() ? exeDir : open.initialDir;
-}
-
-} // namespace
-
 void TfrmMain::tbOpnXlsClick()
 {
     tbSaveGraph->setEnabled(false);
     if (!dataPageActive())
         return;
-    OpenDialog1.filter = msg(4);
-    if (OpenDialog1.initialDir.isEmpty())
-        OpenDialog1.initialDir = ExeDir;
+    prepareOpenDialog(msg(4));
     if (auto name = m_dialogs.openFile(this, OpenDialog1)) {
         OpenDialog1.fileName = *name;
         WorkbookApplication excel;
@@ -48,8 +36,7 @@ void TfrmMain::tbSavXlsClick()
     tbSaveGraph->setEnabled(false);
     if (!dataPageActive())
         return;
-    SaveDialog1.filter = msg(4);
-    prepareSaveDialog(SaveDialog1, OpenDialog1, ExeDir);
+    prepareSaveDialog(msg(4));
     if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
         SaveDialog1.fileName = *name;
         WorkbookApplication excel;

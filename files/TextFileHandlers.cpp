@@ -6,25 +6,12 @@
 
 #include <QDateEdit>
 
-namespace {
-
-// The save dialog starts where the open dialog does, or in ExeDir.
-void prepareSaveDialog(FileDialogState &save, const FileDialogState &open, const QString &exeDir)
-{
-    if (save.initialDir.isEmpty())
-        save.initialDir = open.initialDir.isEmpty() ? exeDir : open.initialDir;
-}
-
-} // namespace
-
 void TfrmMain::tbOpnTxtClick()
 {
     tbSaveGraph->setEnabled(false);
     if (!dataPageActive())
         return;
-    OpenDialog1.filter = msg(3);
-    if (OpenDialog1.initialDir.isEmpty())
-        OpenDialog1.initialDir = ExeDir;
+    prepareOpenDialog(msg(3));
     if (auto name = m_dialogs.openFile(this, OpenDialog1)) {
         OpenDialog1.fileName = *name;
         // The whole file is read before the table changes: a file that
@@ -40,8 +27,7 @@ void TfrmMain::tbSavTxtClick()
     tbSaveGraph->setEnabled(false);
     if (!dataPageActive())
         return;
-    SaveDialog1.filter = msg(3);
-    prepareSaveDialog(SaveDialog1, OpenDialog1, ExeDir);
+    prepareSaveDialog(msg(3));
     if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
         SaveDialog1.fileName = *name;
         TextFormat::save(strGrid->model(), *name);

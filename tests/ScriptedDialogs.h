@@ -47,6 +47,15 @@ public:
         return next(colorAnswers);
     }
 
+    // The texts of the message boxes shown, in order.
+    QStringList texts() const
+    {
+        QStringList out;
+        for (const ShownMessage &m : messages)
+            out << m.text;
+        return out;
+    }
+
     void clear()
     {
         messages.clear();

@@ -4,6 +4,7 @@
 #include "ScriptedDialogs.h"
 #include "app/DateConv.h"
 #include "app/TfrmMain.h"
+#include "table/StringGrid.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -32,6 +33,16 @@ public:
         QByteArray bytes = f.readAll();
         bytes.replace("Language=en", "Language=" + language);
         return bytes;
+    }
+
+    // A table of two rows on 01.02.2009 and 02.02.2009.
+    static void fillSmallTable(TfrmMain &w)
+    {
+        w.strGrid->setRowCountWithHeader(3);
+        w.strGrid->setCell(0, 1, "01.02.2009");
+        w.strGrid->setCell(1, 1, "5");
+        w.strGrid->setCell(0, 2, "02.02.2009");
+        w.strGrid->setCell(2, 2, "77");
     }
 
     QString writeFile(const QString &name, const QByteArray &bytes)

@@ -21,14 +21,7 @@ class TestBadInput : public QObject {
     StringGrid *grid = nullptr;
     QByteArray m_settings;
 
-    void fillTable()
-    {
-        grid->setRowCountWithHeader(3);
-        grid->setCell(0, 1, "01.02.2009");
-        grid->setCell(1, 1, "5");
-        grid->setCell(0, 2, "02.02.2009");
-        grid->setCell(2, 2, "77");
-    }
+    void fillTable() { WindowFixture::fillSmallTable(*w); }
     void checkTableUnchanged()
     {
         QCOMPARE(grid->rowCountWithHeader(), 3);

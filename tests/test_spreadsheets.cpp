@@ -15,14 +15,7 @@ class TestSpreadsheets : public QObject {
     TfrmMain *w = nullptr;
     StringGrid *grid = nullptr;
 
-    void fillTable()
-    {
-        grid->setRowCountWithHeader(3);
-        grid->setCell(0, 1, "01.02.2009");
-        grid->setCell(1, 1, "5");
-        grid->setCell(0, 2, "02.02.2009");
-        grid->setCell(2, 2, "77");
-    }
+    void fillTable() { WindowFixture::fillSmallTable(*w); }
 
 private slots:
     void init()

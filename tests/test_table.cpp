@@ -47,13 +47,7 @@ class TestTable : public QObject {
     {
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(grid, col, row));
     }
-    QStringList messageTexts() const
-    {
-        QStringList texts;
-        for (const ShownMessage &m : m_f->dialogs.messages)
-            texts << m.text;
-        return texts;
-    }
+    QStringList messageTexts() const { return m_f->dialogs.texts(); }
 
 private slots:
     void initTestCase()

@@ -22,21 +22,8 @@ class TestTextFiles : public QObject {
     TfrmMain *w = nullptr;
     StringGrid *grid = nullptr;
 
-    QStringList messageTexts() const
-    {
-        QStringList texts;
-        for (const ShownMessage &m : m_f->dialogs.messages)
-            texts << m.text;
-        return texts;
-    }
-    void fillTable()
-    {
-        grid->setRowCountWithHeader(3);
-        grid->setCell(0, 1, "01.02.2009");
-        grid->setCell(1, 1, "5");
-        grid->setCell(0, 2, "02.02.2009");
-        grid->setCell(2, 2, "77");
-    }
+    QStringList messageTexts() const { return m_f->dialogs.texts(); }
+    void fillTable() { WindowFixture::fillSmallTable(*w); }
     void open(const QString &path)
     {
         m_f->dialogs.openAnswers.push_back(path);
