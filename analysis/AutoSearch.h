@@ -43,7 +43,7 @@ public:
 
     // Lanes of the scoring kernel: b values scored side by side.
     static constexpr int Lanes = 8;
-    static constexpr int Groups = 2;         // lane groups scored in one pass
+    static constexpr int Groups = 3;         // lane groups scored in one pass
     static constexpr int PaddedScales = 104; // 100 rounded up to whole groups
 
     struct Data {
