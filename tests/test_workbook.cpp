@@ -6,7 +6,6 @@
 #include "table/GridModel.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -306,12 +305,9 @@ private slots:
                                     "<table:table-cell table:number-columns-repeated=\"16384\"/>"
                                     "</table:table-row>" +
                                     odsRow("late"))}});
-        QElapsedTimer t;
-        t.start();
         WorkbookApplication excel;
         excel.workbooks().Add(path);
         Worksheet &sheet = excel.ActiveWorkbook().ActiveSheet();
-        QVERIFY(t.elapsed() < 60000); // no hang; the speed is measured elsewhere
         QCOMPARE(sheet.Cells(4, 1), QString("08.12.2008"));
         QCOMPARE(sheet.Cells(4, 2), QString("3"));
         QCOMPARE(sheet.Cells(5, 1), QString());
