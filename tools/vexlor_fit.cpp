@@ -106,6 +106,19 @@ QString exact(double v)
     return QString::asprintf("%.17g", v);
 }
 
+// The figures of one fit, one per line as "name value".
+void printResult(size_t rows, const Peak &peak, const ModelParams &params, double dO)
+{
+    print("rows", QString::number(rows));
+    print("peak", QString::number(peak.PeakValue));
+    print("peak_offset", QString::number(peak.PeakOffset));
+    print("a", QString::number(params.a));
+    print("b", QString::number(params.b));
+    print("position", QString::number(params.P));
+    print("maximum", QString::number(params.M));
+    print("dO", exact(dO));
+}
+
 // As Auto Calc: the best a, b and position, and the peak as the maximum.
 int search(const std::vector<TRadData> &DataRows, const Peak &peak)
 {
@@ -115,14 +128,8 @@ int search(const std::vector<TRadData> &DataRows, const Peak &peak)
     timer.start();
     const SearchBest best = autoSearch(DataRows, peak.PeakOffset, [](int) {});
     const double seconds = timer.nsecsElapsed() / 1e9;
-    print("rows", QString::number(DataRows.size()));
-    print("peak", QString::number(peak.PeakValue));
-    print("peak_offset", QString::number(peak.PeakOffset));
-    print("a", QString::number(best.BestA));
-    print("b", QString::number(best.BestB));
-    print("position", QString::number(best.BestPosition));
-    print("maximum", QString::number(peak.PeakValue));
-    print("dO", exact(best.BestDeviation));
+    printResult(DataRows.size(), peak, {best.BestA, best.BestB, best.BestPosition, peak.PeakValue},
+                best.BestDeviation);
     print("seconds", QString::number(seconds, 'f', 4));
     return 0;
 }
@@ -162,14 +169,7 @@ int run(const Options &o)
     HourBins bins;
     const double dO = fitModel(DataRows, ModelRows, params, bins);
 
-    print("rows", QString::number(selection.count()));
-    print("peak", QString::number(peak.PeakValue));
-    print("peak_offset", QString::number(peak.PeakOffset));
-    print("a", QString::number(params.a));
-    print("b", QString::number(params.b));
-    print("position", QString::number(params.P));
-    print("maximum", QString::number(params.M));
-    print("dO", exact(dO));
+    printResult(DataRows.size(), peak, params, dO);
     if (o.rows) {
         for (size_t j = 0; j < DataRows.size(); ++j) {
             const TRadData &d = DataRows[j];
