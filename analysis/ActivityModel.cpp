@@ -30,7 +30,6 @@ Peak readRows(const GridModel &grid, const RowSelection &selection, int column,
               std::vector<TRadData> &DataRows)
 {
     DataRows.assign(static_cast<size_t>(selection.count()), TRadData());
-    Peak peak;
     for (int r = selection.FirstRow; r <= selection.LastRow; ++r) {
         TRadData &row = DataRows[static_cast<size_t>(r - selection.FirstRow)];
         row.Date = grid.cell(0, r);
@@ -40,9 +39,17 @@ Peak readRows(const GridModel &grid, const RowSelection &selection, int column,
             throw EConvertError(QStringLiteral("'%1' is not a valid hour of day").arg(hour));
         const QString count = grid.cell(column, r);
         row.Value = count.isEmpty() ? 0.0 : static_cast<double>(Convert::StrToInt(count));
-        if (row.Value >= peak.PeakValue) {
-            peak.PeakValue = static_cast<int>(row.Value);
-            peak.PeakOffset = r - selection.FirstRow;
+    }
+    return findPeak(DataRows);
+}
+
+Peak findPeak(const std::vector<TRadData> &DataRows)
+{
+    Peak peak;
+    for (size_t j = 0; j < DataRows.size(); ++j) {
+        if (DataRows[j].Value >= peak.PeakValue) {
+            peak.PeakValue = static_cast<int>(DataRows[j].Value);
+            peak.PeakOffset = static_cast<int>(j);
         }
     }
     return peak;

@@ -45,6 +45,10 @@ inline int countColumn(int listIndex)
     return listIndex + 2;
 }
 
+// The largest Value of the rows (at least 0) and its offset; of equal
+// values the later row wins; with every value negative, offset 0.
+Peak findPeak(const std::vector<TRadData> &DataRows);
+
 // Fills Date, Hour and Value of DataRows (resized to the selection) and
 // finds the peak. An Hour cell or a non-empty count cell that is not a whole
 // number throws "'%s' is not a valid integer value"; an hour outside 0 to 23

@@ -49,6 +49,13 @@ inline double residentMegabytes()
     return -1;
 }
 
+// Benchmarks draw offscreen unless told otherwise; call before QApplication.
+inline void useOffscreenPlatform()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
 // The offscreen platform warns at every window that it cannot pass size
 // hints on; the figures are easier to read without it.
 inline void quietOffscreenWarnings()

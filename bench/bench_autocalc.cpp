@@ -29,18 +29,6 @@ std::vector<TRadData> observations(int N)
     return rows;
 }
 
-int peakOffsetOf(const std::vector<TRadData> &rows)
-{
-    int offset = 0;
-    double value = 0;
-    for (size_t j = 0; j < rows.size(); ++j)
-        if (rows[j].Value >= value) {
-            value = rows[j].Value;
-            offset = static_cast<int>(j);
-        }
-    return offset;
-}
-
 template <class F> double medianSeconds(int runs, F &&f)
 {
     std::vector<double> t;
@@ -64,7 +52,7 @@ int main(int argc, char *argv[])
     int mismatches = 0;
     for (int N : {240, 720, 2160, 8760}) {
         const std::vector<TRadData> rows = observations(N);
-        const int peak = peakOffsetOf(rows);
+        const int peak = findPeak(rows).PeakOffset;
         SearchBest fast, literal, single;
         const double fastTime = medianSeconds(5, [&] { fast = autoSearch(rows, peak, none); });
         const double singleTime =

@@ -58,6 +58,15 @@ const char WorkbookRels[] =
     "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
     "Target=\"styles.xml\"/></Relationships>";
 
+// Starts an XML part of the spreadsheet namespace with its root element.
+void startPart(QXmlStreamWriter &xml, const QString &root)
+{
+    xml.writeStartDocument(QStringLiteral("1.0"), true);
+    xml.writeStartElement(root);
+    xml.writeDefaultNamespace(
+        QStringLiteral("http://schemas.openxmlformats.org/spreadsheetml/2006/main"));
+}
+
 // Style 1 shows a date in the program's date format: Qt writes the month as
 // M, a spreadsheet as m; the other letters mean the same.
 QByteArray stylesXml()
@@ -66,10 +75,7 @@ QByteArray stylesXml()
     code.replace(u'M', u'm');
     QByteArray out;
     QXmlStreamWriter xml(&out);
-    xml.writeStartDocument(QStringLiteral("1.0"), true);
-    xml.writeStartElement(QStringLiteral("styleSheet"));
-    xml.writeDefaultNamespace(
-        QStringLiteral("http://schemas.openxmlformats.org/spreadsheetml/2006/main"));
+    startPart(xml, QStringLiteral("styleSheet"));
     xml.writeStartElement(QStringLiteral("numFmts"));
     xml.writeAttribute(QStringLiteral("count"), QStringLiteral("1"));
     xml.writeEmptyElement(QStringLiteral("numFmt"));
@@ -110,10 +116,7 @@ QByteArray sheetXml(const Worksheet &sheet)
 {
     QByteArray out;
     QXmlStreamWriter xml(&out);
-    xml.writeStartDocument(QStringLiteral("1.0"), true);
-    xml.writeStartElement(QStringLiteral("worksheet"));
-    xml.writeDefaultNamespace(
-        QStringLiteral("http://schemas.openxmlformats.org/spreadsheetml/2006/main"));
+    startPart(xml, QStringLiteral("worksheet"));
     xml.writeStartElement(QStringLiteral("sheetData"));
     for (int r = 1; r <= sheet.lastRow(); ++r) {
         bool rowOpen = false;

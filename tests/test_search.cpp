@@ -25,18 +25,6 @@ bool sameBits(double a, double b)
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-int peakOffsetOf(const std::vector<TRadData> &rows)
-{
-    int offset = 0;
-    double value = 0;
-    for (size_t j = 0; j < rows.size(); ++j)
-        if (rows[j].Value >= value) {
-            value = rows[j].Value;
-            offset = int(j);
-        }
-    return offset;
-}
-
 } // namespace
 
 class TestSearch : public QObject {
@@ -62,7 +50,7 @@ private slots:
         std::vector<TRadData> data = rowsOf(rows, rng, spread);
         const int peak = QByteArray(QTest::currentDataTag()) == "peak near the end"
                              ? rows - 2
-                             : peakOffsetOf(data);
+                             : findPeak(data).PeakOffset;
         const SearchInput input(data, peak);
         std::vector<double> fast(SearchRange::PerA), literal(SearchRange::PerA),
             generic(SearchRange::PerA);
@@ -99,7 +87,7 @@ private slots:
     {
         QRandomGenerator rng(11);
         std::vector<TRadData> data = rowsOf(96, rng, 20);
-        const int peak = peakOffsetOf(data);
+        const int peak = findPeak(data).PeakOffset;
         const SearchBest literal = autoSearchLiteral(data, peak, [](int) {});
         for (int threads : {1, 2, 3}) {
             const SearchBest fast = autoSearch(
@@ -198,7 +186,7 @@ private slots:
         QRandomGenerator rng(6);
         std::vector<TRadData> data = rowsOf(72, rng, 10);
         std::vector<int> progress;
-        autoSearch(data, peakOffsetOf(data), [&](int a) { progress.push_back(a); });
+        autoSearch(data, findPeak(data).PeakOffset, [&](int a) { progress.push_back(a); });
         QCOMPARE(progress.size(), size_t(100));
         for (int a = 1; a <= 100; ++a)
             QCOMPARE(progress[size_t(a - 1)], a);
