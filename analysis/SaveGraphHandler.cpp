@@ -2,14 +2,15 @@
 // a BMP picture beside it.
 #include "app/TfrmMain.h"
 #include "files/ExtractField.h"
+#include "files/SafeSave.h"
 #include "files/Workbook.h"
 
+#include <QBuffer>
 #include <QChartView>
 #include <QComboBox>
 #include <QDir>
 #include <QImageWriter>
 #include <QLineSeries>
-#include <QSaveFile>
 #include <QSpinBox>
 
 namespace {
@@ -74,11 +75,19 @@ void TfrmMain::tbSaveGraphClick()
             // its page is the one shown.
             const QImage picture = Chart1View->grab().toImage();
             const QString file = pictureName(*name);
-            QSaveFile out(file);
-            QImageWriter writer(&out, "bmp");
-            if (!out.open(QIODevice::WriteOnly) || !writer.write(picture) || !out.commit())
-                throw EInOutError(
-                    QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(file)));
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter writer(&buffer, "bmp");
+            if (!writer.write(picture))
+                throw EInOutError(QStringLiteral("Unable to write to %1: %2")
+                                      .arg(QDir::toNativeSeparators(file), writer.errorString()));
+            try {
+                SafeSave::write(file, bytes);
+            } catch (const SafeSave::ESaveFailed &e) {
+                throw EInOutError(QStringLiteral("Unable to write to %1: %2")
+                                      .arg(QDir::toNativeSeparators(file), e.reason()));
+            }
         }
     }
     UpdateDateRange();

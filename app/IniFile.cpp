@@ -4,11 +4,15 @@
 #include "Convert.h"
 #include "Errors.h"
 #include "TextCodec.h"
+#include "files/FileRead.h"
+#include "files/SafeSave.h"
+
+#include <QHash>
+#include <QSet>
 
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
 
+#include <cerrno>
 #include <optional>
 #include <vector>
 
@@ -46,13 +50,10 @@ struct Parsed {
     std::vector<QString> texts; // each line decoded
 };
 
-std::optional<Parsed> load(const QString &path)
+Parsed parse(QByteArray bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
     Parsed p;
-    p.bytes = file.readAll();
+    p.bytes = std::move(bytes);
     p.encoding = TextCodec::decode(p.bytes).encoding;
     p.lines = splitLines(p.bytes);
     p.texts.reserve(p.lines.size());
@@ -60,6 +61,20 @@ std::optional<Parsed> load(const QString &path)
         p.texts.push_back(TextCodec::decodeAs(p.bytes.mid(l.begin, l.end - l.begin), p.encoding));
     }
     return p;
+}
+
+// The file's bytes; nullopt when there is no file. Anything that cannot be
+// read as a settings file (a folder, a FIFO, a file past MaxFileSize)
+// throws FileRead::EReadFailed.
+std::optional<QByteArray> readBytes(const QString &path)
+{
+    try {
+        return FileRead::wholeFile(path, IniFile::MaxFileSize);
+    } catch (const FileRead::EReadFailed &e) {
+        if (e.error() == ENOENT || e.error() == ENOTDIR)
+            return std::nullopt;
+        throw;
+    }
 }
 
 // The name of a section header line, or nullopt for any other line.
@@ -152,15 +167,58 @@ void endLine(QByteArray &text, const QByteArray &eol)
 
 } // namespace
 
+// What reads need of the file: the raw value of every key of the first
+// section of each name, the first of each key, by case-folded names.
+struct IniFile::Values {
+    QHash<QString, QString> byName;
+    static QString name(const QString &section, const QString &key)
+    {
+        return section.toCaseFolded() + u'\n' + key.toCaseFolded();
+    }
+};
+
+const IniFile::Values &IniFile::values() const
+{
+    if (m_values)
+        return *m_values;
+    auto values = std::make_shared<Values>();
+    std::optional<QByteArray> bytes;
+    try {
+        bytes = readBytes(m_path);
+    } catch (const FileRead::EReadFailed &) {
+        // Unreadable settings give the defaults, as missing ones do; the
+        // first write reports why.
+    }
+    if (bytes) {
+        const Parsed p = parse(std::move(*bytes));
+        QSet<QString> seen; // sections met before: only the first counts
+        QString current;
+        bool taking = false;
+        for (const QString &text : p.texts) {
+            if (auto name = sectionName(text)) {
+                current = name->toCaseFolded();
+                taking = !seen.contains(current);
+                seen.insert(current);
+                continue;
+            }
+            if (!taking)
+                continue;
+            if (auto kv = keyValue(text)) {
+                const QString name = current + u'\n' + kv->first.toCaseFolded();
+                if (!values->byName.contains(name))
+                    values->byName.insert(name, kv->second);
+            }
+        }
+    }
+    m_values = std::move(values);
+    return *m_values;
+}
+
 QString IniFile::readString(const QString &section, const QString &key, const QString &def) const
 {
-    auto parsed = load(m_path);
-    if (!parsed)
-        return def;
-    Place place = find(*parsed, section, key);
-    if (!place.key)
-        return def;
-    return cleanValue(keyValue(parsed->texts[*place.key])->second);
+    const auto &byName = values().byName;
+    auto it = byName.constFind(Values::name(section, key));
+    return it == byName.constEnd() ? def : cleanValue(*it);
 }
 
 int IniFile::readInteger(const QString &section, const QString &key, int def) const
@@ -171,9 +229,19 @@ int IniFile::readInteger(const QString &section, const QString &key, int def) co
 
 void IniFile::writeString(const QString &section, const QString &key, const QString &value) const
 {
+    auto failed = [&](const QString &reason) {
+        return EIniFileError(QStringLiteral("Unable to write to %1: %2")
+                                 .arg(QDir::toNativeSeparators(m_path), reason));
+    };
+    // Written from what the file holds now, never from what was read before.
+    m_values.reset();
     Parsed p;
-    if (auto loaded = load(m_path))
-        p = std::move(*loaded);
+    try {
+        if (auto bytes = readBytes(m_path))
+            p = parse(std::move(*bytes));
+    } catch (const FileRead::EReadFailed &e) {
+        throw failed(e.reason()); // what cannot be read is not replaced
+    }
 
     const QByteArray eol = lineEndOf(p);
     const QByteArray keyLine = TextCodec::encode(key + u'=' + value, p.encoding);
@@ -193,10 +261,11 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
         out += TextCodec::encode(u'[' + section + u']', p.encoding) + eol + keyLine + eol;
     }
 
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit())
-        throw EIniFileError(
-            QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(m_path)));
+    try {
+        SafeSave::write(m_path, out);
+    } catch (const SafeSave::ESaveFailed &e) {
+        throw failed(e.reason());
+    }
 }
 
 void IniFile::writeInteger(const QString &section, const QString &key, int value) const

@@ -3,14 +3,21 @@
 
 #include <QString>
 
+#include <memory>
+
 // Reads and writes keys of one INI file the way the program's settings
 // need it: section and key names match regardless of letter case, a value
 // loses the blanks around it and one pair of enclosing quotes, and a write
 // changes only the line of its key, leaving every other byte of the file as
-// it was. Every call opens and closes the file; nothing is cached.
+// it was. An object reads the file once, at its first read, and answers
+// every later read from that; a write always works on the file as it is
+// then, and the next read reads it anew. A settings file that is not a
+// regular file (a FIFO, a folder) or is larger than MaxFileSize is not
+// read: reads give the defaults, writes fail with the reason.
 class IniFile {
 public:
     static constexpr int MaxValueLength = 2047;
+    static constexpr qint64 MaxFileSize = 16LL * 1024 * 1024;
 
     explicit IniFile(QString path) : m_path(std::move(path)) {}
 
@@ -20,11 +27,16 @@ public:
     // Decimal, or hexadecimal with "0x", "0X" or "$"; anything else gives def.
     int readInteger(const QString &section, const QString &key, int def) const;
 
-    // Throws EIniFileError "Unable to write to <path>" when the file cannot
-    // be written. The file is replaced atomically, never left half-written.
+    // Throws EIniFileError "Unable to write to <path>: <reason>" when the
+    // file cannot be written. The file is replaced only once the new bytes
+    // are on the disk, never left half-written.
     void writeString(const QString &section, const QString &key, const QString &value) const;
     void writeInteger(const QString &section, const QString &key, int value) const;
 
 private:
+    struct Values;
+    const Values &values() const;
+
     QString m_path;
+    mutable std::shared_ptr<const Values> m_values;
 };

@@ -30,15 +30,18 @@ int repeatOf(const QXmlStreamAttributes &attrs, const char *name)
 
 // The text of a cell: its paragraphs joined by line ends, with the spaces,
 // tabs and breaks that OpenDocument writes as elements.
-QString readCellText(QXmlStreamReader &xml)
+QString readCellText(QXmlStreamReader &xml, const QString &path)
 {
     QString text;
     int paragraphs = 0;
     int depth = 1;
     while (!xml.atEnd() && depth > 0) {
+        if (text.size() > Worksheet::MaxCellText)
+            throw damaged(path, QStringLiteral("a text is longer than a cell can hold"));
         xml.readNext();
         if (xml.isStartElement()) {
-            ++depth;
+            if (++depth > Worksheet::MaxTextDepth)
+                throw damaged(path, QStringLiteral("a text is nested too deeply"));
             const auto name = xml.qualifiedName();
             if (name == QLatin1String("text:p") || name == QLatin1String("text:h")) {
                 if (paragraphs++ > 0)
@@ -140,7 +143,7 @@ void WorkbookFiles::readOdsContent(const QByteArray &content, const QString &pat
                     }
                     const QXmlStreamAttributes attrs = xml.attributes();
                     const int repeat = repeatOf(attrs, "number-columns-repeated");
-                    const QString text = readCellText(xml);
+                    const QString text = readCellText(xml, path);
                     CellValue value = cellValue(attrs, text, path);
                     if (value.kind != CellValue::Kind::Empty && col < KeptColumns)
                         cells.push_back(

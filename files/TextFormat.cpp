@@ -3,12 +3,13 @@
 
 #include "app/Errors.h"
 #include "app/TextCodec.h"
+#include "files/FileRead.h"
+#include "files/SafeSave.h"
 #include "table/GridModel.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace TextFormat {
 
@@ -22,11 +23,30 @@ QString describe(const QString &action, const QString &path, const QString &reas
 
 } // namespace
 
+std::vector<GridRow> parseText(const QByteArray &bytes, const QString &name)
+{
+    // A text file holds no NUL byte; one that does is a picture, a program
+    // or a workbook, not observations.
+    if (bytes.contains('\0'))
+        throw EInOutError(
+            describe(QStringLiteral("read"), name, QStringLiteral("it is not a text file")));
+    // Rows are counted before any is made: a file of nothing but line ends
+    // must not turn into millions of rows.
+    if (bytes.count('\n') > MaxRows)
+        throw EInOutError(describe(QStringLiteral("read"), name,
+                                   QStringLiteral("it holds more than %1 lines, more than a "
+                                                  "table of observations can hold")
+                                       .arg(MaxRows)));
+    return parse(bytes);
+}
+
 std::vector<GridRow> parse(const QByteArray &bytes)
 {
+    const qsizetype lines = bytes.count('\n') + 1;
     const QString text = TextCodec::decode(bytes).text;
     std::vector<GridRow> rows;
-    std::vector<GridRow> pendingEmpty; // empty lines count only when data follows
+    rows.reserve(static_cast<size_t>(lines));
+    size_t pendingEmpty = 0; // empty lines count only when data follows
     qsizetype pos = text.indexOf(u'\n');
     pos = pos < 0 ? text.size() : pos + 1; // line 0, the header, is skipped
     while (pos < text.size()) {
@@ -36,32 +56,32 @@ std::vector<GridRow> parse(const QByteArray &bytes)
         if (line.endsWith(u'\r'))
             line.chop(1);
         if (line.isEmpty()) {
-            pendingEmpty.emplace_back();
+            ++pendingEmpty;
         } else {
-            for (auto &empty : pendingEmpty)
-                rows.push_back(std::move(empty));
-            pendingEmpty.clear();
+            rows.resize(rows.size() + pendingEmpty);
+            pendingEmpty = 0;
             rows.push_back(GridRow::fromLine(line, u'\t'));
         }
         pos = end + 1;
     }
     if (rows.empty())
         rows.emplace_back();
+    rows.shrink_to_fit();
     return rows;
 }
 
 std::vector<GridRow> read(QIODevice &device, const QString &name)
 {
-    QByteArray bytes = device.readAll();
+    QByteArray bytes = device.read(MaxFileSize + 1);
     auto *file = qobject_cast<QFileDevice *>(&device);
     if (file && file->error() != QFileDevice::NoError)
         throw EInOutError(describe(QStringLiteral("read"), name, file->errorString()));
-    // A text file holds no NUL byte; one that does is a picture, a program
-    // or a workbook, not observations.
-    if (bytes.contains('\0'))
-        throw EInOutError(
-            describe(QStringLiteral("read"), name, QStringLiteral("it is not a text file")));
-    return parse(bytes);
+    if (bytes.size() > MaxFileSize)
+        throw EInOutError(describe(QStringLiteral("read"), name,
+                                   QStringLiteral("it is larger than %1 MB, more than the "
+                                                  "program reads")
+                                       .arg(FileRead::megabytes(MaxFileSize))));
+    return parseText(bytes, name);
 }
 
 QByteArray format(const GridModel &grid)
@@ -89,13 +109,13 @@ QByteArray format(const GridModel &grid)
 
 std::vector<GridRow> load(const QString &path)
 {
-    if (QFileInfo(path).isDir())
-        throw EInOutError(
-            describe(QStringLiteral("open"), path, QStringLiteral("it is a directory")));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EInOutError(describe(QStringLiteral("open"), path, file.errorString()));
-    return read(file, path);
+    QByteArray bytes;
+    try {
+        bytes = FileRead::wholeFile(path, MaxFileSize);
+    } catch (const FileRead::EReadFailed &e) {
+        throw EInOutError(describe(QStringLiteral("open"), path, e.reason()));
+    }
+    return parseText(bytes, path);
 }
 
 void save(const GridModel &grid, const QString &path)
@@ -103,12 +123,11 @@ void save(const GridModel &grid, const QString &path)
     if (QFileInfo(path).isDir())
         throw EInOutError(
             describe(QStringLiteral("write"), path, QStringLiteral("it is a directory")));
-    const QByteArray bytes = format(grid);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EInOutError(describe(QStringLiteral("write"), path, file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw EInOutError(describe(QStringLiteral("write"), path, file.errorString()));
+    try {
+        SafeSave::write(path, format(grid));
+    } catch (const SafeSave::ESaveFailed &e) {
+        throw EInOutError(describe(QStringLiteral("write"), path, e.reason()));
+    }
 }
 
 } // namespace TextFormat

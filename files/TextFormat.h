@@ -15,6 +15,11 @@ inline constexpr char HeaderLine[] = "Date\t\tHour\tSum\tN1\tN2\tN3\tN4\tN5\tN6\
 // Grid columns 0 to 12 are written; the filler column 13 is not.
 inline constexpr int WrittenColumns = 13;
 
+// The largest file Open (TXT) reads, far more than any observation table.
+inline constexpr qint64 MaxFileSize = 512LL * 1024 * 1024;
+// The most data lines a file may have: as many rows as a spreadsheet's sheet.
+inline constexpr qsizetype MaxRows = 1048576;
+
 // Parses the whole of a file's bytes into table rows. The first line is
 // skipped unread; each following line becomes one row (an empty line inside
 // the data an empty row, so rows keep the numbering of the lines); empty
@@ -22,9 +27,14 @@ inline constexpr int WrittenColumns = 13;
 // CR LF. Bytes that are not valid UTF-8 are read as Windows-1251.
 std::vector<GridRow> parse(const QByteArray &bytes);
 
-// Reads the device to its end and parses it; throws EInOutError with the
-// device's error text when it cannot be read, and for bytes that are not
-// text (a NUL byte).
+// Parses a file's bytes after checking them; throws EInOutError naming the
+// file for bytes that are not text (a NUL byte) and for more than MaxRows
+// lines.
+std::vector<GridRow> parseText(const QByteArray &bytes, const QString &name);
+
+// Reads the device to its end (at most MaxFileSize bytes) and parses it as
+// parseText does; throws EInOutError with the device's error text when it
+// cannot be read.
 std::vector<GridRow> read(QIODevice &device, const QString &name);
 
 // The bytes of a file for data rows 1 to rowCount - 1 of the table: the
@@ -33,7 +43,9 @@ std::vector<GridRow> read(QIODevice &device, const QString &name);
 // loads back into the same rows and columns.
 QByteArray format(const GridModel &grid);
 
-// Opens the file, reads it whole and parses it; EInOutError on failure.
+// Reads a regular file of at most MaxFileSize bytes whole and parses it;
+// EInOutError, with the reason in words, for anything else. A FIFO or a
+// device is refused without being opened for reading.
 std::vector<GridRow> load(const QString &path);
 // Writes atomically: a failed save leaves an existing file intact.
 void save(const GridModel &grid, const QString &path);

@@ -1,12 +1,13 @@
 // The workbook component: application object, workbooks, sheet and cells.
 #include "Workbook.h"
 
+#include "FileRead.h"
 #include "app/DateConv.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
+#include <cerrno>
 #include <cmath>
 
 namespace {
@@ -88,7 +89,10 @@ void Worksheet::setValue(int row, int col, CellValue value)
         throw EWorkbookError(
             QStringLiteral("The cell (%1, %2) lies outside the sheet").arg(row).arg(col));
     if (value.kind == CellValue::Kind::Empty) {
-        m_cells.erase(key(row, col));
+        if (auto it = m_cells.find(key(row, col)); it != m_cells.end()) {
+            m_text -= it->second.text.size();
+            m_cells.erase(it);
+        }
         return;
     }
     auto [it, added] = m_cells.try_emplace(key(row, col));
@@ -98,6 +102,15 @@ void Worksheet::setValue(int row, int col, CellValue value)
             QStringLiteral("The sheet holds more than %1 cells, more than can be read")
                 .arg(MaxCells));
     }
+    const qint64 text = m_text - it->second.text.size() + value.text.size();
+    if (text > MaxText) {
+        if (added)
+            m_cells.erase(it);
+        throw EWorkbookError(
+            QStringLiteral("The sheet holds more than %1 MB of text, more than can be read")
+                .arg(MaxText * 2 / (1024 * 1024)));
+    }
+    m_text = text;
     it->second = std::move(value);
     m_lastRow = std::max(m_lastRow, row);
     m_lastColumn = std::max(m_lastColumn, col);
@@ -152,12 +165,28 @@ Workbook &WorkbookApplication::ActiveWorkbook()
 
 namespace WorkbookFiles {
 
-bool looksLikeWorkbook(const QString &path)
+namespace {
+
+// The first bytes of a file that may be read as a workbook.
+QByteArray headOf(const QString &path, qsizetype count)
 {
+    FileRead::checkFile(path, MaxFileSize);
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
+        throw FileRead::EReadFailed(f.errorString());
+    return f.read(count);
+}
+
+} // namespace
+
+bool looksLikeWorkbook(const QString &path)
+{
+    QByteArray head;
+    try {
+        head = headOf(path, 8);
+    } catch (const FileRead::EReadFailed &) {
         return false;
-    const QByteArray head = f.read(8);
+    }
     return head.startsWith("PK\x03\x04") ||
            head == QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 }
@@ -165,18 +194,14 @@ bool looksLikeWorkbook(const QString &path)
 void read(const QString &path, Worksheet &sheet)
 {
     const QString shown = QDir::toNativeSeparators(path);
-    QFileInfo info(path);
-    if (!info.exists())
-        throw EWorkbookError(QStringLiteral("\"%1\" does not exist").arg(shown));
-    if (info.isDir())
-        throw EWorkbookError(
-            QStringLiteral("\"%1\" is a directory, not a spreadsheet workbook").arg(shown));
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw EWorkbookError(
-            QStringLiteral("\"%1\" cannot be opened: %2").arg(shown, f.errorString()));
-    const QByteArray head = f.read(8);
-    f.close();
+    QByteArray head;
+    try {
+        head = headOf(path, 8);
+    } catch (const FileRead::EReadFailed &e) {
+        if (e.error() == ENOENT && !path.contains(QChar::ReplacementCharacter))
+            throw EWorkbookError(QStringLiteral("\"%1\" does not exist").arg(shown));
+        throw EWorkbookError(QStringLiteral("\"%1\" cannot be opened: %2").arg(shown, e.reason()));
+    }
     if (head.startsWith("PK\x03\x04")) {
         // Both zip formats: the entries tell which one.
         readZipWorkbook(path, sheet);
@@ -185,9 +210,8 @@ void read(const QString &path, Worksheet &sheet)
     if (head == QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
         // A password-protected xlsx is a compound file holding the stream
         // "EncryptedPackage" (its name in UTF-16).
-        if (f.open(QIODevice::ReadOnly)) {
+        if (QFile f(path); f.open(QIODevice::ReadOnly)) {
             const QByteArray bytes = f.read(4 * 1024 * 1024);
-            f.close();
             if (bytes.contains(QByteArray("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0", 32)))
                 throw EWorkbookError(
                     QStringLiteral("\"%1\" is encrypted and cannot be read").arg(shown));

@@ -65,10 +65,18 @@ public:
     // Cells one sheet may hold: some 150 000 rows of the program's 13
     // columns, a few hundred megabytes at most.
     static constexpr size_t MaxCells = 2000000;
+    // The text all cells together may hold, in characters: 256 MB, as much
+    // as a workbook may unpack to. Repeated cells count once per cell, as
+    // the table will hold them, though the sheet shares their text.
+    static constexpr qint64 MaxText = 128LL * 1024 * 1024;
+    // One cell's text, and how deeply its elements may nest in the file.
+    static constexpr qsizetype MaxCellText = 1024 * 1024;
+    static constexpr int MaxTextDepth = 256;
 
 private:
     static quint64 key(int row, int col) { return quint64(row) * MaxColumns + quint64(col - 1); }
     std::unordered_map<quint64, CellValue> m_cells;
+    qint64 m_text = 0; // characters of text in all cells
     int m_lastRow = 0;
     int m_lastColumn = 0;
 };
@@ -114,6 +122,8 @@ private:
 
 // The file formats underneath.
 namespace WorkbookFiles {
+// The largest workbook file that is read, as large as all it may unpack to.
+inline constexpr qint64 MaxFileSize = 512LL * 1024 * 1024;
 // Reads the first sheet of an xlsx/xlsm, ods or xls file.
 void read(const QString &path, Worksheet &sheet);
 // An xlsx/xlsm or ods file, told apart by the entries of the zip archive.

@@ -102,24 +102,36 @@ bool parseReference(QStringView ref, int *row, int *col)
 }
 
 // The text of an <si> or <is> element: all its <t> runs, without the
-// phonetic hints of <rPh>.
-QString readRichText(QXmlStreamReader &xml)
+// phonetic hints of <rPh>. Read element by element, never by recursion, so
+// that deep nesting costs no stack; nesting deeper than any writer makes
+// and texts longer than a cell holds mark the file as damaged.
+QString readRichText(QXmlStreamReader &xml, const QString &path)
 {
     QString text;
-    const QString end = xml.name().toString();
-    int phonetic = 0;
+    int depth = 0;    // elements open inside the <si> or <is>
+    int phonetic = 0; // open <rPh> elements
+    int run = 0;      // the depth of the <t> being read, 0 outside one
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.isStartElement()) {
+            if (++depth > Worksheet::MaxTextDepth)
+                throw damaged(path, QStringLiteral("a text is nested too deeply"));
             if (xml.name() == QLatin1String("rPh"))
                 ++phonetic;
-            else if (xml.name() == QLatin1String("t") && phonetic == 0)
-                text += xml.readElementText(QXmlStreamReader::IncludeChildElements);
+            else if (xml.name() == QLatin1String("t") && phonetic == 0 && run == 0)
+                run = depth;
         } else if (xml.isEndElement()) {
+            if (depth == 0)
+                break; // the end of the <si> or <is>
+            if (run == depth)
+                run = 0;
             if (xml.name() == QLatin1String("rPh"))
                 --phonetic;
-            else if (xml.name() == end)
-                break;
+            --depth;
+        } else if (xml.isCharacters() && run > 0) {
+            text += xml.text();
+            if (text.size() > Worksheet::MaxCellText)
+                throw damaged(path, QStringLiteral("a text is longer than a cell can hold"));
         }
     }
     return text;
@@ -163,7 +175,7 @@ std::vector<QString> readSharedStrings(const QByteArray &bytes, const QString &p
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.isStartElement() && xml.name() == QLatin1String("si"))
-            strings.push_back(readRichText(xml));
+            strings.push_back(readRichText(xml, path));
     }
     checkXml(xml, path, QStringLiteral("sharedStrings.xml"));
     return strings;
@@ -214,7 +226,7 @@ void readSheet(const QByteArray &bytes, const QString &path, const std::vector<Q
                 if (xml.name() == QLatin1String("v")) {
                     v = xml.readElementText();
                 } else if (xml.name() == QLatin1String("is")) {
-                    inlineText = readRichText(xml);
+                    inlineText = readRichText(xml, path);
                     hasInline = true;
                 } else {
                     xml.skipCurrentElement(); // <f>: only the cached value counts

@@ -4,20 +4,16 @@
 // QuaZip's copies.)
 #include "Workbook.h"
 
+#include "SafeSave.h"
 #include "app/DateConv.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
-#include <QTemporaryFile>
 #include <QXmlStreamWriter>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -175,35 +171,14 @@ void WorkbookFiles::writeXlsx(const Worksheet &sheet, const QString &path)
     auto fail = [&](const QString &why) {
         return EWorkbookError(QStringLiteral("\"%1\" cannot be saved: %2").arg(shown, why));
     };
-    const QFileInfo target(path);
-    if (target.isDir())
-        throw fail(QStringLiteral("it is a directory"));
-    if (!target.absoluteDir().exists())
-        throw fail(QStringLiteral("the folder %1 does not exist")
-                       .arg(QDir::toNativeSeparators(target.absolutePath())));
-
-    // Written beside the target and renamed over it only when complete.
-    QString temporary;
+    // The archive is made in memory and handed whole to the one writer of
+    // files, which replaces the target only once every byte is on the disk.
+    QByteArray bytes;
     {
-        QTemporaryFile tmp(target.absoluteDir().filePath(QStringLiteral(".vexlor-XXXXXX.xlsx")));
-        tmp.setAutoRemove(false);
-        if (!tmp.open())
-            throw fail(tmp.errorString());
-        temporary = tmp.fileName();
-    }
-    struct Cleanup {
-        QString path;
-        ~Cleanup()
-        {
-            if (!path.isEmpty())
-                QFile::remove(path);
-        }
-    } cleanup{temporary};
-
-    {
-        QuaZip zip(temporary);
+        QBuffer buffer(&bytes);
+        QuaZip zip(&buffer);
         if (!zip.open(QuaZip::mdCreate))
-            throw fail(QStringLiteral("the file cannot be written"));
+            throw fail(QStringLiteral("the workbook cannot be made"));
         const std::pair<const char *, QByteArray> parts[] = {
             {"[Content_Types].xml", QByteArray(ContentTypes)},
             {"_rels/.rels", QByteArray(PackageRels)},
@@ -212,26 +187,22 @@ void WorkbookFiles::writeXlsx(const Worksheet &sheet, const QString &path)
             {"xl/styles.xml", stylesXml()},
             {"xl/worksheets/sheet1.xml", sheetXml(sheet)},
         };
-        for (const auto &[name, bytes] : parts) {
-            QuaZipFile part(&zip);
-            if (!part.open(QIODevice::WriteOnly, QuaZipNewInfo(QString::fromLatin1(name))) ||
-                part.write(bytes) != bytes.size())
-                throw fail(QStringLiteral("the file cannot be written"));
-            part.close();
-            if (part.getZipError() != ZIP_OK)
-                throw fail(QStringLiteral("the file cannot be written"));
+        for (const auto &[name, part] : parts) {
+            QuaZipFile entry(&zip);
+            if (!entry.open(QIODevice::WriteOnly, QuaZipNewInfo(QString::fromLatin1(name))) ||
+                entry.write(part) != part.size())
+                throw fail(QStringLiteral("the workbook cannot be made"));
+            entry.close();
+            if (entry.getZipError() != ZIP_OK)
+                throw fail(QStringLiteral("the workbook cannot be made"));
         }
         zip.close();
         if (zip.getZipError() != ZIP_OK)
-            throw fail(QStringLiteral("the file cannot be written"));
+            throw fail(QStringLiteral("the workbook cannot be made"));
     }
-    // The temporary file is private to its owner; the workbook gets the
-    // permissions of the file it replaces, or the usual ones.
-    QFile::setPermissions(temporary, target.exists() ? QFile::permissions(path)
-                                                     : QFile::ReadOwner | QFile::WriteOwner |
-                                                           QFile::ReadGroup | QFile::ReadOther);
-    if (std::rename(QFile::encodeName(temporary).constData(),
-                    QFile::encodeName(path).constData()) != 0)
-        throw fail(QString::fromLocal8Bit(std::strerror(errno)));
-    cleanup.path.clear();
+    try {
+        SafeSave::write(path, bytes);
+    } catch (const SafeSave::ESaveFailed &e) {
+        throw fail(e.reason());
+    }
 }

@@ -179,7 +179,7 @@ private slots:
         w->tbRun->setEnabled(false);
         exportTo(m_f->dir.filePath("out.xls"));
         QCOMPARE(m_f->dialogs.errors,
-                 QStringList{QString("Unable to write to %1")
+                 QStringList{QString("Unable to write to %1: it is a directory")
                                  .arg(QDir::toNativeSeparators(m_f->dir.filePath("out.bmp")))});
         QVERIFY(QFile::exists(m_f->dir.filePath("out.xls"))); // written before the picture
         QVERIFY(!w->tbRun->isEnabled());                      // the handler ended there
@@ -288,10 +288,9 @@ private slots:
         QDir(m_f->dir.path()).mkdir("VEXLOR.ini");
         m_f->dialogs.colorAnswers.push_back(QColor(9, 9, 9));
         w->GridAxisColor1->trigger();
-        QCOMPARE(
-            m_f->dialogs.errors,
-            QStringList{
-                QString("Unable to write to %1").arg(QDir::toNativeSeparators(w->settingsPath()))});
+        QCOMPARE(m_f->dialogs.errors,
+                 QStringList{QString("Unable to write to %1: it is a directory")
+                                 .arg(QDir::toNativeSeparators(w->settingsPath()))});
         QCOMPARE(w->LeftAxis->gridLineColor(), QColor(9, 9, 9));
     }
 };

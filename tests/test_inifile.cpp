@@ -183,19 +183,26 @@ private slots:
     void failedWriteReportsThePath_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::newRow("missing directory") << m_dir.filePath("missing/VEXLOR.ini");
-        QTest::newRow("directory in place of the file") << m_dir.filePath("adir");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing directory")
+            << m_dir.filePath("missing/VEXLOR.ini")
+            << QString("the folder %1 does not exist")
+                   .arg(QDir::toNativeSeparators(m_dir.filePath("missing")));
+        QTest::newRow("directory in place of the file")
+            << m_dir.filePath("adir") << QString("it is a directory");
     }
     void failedWriteReportsThePath()
     {
         QFETCH(QString, path);
+        QFETCH(QString, reason);
         QDir(m_dir.path()).mkpath("adir");
         try {
             IniFile(path).writeInteger("self", "GBC", 1);
             QFAIL("the write did not fail");
         } catch (const EIniFileError &e) {
-            QCOMPARE(e.text(),
-                     QString("Unable to write to %1").arg(QDir::toNativeSeparators(path)));
+            QCOMPARE(
+                e.text(),
+                QString("Unable to write to %1: %2").arg(QDir::toNativeSeparators(path), reason));
         }
     }
 };

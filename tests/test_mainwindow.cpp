@@ -246,10 +246,9 @@ private slots:
         TfrmMain &w = f.open();
         QVERIFY(QDir(f.dir.path()).mkdir("VEXLOR.ini")); // a directory where the file should be
         w.Russian1->trigger();
-        QCOMPARE(
-            f.dialogs.errors,
-            QStringList{
-                QString("Unable to write to %1").arg(QDir::toNativeSeparators(w.settingsPath()))});
+        QCOMPARE(f.dialogs.errors,
+                 QStringList{QString("Unable to write to %1: it is a directory")
+                                 .arg(QDir::toNativeSeparators(w.settingsPath()))});
         QVERIFY(w.English1->isChecked());
         QVERIFY(!w.Russian1->isChecked());
         QCOMPARE(w.GroupBox1->title(), QString("Lines")); // not applied

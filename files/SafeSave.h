@@ -1,0 +1,31 @@
+// The one way the program replaces a file: every save goes through it.
+#pragma once
+
+#include "app/Errors.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace SafeSave {
+
+// A save that did not happen; reason() is the system's reason in words
+// ("No space left on device"), for the caller to put into its own message.
+class ESaveFailed : public VexlorError {
+public:
+    explicit ESaveFailed(const QString &reason) : VexlorError(reason) {}
+    QString reason() const { return text(); }
+};
+
+// The file a save to path replaces: path itself, or the file its symbolic
+// links lead to (a link stays a link, as editors keep it). A link that leads
+// nowhere names the file to create.
+QString targetOf(const QString &path);
+
+// Replaces the file at path (its link's target) by bytes: they go to a new
+// file beside the target, written in full, synced to the disk and given the
+// permissions of the file they replace, and only then renamed over it. On
+// any failure the new file is removed, an existing file keeps every byte,
+// and ESaveFailed carries the reason.
+void write(const QString &path, const QByteArray &bytes);
+
+} // namespace SafeSave
