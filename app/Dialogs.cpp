@@ -3,9 +3,12 @@
 
 #include <QColorDialog>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QRegularExpression>
+#include <QTimer>
 
 QString QtDialogs::qtFilter(const QString &filter)
 {
@@ -79,4 +82,29 @@ std::optional<QColor> QtDialogs::chooseColor(QWidget *parent, const QColor &init
     if (!c.isValid())
         return std::nullopt;
     return c;
+}
+
+bool QtDialogs::waitFor(QWidget *parent, const QString &text, const QString &cancel,
+                        const std::function<bool()> &finished)
+{
+    if (finished())
+        return true;
+    QProgressDialog dialog(text, cancel, 0, 0, parent);
+    dialog.setWindowTitle(QStringLiteral("Vexlor 1.0"));
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setMinimumDuration(300); // a quick read shows no box at all
+    bool cancelled = false;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (finished())
+            loop.quit();
+    });
+    QObject::connect(&dialog, &QProgressDialog::canceled, &loop, [&] {
+        cancelled = true;
+        loop.quit();
+    });
+    poll.start(20);
+    loop.exec();
+    return !cancelled;
 }

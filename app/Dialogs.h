@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -32,6 +33,11 @@ public:
     virtual std::optional<QString> openFile(QWidget *parent, const FileDialogState &state) = 0;
     virtual std::optional<QString> saveFile(QWidget *parent, const FileDialogState &state) = 0;
     virtual std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) = 0;
+    // A modal box with a busy bar and a Cancel button, shown while finished()
+    // is false (and only if that lasts a moment); false when the user
+    // cancelled.
+    virtual bool waitFor(QWidget *parent, const QString &text, const QString &cancel,
+                         const std::function<bool()> &finished) = 0;
 };
 
 // The real dialogs of the platform.
@@ -43,6 +49,8 @@ public:
     std::optional<QString> openFile(QWidget *parent, const FileDialogState &state) override;
     std::optional<QString> saveFile(QWidget *parent, const FileDialogState &state) override;
     std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override;
+    bool waitFor(QWidget *parent, const QString &text, const QString &cancel,
+                 const std::function<bool()> &finished) override;
 
     // "Text File|*.txt|All|*.*" as Qt's "Text File (*.txt);;All (*.*)".
     static QString qtFilter(const QString &filter);

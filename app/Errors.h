@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <new>
 #include <stdexcept>
 
 // Base of every failure the program reports; what() is the UTF-8 text.
@@ -48,3 +49,14 @@ class EIniFileError : public VexlorError {
 public:
     using VexlorError::VexlorError;
 };
+
+// The text the user sees for a failure: the program's own texts as they
+// stand, the library's terse ones ("std::bad_alloc") in words.
+inline QString failureText(const std::exception &e)
+{
+    if (dynamic_cast<const std::bad_alloc *>(&e))
+        return QStringLiteral("There is not enough memory to finish this command");
+    if (dynamic_cast<const std::length_error *>(&e))
+        return QStringLiteral("The data are too large for this command");
+    return QString::fromUtf8(e.what());
+}

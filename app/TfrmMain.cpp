@@ -3,7 +3,9 @@
 
 #include "Colors.h"
 #include "DateConv.h"
+#include "Errors.h"
 #include "Widgets.h"
+#include "files/BackgroundRead.h"
 #include "table/StringGrid.h"
 
 #include <QActionGroup>
@@ -372,7 +374,7 @@ void TfrmMain::reportException(std::exception_ptr error) noexcept
     try {
         std::rethrow_exception(error);
     } catch (const std::exception &e) {
-        text = QString::fromUtf8(e.what());
+        text = failureText(e);
     } catch (...) {
         text = QStringLiteral("Unknown error");
     }
@@ -479,6 +481,7 @@ void TfrmMain::SetLanguage(const QString &code)
     else if (code == QLatin1String("ru"))
         Russian1->setChecked(true);
     m_checkedLanguage = LanguageGroup->checkedAction();
+    m_language = code;
 
     auto value = [&](const QString &key) { return ini.readString(code, key, QString()); };
 
@@ -545,6 +548,20 @@ void TfrmMain::SetLanguage(const QString &code)
             c->setText(text);
         }
     }
+}
+
+QString TfrmMain::extraText(int n) const
+{
+    // Index n - 1; the English texts where a settings file has none.
+    static const char *const English[] = {
+        "Reading %1 …",
+        "Cancel",
+    };
+    const QString builtIn =
+        n >= 1 && n <= int(std::size(English)) ? QString::fromUtf8(English[n - 1]) : QString();
+    if (m_language.isEmpty())
+        return builtIn;
+    return settings().readString(m_language, QStringLiteral("X%1").arg(n), builtIn);
 }
 
 void TfrmMain::chooseLanguage(const QString &code)

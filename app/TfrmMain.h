@@ -11,7 +11,10 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <memory>
+#include <vector>
 
+class BackgroundRead;
 class ColorSwatch;
 class QAction;
 class QActionGroup;
@@ -45,6 +48,9 @@ public:
     QString ExeDir;
     std::array<QString, 20> Messages; // MSG1 .. MSG20, index n - 1
     const QString &msg(int n) const { return Messages[static_cast<size_t>(n - 1)]; }
+    // Texts added after the language files' first families, from keys X1,
+    // X2 ... of the applied language, or the built-in English text.
+    QString extraText(int n) const;
     QString settingsPath() const;
     IniFile settings() const { return IniFile(settingsPath()); }
     FileDialogState OpenDialog1, SaveDialog1;
@@ -183,6 +189,10 @@ private:
 
     Dialogs &m_dialogs;
     QAction *m_checkedLanguage = nullptr;
+    QString m_language; // the code of the language last applied
+    // Workbook reads the user cancelled: they end on their own threads and
+    // are waited for when the window goes.
+    std::vector<std::unique_ptr<BackgroundRead>> m_abandonedReads;
     // While the search runs, the window closes only after it and its final
     // Run have ended.
     bool m_searching = false;

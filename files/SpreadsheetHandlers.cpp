@@ -1,9 +1,12 @@
 // The spreadsheet commands Open (XLS) and Save (XLS), through the workbook
 // component.
 #include "app/TfrmMain.h"
+#include "files/BackgroundRead.h"
 #include "files/SheetTable.h"
 #include "files/Workbook.h"
 #include "table/StringGrid.h"
+
+#include <QDir>
 
 void TfrmMain::tbOpnXlsClick()
 {
@@ -13,19 +16,23 @@ void TfrmMain::tbOpnXlsClick()
     prepareOpenDialog(msg(4));
     if (auto name = m_dialogs.openFile(this, OpenDialog1)) {
         OpenDialog1.fileName = *name;
-        WorkbookApplication excel;
-        try {
-            excel.setVisible(false);
-            excel.workbooks().Add(*name);
-            Worksheet &sheet = excel.ActiveWorkbook().ActiveSheet();
-            // The whole sheet is read before the table changes: a workbook
-            // that cannot be read leaves the table as it was.
-            std::vector<GridRow> rows = SheetTable::read(sheet);
-            excel.Quit();
-            strGrid->replaceRows(std::move(rows));
-        } catch (const EWorkbookError &e) {
-            showMessage(e.text(), MB_ICONERROR);
-            excel.Quit();
+        std::erase_if(m_abandonedReads, [](const auto &read) { return read->finished(); });
+        // The workbook is read on a thread of its own while the window waits
+        // with a Cancel button, and read whole before the table changes: a
+        // workbook that cannot be read, or whose read was cancelled, leaves
+        // the table as it was.
+        auto read = std::make_unique<BackgroundRead>(*name);
+        const bool waited =
+            m_dialogs.waitFor(this, extraText(1).arg(QDir::toNativeSeparators(*name)), extraText(2),
+                              [&read] { return read->finished(); });
+        if (!waited) {
+            m_abandonedReads.push_back(std::move(read));
+        } else {
+            try {
+                strGrid->replaceRows(read->takeRows());
+            } catch (const EWorkbookError &e) {
+                showMessage(e.text(), MB_ICONERROR);
+            }
         }
     }
     UpdateDateRange();

@@ -1,46 +1,40 @@
 // Reading the first sheet of an Excel 97-2003 workbook (xls) with FreeXL.
 #include "Workbook.h"
 
+#include "FileRead.h"
+#include "XlsScan.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 
+#include <cmath>
 #include <optional>
 
 #include <freexl.h>
 
 namespace {
 
-// Days from 1970-01-01 of a proleptic Gregorian date, by arithmetic alone,
-// so that it also counts a day such as 1900-02-29 or a year past 9999 that
-// QDate refuses (H. Hinnant's days_from_civil).
-qint64 daysFromCivil(qint64 y, qint64 m, qint64 d)
-{
-    y -= m <= 2;
-    const qint64 era = (y >= 0 ? y : y - 399) / 400;
-    const qint64 yoe = y - era * 400;
-    const qint64 doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const qint64 doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-// The spreadsheet serial of FreeXL's "YYYY-MM-DD[ HH:MM:SS]" text. Serial 60
-// is the day 1900-02-29 that spreadsheets count and the calendar has not.
-std::optional<double> serialOfText(const QString &text)
+// The serial of a date as FreeXL writes it. FreeXL counts from serial 1 =
+// 1900-01-01 with a leap day in every fourth year, 1900 and 2100 included:
+// up to 2100-02-28 its dates are the calendar's (and 1900-02-29 is the
+// spreadsheets' serial 60), from there on they drift from the calendar by a
+// day a century. Counting the same way back gives the cell's exact serial.
+std::optional<double> serialOfFreeXl(const QString &text)
 {
     static const QRegularExpression form(
-        QStringLiteral("^(\\d{4,})-(\\d{2})-(\\d{2})(?: (\\d{2}):(\\d{2}):(\\d{2}))?"));
+        QStringLiteral("^(\\d{4,9})-(\\d{2})-(\\d{2})(?: (\\d{2}):(\\d{2}):(\\d{2}))?"));
     const QRegularExpressionMatch m = form.match(text);
-    if (!m.hasMatch() || m.captured(1).size() > 12)
+    if (!m.hasMatch())
         return std::nullopt;
     const qint64 y = m.captured(1).toLongLong();
-    const int mo = m.captured(2).toInt(), d = m.captured(3).toInt();
-    if (mo < 1 || mo > 12 || d < 1 || d > 31)
+    const int month = m.captured(2).toInt(), day = m.captured(3).toInt();
+    if (y < 1900 || month < 1 || month > 12 || day < 1 || day > 31)
         return std::nullopt;
-    const qint64 zero = daysFromCivil(1899, 12, 30);
-    qint64 days = daysFromCivil(y, mo, d) - zero;
-    if (y == 1900 && mo == 2 && d == 29)
-        days = 60;
+    static constexpr int before[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+    qint64 days = (y - 1900) * 365 + ((y - 1) / 4 - 1899 / 4) + before[month - 1] + day;
+    if (y % 4 == 0 && month > 2)
+        ++days;
     double serial = static_cast<double>(days);
     if (m.hasCaptured(4))
         serial +=
@@ -49,9 +43,29 @@ std::optional<double> serialOfText(const QString &text)
     return serial;
 }
 
-// FreeXL reports dates as texts. One that the program cannot show as a date
-// keeps its number, as the other readers show it, so that the cell is not
-// empty and the rows after it are not lost.
+// A date cell as the program shows dates. Up to 2100-02-28 FreeXL's date
+// is taken as it stands; serial 60, a day the calendar has not, shows as its
+// number; later dates, where FreeXL's calendar is off, are taken by their
+// serial, which shows as a date or, past what a date can show, as its
+// number, as the other readers show them. No date cell ends up empty, which
+// would end the table there.
+CellValue dateCell(const QString &text)
+{
+    CellValue value;
+    const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+    if (date.isValid() && date < QDate(2100, 3, 1)) {
+        value.kind = CellValue::Kind::Date;
+        value.number = serialOf(date);
+    } else if (const auto serial = serialOfFreeXl(text)) {
+        value.kind = std::floor(*serial) == 60 ? CellValue::Kind::Number : CellValue::Kind::Date;
+        value.number = *serial;
+    } else {
+        value.kind = CellValue::Kind::Text;
+        value.text = text;
+    }
+    return value;
+}
+
 CellValue fromFreeXl(const FreeXL_CellValue &cell)
 {
     CellValue value;
@@ -71,18 +85,7 @@ CellValue fromFreeXl(const FreeXL_CellValue &cell)
         break;
     case FREEXL_CELL_DATE:
     case FREEXL_CELL_DATETIME: {
-        const QString text = QString::fromUtf8(cell.value.text_value);
-        const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
-        if (date.isValid()) {
-            value.kind = CellValue::Kind::Date;
-            value.number = serialOf(date);
-        } else if (const auto serial = serialOfText(text)) {
-            value.kind = CellValue::Kind::Number;
-            value.number = *serial;
-        } else {
-            value.kind = CellValue::Kind::Text;
-            value.text = text;
-        }
+        value = dateCell(QString::fromUtf8(cell.value.text_value));
         break;
     }
     case FREEXL_CELL_TIME:
@@ -100,6 +103,11 @@ CellValue fromFreeXl(const FreeXL_CellValue &cell)
 void WorkbookFiles::readXls(const QString &path, Worksheet &sheet)
 {
     const QString shown = QDir::toNativeSeparators(path);
+    try {
+        XlsScan::check(FileRead::wholeFile(path, WorkbookFiles::MaxFileSize), path);
+    } catch (const FileRead::EReadFailed &e) {
+        throw EWorkbookError(QStringLiteral("\"%1\" cannot be opened: %2").arg(shown, e.reason()));
+    }
     const void *handle = nullptr;
     const QByteArray name = QFile::encodeName(path);
     if (freexl_open(name.constData(), &handle) != FREEXL_OK) {

@@ -1,5 +1,6 @@
 // Reading the first sheet of an Office Open XML workbook (xlsx, xlsm), and
 // telling it apart from an OpenDocument spreadsheet in the same zip form.
+#include "NumberFormat.h"
 #include "Workbook.h"
 #include "ZipArchive.h"
 
@@ -41,42 +42,6 @@ QString resolveTarget(const QString &base, const QString &target)
             parts << p;
     }
     return parts.join(u'/');
-}
-
-// A number format code shows a date when it holds d, m or y outside quoted
-// text, brackets ([Red], [$-409]) and escaped characters.
-bool isDateFormatCode(const QString &code)
-{
-    bool quoted = false;
-    int bracket = 0;
-    for (qsizetype i = 0; i < code.size(); ++i) {
-        const QChar c = code[i];
-        if (quoted) {
-            quoted = c != u'"';
-            continue;
-        }
-        if (c == u'"') {
-            quoted = true;
-        } else if (c == u'[') {
-            ++bracket;
-        } else if (c == u']') {
-            bracket = std::max(0, bracket - 1);
-        } else if (bracket == 0) {
-            if (c == u'\\' || c == u'_' || c == u'*') {
-                ++i; // the next character is shown as it is
-            } else {
-                const QChar l = c.toLower();
-                if (l == u'd' || l == u'm' || l == u'y')
-                    return true;
-            }
-        }
-    }
-    return false;
-}
-
-bool isBuiltInDateFormat(int id)
-{
-    return (id >= 14 && id <= 22) || (id >= 45 && id <= 47);
 }
 
 // "AB12" as column 28, row 12; false when it is not a cell reference.
@@ -157,8 +122,10 @@ Styles readStyles(const QByteArray &bytes, const QString &path)
                 inCellXfs = true;
             } else if (xml.name() == QLatin1String("xf") && inCellXfs) {
                 const int id = xml.attributes().value("numFmtId").toInt();
-                styles.dateStyle.push_back(codes.contains(id) ? isDateFormatCode(codes.value(id))
-                                                              : isBuiltInDateFormat(id));
+                const NumberFormat::Shows shows = codes.contains(id)
+                                                      ? NumberFormat::ofCode(codes.value(id))
+                                                      : NumberFormat::ofBuiltIn(id);
+                styles.dateStyle.push_back(shows.date || shows.time);
             }
         } else if (xml.isEndElement() && xml.name() == QLatin1String("cellXfs")) {
             inCellXfs = false;

@@ -4,6 +4,7 @@
 #include "app/Dialogs.h"
 
 #include <QStringList>
+#include <QThread>
 #include <deque>
 #include <functional>
 
@@ -21,6 +22,10 @@ public:
     std::deque<std::optional<QString>> openAnswers, saveAnswers; // nullopt = cancel
     std::deque<std::optional<QColor>> colorAnswers;
     std::vector<QColor> colorPresets;
+    // Waits: each answers whether the wait is cancelled at once (true) or
+    // waited out (false, also when none is scripted).
+    std::deque<bool> cancelWaits;
+    QStringList waitTexts;
     // Runs while a message box is "shown", for tests that act at that moment.
     std::function<void(const ShownMessage &)> onMessage;
 
@@ -45,6 +50,22 @@ public:
     {
         colorPresets.push_back(initial);
         return next(colorAnswers);
+    }
+
+    bool waitFor(QWidget *, const QString &text, const QString &,
+                 const std::function<bool()> &finished) override
+    {
+        waitTexts << text;
+        bool cancel = false;
+        if (!cancelWaits.empty()) {
+            cancel = cancelWaits.front();
+            cancelWaits.pop_front();
+        }
+        if (cancel)
+            return false;
+        while (!finished())
+            QThread::msleep(1);
+        return true;
     }
 
     // The texts of the message boxes shown, in order.

@@ -21,14 +21,17 @@ namespace {
 
 const char Usage[] =
     "usage: vexlor-fit FILE --from DATE --to DATE [--column NAME] [--a A] [--b B]\n"
-    "                  [--pos P] [--max M] [--rows]\n"
+    "                  [--pos P] [--max M] [--rows] [--auto] [--save OUT]\n"
+    "       vexlor-fit FILE --save OUT\n"
     "FILE is an observation text file or a workbook (xlsx, ods, xls).\n"
     "Dates are in the program's date format (DateFormat in VEXLOR.ini next to\n"
     "this program, otherwise the locale's short format). NAME is Sum (the\n"
-    "default) or N1 to N10.\n";
+    "default) or N1 to N10. --save writes the table as the window's Save does:\n"
+    "a workbook when OUT ends in .xlsx, Vexlor's text layout otherwise.\n";
 
 struct Options {
     QString file, from, to, column = QStringLiteral("Sum");
+    QString save;
     int a = 50, b = 50;
     std::optional<int> pos, max;
     bool rows = false;
@@ -70,6 +73,8 @@ Options parse(const QStringList &args)
             o.max = toInt(value());
         else if (arg == QLatin1String("--rows"))
             o.rows = true;
+        else if (arg == QLatin1String("--save"))
+            o.save = value();
         else if (arg == QLatin1String("--auto"))
             o.automatic = true;
         else if (arg.startsWith(QLatin1String("--")) || !o.file.isEmpty())
@@ -77,7 +82,9 @@ Options parse(const QStringList &args)
         else
             o.file = arg;
     }
-    if (o.file.isEmpty() || o.from.isEmpty() || o.to.isEmpty())
+    const bool fit = !o.from.isEmpty() || !o.to.isEmpty();
+    if (o.file.isEmpty() || (fit && (o.from.isEmpty() || o.to.isEmpty())) ||
+        (!fit && o.save.isEmpty()))
         throw VexlorError(QString::fromLatin1(Usage).trimmed());
     return o;
 }
@@ -134,23 +141,48 @@ int search(const std::vector<TRadData> &DataRows, const Peak &peak)
     return 0;
 }
 
+// The table of a file, read as the window's open commands read it: a
+// workbook as Open (XLS), anything else as Open (TXT).
+void loadTable(const QString &file, GridModel &grid)
+{
+    if (WorkbookFiles::looksLikeWorkbook(file)) {
+        WorkbookApplication excel;
+        excel.workbooks().Add(file);
+        grid.replaceRows(SheetTable::read(excel.ActiveWorkbook().ActiveSheet()));
+        excel.Quit();
+    } else {
+        grid.replaceRows(TextFormat::load(file));
+    }
+}
+
+// Writes the table as Save (XLS) or Save (TXT) does, by OUT's extension.
+void saveTable(const GridModel &grid, const QString &out)
+{
+    if (out.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)) {
+        WorkbookApplication excel;
+        excel.workbooks().Add();
+        SheetTable::write(grid, excel.ActiveWorkbook().ActiveSheet());
+        excel.ActiveWorkbook().SaveAs(out);
+        excel.Quit();
+    } else {
+        TextFormat::save(grid, out);
+    }
+    print("saved", out);
+}
+
 int run(const Options &o)
 {
+    GridModel grid;
+    loadTable(o.file, grid);
+    if (!o.save.isEmpty())
+        saveTable(grid, o.save);
+    if (o.from.isEmpty())
+        return 0;
+
     const int column = columnOf(o.column);
     // Dates are texts of the program's date format, as the window writes them.
     const QDate from = DateConv::fromTextOrThrow(o.from);
     const QDate to = DateConv::fromTextOrThrow(o.to);
-
-    // A workbook is read as Open (XLS) reads it, anything else as text.
-    GridModel grid;
-    if (WorkbookFiles::looksLikeWorkbook(o.file)) {
-        WorkbookApplication excel;
-        excel.workbooks().Add(o.file);
-        grid.replaceRows(SheetTable::read(excel.ActiveWorkbook().ActiveSheet()));
-        excel.Quit();
-    } else {
-        grid.replaceRows(TextFormat::load(o.file));
-    }
     const RowSelection selection = selectRows(grid, DateConv::toText(from), DateConv::toText(to));
     if (!selection.valid())
         throw VexlorError(QStringLiteral("the dates %1 to %2 select no rows").arg(o.from, o.to));
@@ -195,7 +227,7 @@ int main(int argc, char *argv[])
             ini.readString(QStringLiteral("self"), QStringLiteral("DateFormat"), QString()));
         return run(options);
     } catch (const std::exception &e) {
-        std::fprintf(stderr, "%s\n", e.what());
+        std::fprintf(stderr, "%s\n", failureText(e).toUtf8().constData());
         return 1;
     }
 }

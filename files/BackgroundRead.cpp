@@ -1,0 +1,40 @@
+// A workbook's table read on a thread of its own.
+#include "BackgroundRead.h"
+
+#include "SheetTable.h"
+#include "Workbook.h"
+
+BackgroundRead::BackgroundRead(const QString &path)
+{
+    m_thread = std::thread([this, path] {
+        try {
+            WorkbookApplication excel;
+            excel.setVisible(false);
+            excel.workbooks().Add(path);
+            m_rows = SheetTable::read(excel.ActiveWorkbook().ActiveSheet());
+            excel.Quit();
+        } catch (...) {
+            m_error = std::current_exception();
+        }
+        m_finished.store(true, std::memory_order_release);
+    });
+}
+
+BackgroundRead::~BackgroundRead()
+{
+    wait();
+}
+
+void BackgroundRead::wait()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+std::vector<GridRow> BackgroundRead::takeRows()
+{
+    wait();
+    if (m_error)
+        std::rethrow_exception(m_error);
+    return std::move(m_rows);
+}

@@ -1,0 +1,24 @@
+// A look at an Excel 97-2003 workbook's cells before FreeXL reads it.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace XlsScan {
+
+// FreeXL turns a date cell's serial into a date a day at a time, at about
+// a nanosecond a day: a few cells near 2^31 take it minutes. The scan finds
+// the date and time cells in the file's Workbook stream and refuses, with
+// EWorkbookError, a serial past 9999-12-31 (no observation's date) and more
+// days in all than MaxDays, which FreeXL could not convert in seconds. A
+// file whose stream cannot be found is left for FreeXL to judge.
+void check(const QByteArray &file, const QString &path);
+
+inline constexpr double LastSerial = 2958465;   // 9999-12-31
+inline constexpr double MaxDays = 8589934592.0; // 2^33, some five seconds of FreeXL
+
+// The Workbook (or Book) stream of an OLE2 compound file; empty when the
+// file holds none or its sector chains are broken.
+QByteArray workbookStream(const QByteArray &file);
+
+} // namespace XlsScan
