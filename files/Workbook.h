@@ -124,6 +124,8 @@ private:
 namespace WorkbookFiles {
 // The largest workbook file that is read, as large as all it may unpack to.
 inline constexpr qint64 MaxFileSize = 512LL * 1024 * 1024;
+// How long the reader of Excel 97-2003 files may take before it is stopped.
+inline constexpr int XlsSeconds = 30;
 // Reads the first sheet of an xlsx/xlsm, ods or xls file.
 void read(const QString &path, Worksheet &sheet);
 // An xlsx/xlsm or ods file, told apart by the entries of the zip archive.

@@ -5,19 +5,25 @@
 #include "analysis/AutoSearch.h"
 #include "app/Errors.h"
 #include "app/IniFile.h"
+#include "app/TextCodec.h"
 #include "files/ExtractField.h"
 #include "files/SheetTable.h"
 #include "files/TextFormat.h"
 #include "files/Workbook.h"
+#include "files/XlsScan.h"
 #include "table/GridModel.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <optional>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -52,6 +58,50 @@ QString &scratchDir()
     static QString path = dir.path();
     return path;
 }
+
+// The raw value a settings file gives a key, found the plain way: the first
+// section of the name, the first line of the key in it.
+std::optional<QString> referenceValue(const QByteArray &bytes, const QString &section,
+                                      const QString &key)
+{
+    const QString text = TextCodec::decode(bytes).text;
+    bool inSection = false, seen = false;
+    for (QString line : text.split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        const QString t = line.trimmed();
+        if (t.startsWith(u'[')) {
+            if (inSection)
+                return std::nullopt;
+            const qsizetype close = t.indexOf(u']');
+            const QString name = (close < 0 ? t.mid(1) : t.mid(1, close - 1)).trimmed();
+            inSection = !seen && name.compare(section, Qt::CaseInsensitive) == 0;
+            seen = seen || inSection;
+            continue;
+        }
+        const qsizetype eq = line.indexOf(u'=');
+        if (inSection && eq >= 0 && line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0)
+            return line.mid(eq + 1);
+    }
+    return std::nullopt;
+}
+
+// The bytes as a file of their own in memory, for readers that want a path.
+class MemoryFile {
+public:
+    explicit MemoryFile(const QByteArray &bytes)
+    {
+        m_fd = ::memfd_create("fuzz", MFD_CLOEXEC);
+        check(m_fd >= 0, "memfd");
+        check(::write(m_fd, bytes.constData(), static_cast<size_t>(bytes.size())) == bytes.size(),
+              "memfd write");
+    }
+    ~MemoryFile() { ::close(m_fd); }
+    QString path() const { return QStringLiteral("/proc/self/fd/%1").arg(m_fd); }
+
+private:
+    int m_fd = -1;
+};
 
 } // namespace
 
@@ -157,6 +207,67 @@ void ods(const QByteArray &bytes)
     }
     check(sheet.cellCount() <= Worksheet::MaxCells, "the cell cap holds");
     SheetTable::read(sheet);
+}
+
+void xls(const QByteArray &bytes)
+{
+    XlsScan::workbookStream(bytes);
+    const MemoryFile file(bytes);
+    Worksheet sheet;
+    try {
+        WorkbookFiles::read(file.path(), sheet);
+    } catch (const EWorkbookError &) {
+        return;
+    }
+    check(sheet.cellCount() <= Worksheet::MaxCells, "the cell cap holds");
+    SheetTable::read(sheet);
+}
+
+void settingsStart(const QByteArray &bytes)
+{
+    const QString path = scratchDir() + QStringLiteral("/start.ini");
+    {
+        QFile f(path);
+        check(f.open(QIODevice::WriteOnly | QIODevice::Truncate), "scratch file");
+        f.write(bytes);
+    }
+    // Every key a start reads, through one object as the window does, each
+    // compared with the plain reading of the file.
+    IniFile ini(path);
+    auto expect = [&](const QString &section, const QString &key) {
+        const QString got = ini.readString(section, key, QStringLiteral("\x01"));
+        const std::optional<QString> raw = referenceValue(bytes, section, key);
+        if (!raw) {
+            check(got == QStringLiteral("\x01"), "a missing key gives the default");
+            return;
+        }
+        QString value = raw->trimmed();
+        if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
+            value.back() == value.front())
+            value = value.mid(1, value.size() - 2);
+        check(got == value.left(IniFile::MaxValueLength), "the value of the plain reading");
+    };
+    QStringList selfKeys = {QStringLiteral("Language"), QStringLiteral("DateFormat"),
+                            QStringLiteral("GBC"), QStringLiteral("GAGC")};
+    for (int n = 0; n < 4; ++n)
+        selfKeys << QStringLiteral("SH%1").arg(n);
+    for (const QString &key : selfKeys)
+        expect(QStringLiteral("self"), key);
+    QString language = ini.readString(QStringLiteral("self"), QStringLiteral("Language"), {});
+    if (language.isEmpty())
+        language = QStringLiteral("en");
+    QStringList keys;
+    for (int m = 1; m <= 5; ++m) {
+        keys << QStringLiteral("M%1").arg(m);
+        for (int k = 0; k < 12; ++k)
+            keys << QStringLiteral("M%1%2").arg(m).arg(k);
+    }
+    for (int n = 0; n <= 20; ++n)
+        keys << QStringLiteral("PC%1").arg(n) << QStringLiteral("TB%1").arg(n)
+             << QStringLiteral("SG%1").arg(n) << QStringLiteral("MSG%1").arg(n)
+             << QStringLiteral("L%1").arg(n) << QStringLiteral("X%1").arg(n);
+    for (const QString &key : keys)
+        expect(language, key);
 }
 
 void tableFit(const QByteArray &bytes)

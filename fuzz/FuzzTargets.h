@@ -11,5 +11,7 @@ void textFile(const QByteArray &bytes);
 void iniFile(const QByteArray &bytes);
 void xlsx(const QByteArray &bytes);
 void ods(const QByteArray &bytes);
+void xls(const QByteArray &bytes);
+void settingsStart(const QByteArray &bytes);
 void tableFit(const QByteArray &bytes);
 } // namespace Fuzz

@@ -14,7 +14,7 @@ private slots:
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("file");
         const QDir root(QStringLiteral(VEXLOR_TEST_DATA "/../../fuzz/corpus"));
-        for (const char *target : {"text", "ini", "xlsx", "ods", "fit"}) {
+        for (const char *target : {"text", "ini", "xlsx", "ods", "fit", "xls", "start"}) {
             const QDir dir(root.filePath(QLatin1String(target)));
             const QStringList files = dir.entryList(QDir::Files, QDir::Name);
             QVERIFY2(!files.isEmpty(), target);
@@ -38,6 +38,10 @@ private slots:
             Fuzz::xlsx(bytes);
         else if (target == "ods")
             Fuzz::ods(bytes);
+        else if (target == "xls")
+            Fuzz::xls(bytes);
+        else if (target == "start")
+            Fuzz::settingsStart(bytes);
         else
             Fuzz::tableFit(bytes);
     }
