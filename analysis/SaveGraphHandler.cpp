@@ -6,9 +6,12 @@
 #include "files/Workbook.h"
 
 #include <QBuffer>
+#include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
+#include <QGraphicsLayout>
 #include <QImageWriter>
 #include <QLineSeries>
 #include <QSpinBox>
@@ -72,7 +75,12 @@ void TfrmMain::tbSaveGraphClick()
         }
         if (saved) {
             // The chart as it is drawn, at its current size, whether or not
-            // its page is the one shown.
+            // its page is the one shown. The layout of a Run (axes, labels)
+            // waits in layout requests the loop may not have handled yet, as
+            // right after Auto Calc: they are handled first, so that the
+            // picture is what the screen shows.
+            Chart1->layout()->activate();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
             const QImage picture = Chart1View->grab().toImage();
             const QString file = pictureName(*name);
             QByteArray bytes;

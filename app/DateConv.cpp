@@ -66,6 +66,28 @@ QDate fromTextOrThrow(const QString &text)
     throw EConvertError::notDate(text);
 }
 
+namespace {
+QLocale &numberLocale()
+{
+    static QLocale locale = QLocale::system();
+    return locale;
+}
+} // namespace
+
+void setNumberLocale(const QLocale &locale)
+{
+    numberLocale() = locale;
+}
+
+QString decimalText(double value)
+{
+    QString text = QString::number(value, 'g', QLocale::FloatingPointShortest);
+    const QString point = numberLocale().decimalPoint();
+    if (point != QLatin1String("."))
+        text.replace(u'.', point);
+    return text;
+}
+
 QDate today()
 {
     return todaySource() ? todaySource()() : QDate::currentDate();

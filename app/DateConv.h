@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDate>
+#include <QLocale>
 #include <QString>
 
 #include <functional>
@@ -26,6 +27,12 @@ QString toText(const QDate &date);
 std::optional<QDate> fromText(const QString &text);
 // As fromText, throwing EConvertError "'%s' is not a valid date".
 QDate fromTextOrThrow(const QString &text);
+
+// A number with a fraction in its shortest exact form, written with the
+// decimal separator of the locale the dates follow (the system's, or the
+// one tests set).
+QString decimalText(double value);
+void setNumberLocale(const QLocale &locale);
 
 QDate today();
 // Tests set the clock; an empty function restores the system clock.

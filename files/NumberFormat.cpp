@@ -27,6 +27,8 @@ Shows ofCode(const QString &code)
             if (!inside.isEmpty() && (inside.count(inside.front()) == inside.size()) &&
                 (inside.front() == u'h' || inside.front() == u'm' || inside.front() == u's')) {
                 shows.time = true; // elapsed time
+                shows.twoDigitHours = shows.twoDigitHours || inside.size() > 1;
+                shows.seconds = shows.seconds || inside.front() == u's';
                 parts.push_back(inside.front() == u'm' ? 'n' : inside.front().toLatin1());
             }
             i = close;
@@ -40,6 +42,10 @@ Shows ofCode(const QString &code)
             i += 2;
         } else {
             const char l = c.toLower().toLatin1();
+            if (l == 'h' && i + 1 < code.size() && code[i + 1].toLower() == u'h')
+                shows.twoDigitHours = true;
+            if (l == 's')
+                shows.seconds = true;
             if (l == 'd' || l == 'm' || l == 'y' || l == 'h' || l == 's') {
                 if (parts.empty() || parts.back() != l ||
                     (i > 0 && code[i - 1].toLower().toLatin1() != l))
@@ -76,6 +82,7 @@ Shows ofBuiltIn(int id)
     Shows shows;
     shows.date = (id >= 14 && id <= 17) || id == 22;
     shows.time = (id >= 18 && id <= 22) || (id >= 45 && id <= 47);
+    shows.seconds = id == 19 || id == 21 || id == 45 || id == 46 || id == 47;
     return shows;
 }
 

@@ -7,8 +7,10 @@
 namespace NumberFormat {
 
 struct Shows {
-    bool date = false; // day, month or year
-    bool time = false; // hours, minutes or seconds
+    bool date = false;          // day, month or year
+    bool time = false;          // hours, minutes or seconds
+    bool twoDigitHours = false; // "hh" rather than "h"
+    bool seconds = false;
 };
 
 // Reads a format code as spreadsheets do: letters inside quotes, after a

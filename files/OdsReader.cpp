@@ -2,6 +2,7 @@
 #include "Workbook.h"
 
 #include <QDir>
+#include <QTime>
 #include <QXmlStreamReader>
 
 #include <cmath>
@@ -80,14 +81,16 @@ CellValue cellValue(const QXmlStreamAttributes &attrs, const QString &text, cons
                 path,
                 QStringLiteral("the number %1 is not valid").arg(attrs.value("office:value")));
     } else if (type == QLatin1String("date")) {
-        const QDate date =
-            QDate::fromString(attrs.value("office:date-value").left(10).toString(), Qt::ISODate);
+        const auto stamp = attrs.value("office:date-value");
+        const QDate date = QDate::fromString(stamp.left(10).toString(), Qt::ISODate);
         if (!date.isValid())
-            throw damaged(
-                path,
-                QStringLiteral("the date %1 is not valid").arg(attrs.value("office:date-value")));
-        value.kind = CellValue::Kind::Date;
-        value.number = serialOf(date);
+            throw damaged(path, QStringLiteral("the date %1 is not valid").arg(stamp));
+        const QTime time = stamp.size() > 11
+                               ? QTime::fromString(stamp.mid(11, 8).toString(), Qt::ISODate)
+                               : QTime();
+        const int seconds = time.isValid() ? time.msecsSinceStartOfDay() / 1000 : 0;
+        value = dateTimeValue(serialOf(date) + seconds / 86400.0, true, seconds != 0, true,
+                              seconds % 60 != 0);
     } else if (type == QLatin1String("boolean")) {
         value.kind = CellValue::Kind::Boolean;
         value.number = attrs.value("office:boolean-value") == QLatin1String("true") ? 1 : 0;
@@ -107,6 +110,7 @@ void WorkbookFiles::readOdsContent(const QByteArray &content, const QString &pat
 {
     QXmlStreamReader xml(content);
     bool inTable = false;
+    QString sheetName;
     int row = 0; // the last row taken
     struct Cell {
         int col;
@@ -124,6 +128,7 @@ void WorkbookFiles::readOdsContent(const QByteArray &content, const QString &pat
                     continue;
                 }
                 inTable = true;
+                sheetName = xml.attributes().value("table:name").toString();
             } else if (inTable && name == QLatin1String("table:table-row")) {
                 const int rowRepeat = repeatOf(xml.attributes(), "number-rows-repeated");
                 cells.clear();
@@ -143,6 +148,11 @@ void WorkbookFiles::readOdsContent(const QByteArray &content, const QString &pat
                     }
                     const QXmlStreamAttributes attrs = xml.attributes();
                     const int repeat = repeatOf(attrs, "number-columns-repeated");
+                    // A formula stored without its value would read as empty.
+                    if (attrs.hasAttribute("table:formula") &&
+                        !attrs.hasAttribute("office:value-type"))
+                        throw uncachedFormula(path, row + 1, col + 1, sheetName,
+                                              attrs.value("table:formula").toString());
                     const QString text = readCellText(xml, path);
                     CellValue value = cellValue(attrs, text, path);
                     if (value.kind != CellValue::Kind::Empty && col < KeptColumns)

@@ -24,6 +24,55 @@ QDate dateOfSerial(double serial)
     return SerialZero.addDays(static_cast<qint64>(std::floor(serial)));
 }
 
+QString cellReference(int row, int col)
+{
+    QString letters;
+    for (int c = col; c > 0; c = (c - 1) / 26)
+        letters.prepend(QChar(u'A' + (c - 1) % 26));
+    return letters + QString::number(row);
+}
+
+EWorkbookError uncachedFormula(const QString &path, int row, int col, const QString &sheet,
+                               const QString &formula)
+{
+    QString text = formula.startsWith(QLatin1String("of:")) ? formula.mid(3) : formula;
+    if (!text.startsWith(u'='))
+        text.prepend(u'=');
+    return EWorkbookError(
+        QStringLiteral("\"%1\" cannot be read: the cell %2 of the sheet \"%3\" holds the "
+                       "formula %4 without its value. Open the workbook in a spreadsheet "
+                       "program and save it once, so that the values are stored with the "
+                       "formulas, then open it again.")
+            .arg(QDir::toNativeSeparators(path), cellReference(row, col), sheet, text));
+}
+
+CellValue dateTimeValue(double serial, bool date, bool time, bool twoDigitHours, bool seconds)
+{
+    CellValue value;
+    value.kind =
+        !time ? CellValue::Kind::Date : (date ? CellValue::Kind::DateTime : CellValue::Kind::Time);
+    value.number = serial;
+    value.twoDigitHours = twoDigitHours;
+    value.seconds = seconds;
+    return value;
+}
+
+namespace {
+
+// The time of day of a serial, rounded to the second, as "h:mm[:ss]".
+QString timeOfDay(qint64 secondsOfDay, const CellValue &value)
+{
+    const qint64 h = secondsOfDay / 3600, m = secondsOfDay / 60 % 60, s = secondsOfDay % 60;
+    QString text = QStringLiteral("%1:%2")
+                       .arg(h, value.twoDigitHours ? 2 : 1, 10, QLatin1Char('0'))
+                       .arg(m, 2, 10, QLatin1Char('0'));
+    if (value.seconds)
+        text += QStringLiteral(":%1").arg(s, 2, 10, QLatin1Char('0'));
+    return text;
+}
+
+} // namespace
+
 QString cellText(const CellValue &value)
 {
     switch (value.kind) {
@@ -38,13 +87,24 @@ QString cellText(const CellValue &value)
         if (std::isfinite(value.number) && std::fabs(value.number) < 3e6)
             return DateConv::toText(dateOfSerial(value.number));
         break;
+    case CellValue::Kind::Time:
+    case CellValue::Kind::DateTime:
+        if (std::isfinite(value.number) && std::fabs(value.number) < 3e6) {
+            const qint64 total = std::llround(value.number * 86400);
+            const qint64 days = total >= 0 ? total / 86400 : -((-total + 86399) / 86400);
+            const QString time = timeOfDay(total - days * 86400, value);
+            if (value.kind == CellValue::Kind::Time)
+                return time;
+            return DateConv::toText(dateOfSerial(static_cast<double>(days))) + u' ' + time;
+        }
+        break;
     case CellValue::Kind::Number:
         break;
     }
     const double v = value.number;
     if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e15)
         return QString::number(static_cast<qint64>(v));
-    return QString::number(v, 'g', QLocale::FloatingPointShortest);
+    return DateConv::decimalText(v);
 }
 
 CellValue typedValue(const QString &text)

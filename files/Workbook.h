@@ -24,19 +24,38 @@ public:
 
 // One cell's value as a spreadsheet holds it.
 struct CellValue {
-    enum class Kind { Empty, Text, Number, Date, Boolean, Error };
+    enum class Kind { Empty, Text, Number, Date, Boolean, Error, Time, DateTime };
     Kind kind = Kind::Empty;
     QString text;      // Text and Error
-    double number = 0; // Number, Boolean (0 or 1), Date (days since 1899-12-30)
+    double number = 0; // Number, Boolean (0 or 1), Date, Time and DateTime
+                       // (days since 1899-12-30, the time of day as a fraction)
+    // Time and DateTime: how the format shows the time, "h:mm" or "hh:mm",
+    // with or without ":ss".
+    bool twoDigitHours = false;
+    bool seconds = false;
 };
+
+// "AB12" for row 12, column 28 (counted from 1), as spreadsheets name cells.
+QString cellReference(int row, int col);
+
+// The refusal of a workbook whose formula cell holds no stored value: read
+// as empty, a count would silently become 0.
+EWorkbookError uncachedFormula(const QString &path, int row, int col, const QString &sheet,
+                               const QString &formula);
+
+// A value of one of the date or time kinds, by what its format shows.
+CellValue dateTimeValue(double serial, bool date, bool time, bool twoDigitHours, bool seconds);
 
 // Whole days counted as spreadsheets count them, from 30 December 1899.
 double serialOf(const QDate &date);
 QDate dateOfSerial(double serial);
 
 // A cell's value as a spreadsheet shows it: whole numbers without decimals,
-// other numbers in their shortest exact form, dates in the program's date
-// format, booleans TRUE and FALSE, text as it stands, an empty cell empty.
+// other numbers in their shortest exact form with the decimal separator of
+// the program's number conversion, dates in the program's date format, times
+// of day as the cell's format shows them ("5:00", "05:00:00"), a date with a
+// time as the date, a blank and the time, booleans TRUE and FALSE, text as
+// it stands, an empty cell empty.
 QString cellText(const CellValue &value);
 
 // A typed value from a text, as a spreadsheet takes a typed entry: a whole

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTime>
 
 #include <cmath>
 #include <optional>
@@ -58,16 +59,19 @@ std::optional<double> serialOfFreeXl(const QString &text)
 // serial, which shows as a date or, past what a date can show, as its
 // number, as the other readers show them. No date cell ends up empty, which
 // would end the table there.
-CellValue dateCell(const QString &text)
+CellValue dateCell(const QString &text, const NumberFormat::Shows &format)
 {
     CellValue value;
     const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
-    if (date.isValid() && date < QDate(2100, 3, 1)) {
+    const auto serial = serialOfFreeXl(text);
+    if (serial && std::floor(*serial) == 60) {
+        value.kind = CellValue::Kind::Number;
+        value.number = *serial;
+    } else if (serial && (format.time || !date.isValid() || !(date < QDate(2100, 3, 1)))) {
+        value = dateTimeValue(*serial, true, format.time, format.twoDigitHours, format.seconds);
+    } else if (date.isValid()) {
         value.kind = CellValue::Kind::Date;
         value.number = serialOf(date);
-    } else if (const auto serial = serialOfFreeXl(text)) {
-        value.kind = std::floor(*serial) == 60 ? CellValue::Kind::Number : CellValue::Kind::Date;
-        value.number = *serial;
     } else {
         value.kind = CellValue::Kind::Text;
         value.text = text;
@@ -83,7 +87,7 @@ struct RawCell {
     QByteArray text;
 };
 
-CellValue fromFreeXl(const RawCell &cell)
+CellValue fromFreeXl(const RawCell &cell, NumberFormat::Shows format)
 {
     CellValue value;
     switch (cell.type) {
@@ -101,14 +105,26 @@ CellValue fromFreeXl(const RawCell &cell)
         value.text = QString::fromUtf8(cell.text);
         break;
     case FREEXL_CELL_DATE:
-    case FREEXL_CELL_DATETIME: {
-        value = dateCell(QString::fromUtf8(cell.text));
+    case FREEXL_CELL_DATETIME:
+        if (!format.date && !format.time) // FreeXL's own reading of the format
+            format.date = true, format.time = cell.type == FREEXL_CELL_DATETIME;
+        value = dateCell(QString::fromUtf8(cell.text), format);
+        break;
+    case FREEXL_CELL_TIME: {
+        // "HH:MM:SS", shown as the cell's format shows a time.
+        const QTime time =
+            QTime::fromString(QString::fromUtf8(cell.text), QStringLiteral("HH:mm:ss"));
+        if (time.isValid()) {
+            if (!format.time)
+                format.time = format.twoDigitHours = format.seconds = true;
+            value = dateTimeValue(time.msecsSinceStartOfDay() / 86400000.0, false, true,
+                                  format.twoDigitHours, format.seconds);
+        } else {
+            value.kind = CellValue::Kind::Text;
+            value.text = QString::fromUtf8(cell.text);
+        }
         break;
     }
-    case FREEXL_CELL_TIME:
-        value.kind = CellValue::Kind::Text;
-        value.text = QString::fromUtf8(cell.text);
-        break;
     default:
         break;
     }
@@ -282,8 +298,9 @@ template <class T> bool take(const QByteArray &b, qsizetype &at, T &value)
 void WorkbookFiles::readXls(const QString &path, Worksheet &sheet)
 {
     const QString shown = QDir::toNativeSeparators(path);
+    XlsScan::FirstSheet first;
     try {
-        XlsScan::check(FileRead::wholeFile(path, WorkbookFiles::MaxFileSize), path);
+        first = XlsScan::check(FileRead::wholeFile(path, WorkbookFiles::MaxFileSize), path);
     } catch (const FileRead::EReadFailed &e) {
         throw EWorkbookError(QStringLiteral("\"%1\" cannot be opened: %2").arg(shown, e.reason()));
     }
@@ -302,7 +319,7 @@ void WorkbookFiles::readXls(const QString &path, Worksheet &sheet)
         if (!take(b, at, what))
             throw damaged(QStringLiteral("the Excel 97-2003 reader stopped early"));
         if (what == Outcome::Done)
-            return;
+            break;
         if (what == Outcome::Failed) {
             Failure why{};
             take(b, at, why);
@@ -338,8 +355,13 @@ void WorkbookFiles::readXls(const QString &path, Worksheet &sheet)
         }
         if (!ok || row >= quint32(Worksheet::MaxRows))
             throw damaged(QStringLiteral("the Excel 97-2003 reader stopped early"));
-        CellValue value = fromFreeXl(cell);
+        CellValue value = fromFreeXl(cell, first.formats.value(quint64(row) * 65536 + col));
         if (value.kind != CellValue::Kind::Empty)
             sheet.setValue(static_cast<int>(row) + 1, col + 1, std::move(value));
     }
+    // FreeXL leaves formula cells empty; their cached values are in the file.
+    for (XlsScan::FirstSheet::Formula &formula : first.formulas)
+        if (!sheet.value(formula.row + 1, formula.col + 1) && formula.row < Worksheet::MaxRows &&
+            formula.col < Worksheet::MaxColumns)
+            sheet.setValue(formula.row + 1, formula.col + 1, std::move(formula.value));
 }

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace XlsScan {
@@ -185,17 +186,30 @@ QByteArray workbookStream(const QByteArray &file)
     return out.left(size);
 }
 
-void check(const QByteArray &file, const QString &path)
+FirstSheet check(const QByteArray &file, const QString &path)
 {
-    const QByteArray stream = workbookStream(file);
-    if (stream.isEmpty())
-        return;
+    return scanStream(workbookStream(file), path);
+}
+
+FirstSheet scanStream(const QByteArray &stream, const QString &path)
+{
+    FirstSheet first;
     QHash<int, QString> codes;
-    std::vector<bool> dated; // by XF record, in order
+    std::vector<NumberFormat::Shows> formats; // by XF record, in order
     bool biff8 = true;
+    int substream = 0; // 1: the globals, 2: the first sheet, and so on
     double days = 0;
+    std::optional<FirstSheet::Formula> pendingText; // a formula whose text result follows
+    auto shows = [&](quint16 xf) {
+        return xf < formats.size() ? formats[xf] : NumberFormat::Shows();
+    };
     auto cell = [&](quint16 row, quint16 col, quint16 xf, double serial) {
-        if (xf >= dated.size() || !dated[xf] || !std::isfinite(serial) || serial <= 0)
+        const NumberFormat::Shows format = shows(xf);
+        if (!(format.date || format.time))
+            return;
+        if (substream == 2)
+            first.formats.insert(quint64(row) * 65536 + col, format);
+        if (!std::isfinite(serial) || serial <= 0)
             return;
         if (serial > LastSerial)
             throw EWorkbookError(
@@ -216,19 +230,30 @@ void check(const QByteArray &file, const QString &path)
         const quint16 length = u16(stream, at + 2);
         const QByteArray rec = stream.mid(at + 4, length);
         at += 4 + length;
+        if (pendingText && type != 0x0207) // the STRING record must follow at once
+            pendingText.reset();
         switch (type) {
         case 0x0809: // BOF: the BIFF version
             biff8 = u16(rec, 0) == 0x0600;
+            ++substream;
+            break;
+        case 0x0207: // STRING: the text result of the formula before
+            if (pendingText && substream == 2) {
+                pendingText->value.kind = CellValue::Kind::Text;
+                pendingText->value.text = formatCode(QByteArray(2, '\0') + rec, biff8);
+                first.formulas.push_back(*pendingText);
+            }
+            pendingText.reset();
             break;
         case 0x041E: // FORMAT
             codes.insert(u16(rec, 0), formatCode(rec, biff8));
             break;
         case 0x00E0: { // XF
             const int id = u16(rec, 2);
-            const NumberFormat::Shows shows = codes.contains(id)
-                                                  ? NumberFormat::ofCode(codes.value(id))
-                                                  : NumberFormat::ofBuiltIn(id);
-            dated.push_back(shows.date || shows.time);
+            const NumberFormat::Shows format = codes.contains(id)
+                                                   ? NumberFormat::ofCode(codes.value(id))
+                                                   : NumberFormat::ofBuiltIn(id);
+            formats.push_back(format);
             break;
         }
         case 0x027E: // RK
@@ -242,17 +267,49 @@ void check(const QByteArray &file, const QString &path)
         case 0x0006: { // FORMULA, with its cached result
             if (rec.size() < 14)
                 break;
-            if (type == 0x0006 && u16(rec, 12) == 0xFFFF)
-                break; // a text, boolean or error result
+            FirstSheet::Formula formula{u16(rec, 0), u16(rec, 2), {}};
+            if (type == 0x0006 && u16(rec, 12) == 0xFFFF) {
+                // Not a number: byte 6 tells a text (in the next record),
+                // a boolean, an error or an empty text.
+                const int kind = static_cast<unsigned char>(rec[6]);
+                if (kind == 0) {
+                    pendingText = formula;
+                } else if (kind == 1 && substream == 2) {
+                    formula.value.kind = CellValue::Kind::Boolean;
+                    formula.value.number = rec[8] != 0;
+                    first.formulas.push_back(formula);
+                } else if (kind == 2 && substream == 2) {
+                    static const QHash<int, QString> errors = {
+                        {0x00, QStringLiteral("#NULL!")},  {0x07, QStringLiteral("#DIV/0!")},
+                        {0x0F, QStringLiteral("#VALUE!")}, {0x17, QStringLiteral("#REF!")},
+                        {0x1D, QStringLiteral("#NAME?")},  {0x24, QStringLiteral("#NUM!")},
+                        {0x2A, QStringLiteral("#N/A")}};
+                    formula.value.kind = CellValue::Kind::Error;
+                    formula.value.text =
+                        errors.value(static_cast<unsigned char>(rec[8]), QStringLiteral("#N/A"));
+                    first.formulas.push_back(formula);
+                }
+                break;
+            }
             double v;
             std::memcpy(&v, rec.constData() + 6, sizeof v);
             cell(u16(rec, 0), u16(rec, 2), u16(rec, 4), v);
+            if (type == 0x0006 && substream == 2 && std::isfinite(v)) {
+                const NumberFormat::Shows format = shows(u16(rec, 4));
+                formula.value.kind = CellValue::Kind::Number;
+                formula.value.number = v;
+                if (format.date || format.time)
+                    formula.value = dateTimeValue(v, format.date, format.time, format.twoDigitHours,
+                                                  format.seconds);
+                first.formulas.push_back(formula);
+            }
             break;
         }
         default:
             break;
         }
     }
+    return first;
 }
 
 } // namespace XlsScan

@@ -1,8 +1,14 @@
 // A look at an Excel 97-2003 workbook's cells before FreeXL reads it.
 #pragma once
 
+#include "NumberFormat.h"
+#include "Workbook.h"
+
 #include <QByteArray>
+#include <QHash>
 #include <QString>
+
+#include <vector>
 
 namespace XlsScan {
 
@@ -12,7 +18,22 @@ namespace XlsScan {
 // EWorkbookError, a serial past 9999-12-31 (no observation's date) and more
 // days in all than MaxDays, which FreeXL could not convert in seconds. A
 // file whose stream cannot be found is left for FreeXL to judge.
-void check(const QByteArray &file, const QString &path);
+//
+// Of the first sheet it also returns what FreeXL does not give: how the
+// date and time cells are formatted, and the values formulas cached (FreeXL
+// returns formula cells as empty, which would read as 0).
+struct FirstSheet {
+    // By row * 65536 + column, counted from 0.
+    QHash<quint64, NumberFormat::Shows> formats;
+    struct Formula {
+        int row, col; // from 0
+        CellValue value;
+    };
+    std::vector<Formula> formulas;
+};
+FirstSheet check(const QByteArray &file, const QString &path);
+// The same over the BIFF records of a Workbook stream.
+FirstSheet scanStream(const QByteArray &stream, const QString &path);
 
 inline constexpr double LastSerial = 2958465;   // 9999-12-31
 inline constexpr double MaxDays = 8589934592.0; // 2^33, some five seconds of FreeXL

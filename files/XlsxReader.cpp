@@ -4,6 +4,7 @@
 #include "Workbook.h"
 #include "ZipArchive.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QHash>
 #include <QSet>
@@ -103,7 +104,7 @@ QString readRichText(QXmlStreamReader &xml, const QString &path)
 }
 
 struct Styles {
-    std::vector<bool> dateStyle; // by cell style index
+    std::vector<NumberFormat::Shows> shows; // by cell style index
 };
 
 Styles readStyles(const QByteArray &bytes, const QString &path)
@@ -125,7 +126,7 @@ Styles readStyles(const QByteArray &bytes, const QString &path)
                 const NumberFormat::Shows shows = codes.contains(id)
                                                       ? NumberFormat::ofCode(codes.value(id))
                                                       : NumberFormat::ofBuiltIn(id);
-                styles.dateStyle.push_back(shows.date || shows.time);
+                styles.shows.push_back(shows);
             }
         } else if (xml.isEndElement() && xml.name() == QLatin1String("cellXfs")) {
             inCellXfs = false;
@@ -156,11 +157,13 @@ double toNumber(const QString &text, bool *ok)
     return v;
 }
 
-void readSheet(const QByteArray &bytes, const QString &path, const std::vector<QString> &shared,
-               const Styles &styles, bool date1904, Worksheet &sheet)
+void readSheet(const QByteArray &bytes, const QString &path, const QString &sheetName,
+               const std::vector<QString> &shared, const Styles &styles, bool date1904,
+               Worksheet &sheet)
 {
     QXmlStreamReader xml(bytes);
     int row = 0, col = 0;
+    QHash<QString, QString> sharedFormulas; // the text of each shared formula by its index
     while (!xml.atEnd()) {
         xml.readNext();
         if (!xml.isStartElement())
@@ -185,23 +188,38 @@ void readSheet(const QByteArray &bytes, const QString &path, const std::vector<Q
         col = c;
         const QString type = attrs.value("t").toString();
         const int style = attrs.value("s").toInt();
-        QString v, inlineText;
-        bool hasInline = false;
+        QString v, inlineText, formula;
+        bool hasInline = false, hasFormula = false, hasValue = false;
         while (!xml.atEnd()) {
             xml.readNext();
             if (xml.isStartElement()) {
                 if (xml.name() == QLatin1String("v")) {
                     v = xml.readElementText();
+                    hasValue = true;
                 } else if (xml.name() == QLatin1String("is")) {
                     inlineText = readRichText(xml, path);
                     hasInline = true;
+                } else if (xml.name() == QLatin1String("f")) {
+                    // Only the cached value counts; the text names the cell
+                    // when there is none.
+                    hasFormula = true;
+                    const QString index = xml.attributes().value("si").toString();
+                    formula = xml.readElementText(QXmlStreamReader::SkipChildElements);
+                    if (!index.isEmpty() && !formula.isEmpty())
+                        sharedFormulas.insert(index, formula);
+                    else if (!index.isEmpty())
+                        formula = sharedFormulas.value(index);
                 } else {
-                    xml.skipCurrentElement(); // <f>: only the cached value counts
+                    xml.skipCurrentElement();
                 }
             } else if (xml.isEndElement() && xml.name() == QLatin1String("c")) {
                 break;
             }
         }
+        // A formula the writer did not compute (as scripts write them) would
+        // read as an empty cell, and a count as 0: the workbook is refused.
+        if (hasFormula && (!hasValue || (v.isEmpty() && type != QLatin1String("str"))))
+            throw uncachedFormula(path, row, col, sheetName, formula);
         CellValue value;
         bool ok = true;
         if (type == QLatin1String("s")) {
@@ -223,21 +241,30 @@ void readSheet(const QByteArray &bytes, const QString &path, const std::vector<Q
             value.kind = CellValue::Kind::Error;
             value.text = v;
         } else if (type == QLatin1String("d")) {
-            const QDate date = QDate::fromString(v.left(10), Qt::ISODate);
+            const QDateTime stamp = QDateTime::fromString(v.left(19), Qt::ISODate);
+            const QDate date =
+                stamp.isValid() ? stamp.date() : QDate::fromString(v.left(10), Qt::ISODate);
             if (date.isValid()) {
-                value.kind = CellValue::Kind::Date;
-                value.number = serialOf(date);
+                const int seconds =
+                    stamp.isValid() ? stamp.time().msecsSinceStartOfDay() / 1000 : 0;
+                value = dateTimeValue(serialOf(date) + seconds / 86400.0, true, seconds != 0, true,
+                                      seconds % 60 != 0);
             }
         } else if (!v.isEmpty()) {
             value.number = toNumber(v, &ok);
             if (!ok)
                 throw damaged(path, QStringLiteral("the number %1 is not valid").arg(v));
-            const bool isDate = style >= 0 &&
-                                static_cast<size_t>(style) < styles.dateStyle.size() &&
-                                styles.dateStyle[static_cast<size_t>(style)];
-            value.kind = isDate ? CellValue::Kind::Date : CellValue::Kind::Number;
-            if (isDate && date1904)
-                value.number += 1462; // days from 1899-12-30 to 1904-01-01
+            const NumberFormat::Shows shows =
+                style >= 0 && static_cast<size_t>(style) < styles.shows.size()
+                    ? styles.shows[static_cast<size_t>(style)]
+                    : NumberFormat::Shows();
+            if (shows.date || shows.time) {
+                // days from 1899-12-30 to 1904-01-01 in a 1904 workbook
+                value = dateTimeValue(value.number + (date1904 && shows.date ? 1462 : 0),
+                                      shows.date, shows.time, shows.twoDigitHours, shows.seconds);
+            } else {
+                value.kind = CellValue::Kind::Number;
+            }
         }
         if (value.kind != CellValue::Kind::Empty)
             sheet.setValue(row, col, std::move(value));
@@ -248,7 +275,7 @@ void readSheet(const QByteArray &bytes, const QString &path, const std::vector<Q
 void readXlsx(ZipArchive &zip, const QString &path, Worksheet &sheet)
 {
     // The first sheet of the workbook and whether it counts from 1904.
-    QString firstSheetId;
+    QString firstSheetId, sheetName;
     bool date1904 = false;
     {
         QXmlStreamReader xml(zip.read(QStringLiteral("xl/workbook.xml")));
@@ -260,6 +287,7 @@ void readXlsx(ZipArchive &zip, const QString &path, Worksheet &sheet)
                 const auto v = xml.attributes().value("date1904");
                 date1904 = v == QLatin1String("1") || v == QLatin1String("true");
             } else if (xml.name() == QLatin1String("sheet") && firstSheetId.isEmpty()) {
+                sheetName = xml.attributes().value("name").toString();
                 for (const QXmlStreamAttribute &a : xml.attributes())
                     if (a.name() == QLatin1String("id"))
                         firstSheetId = a.value().toString();
@@ -299,7 +327,7 @@ void readXlsx(ZipArchive &zip, const QString &path, Worksheet &sheet)
     const Styles styles = stylesPart.isEmpty() || !zip.has(stylesPart)
                               ? Styles()
                               : readStyles(zip.read(stylesPart), path);
-    readSheet(zip.read(sheetPart), path, shared, styles, date1904, sheet);
+    readSheet(zip.read(sheetPart), path, sheetName, shared, styles, date1904, sheet);
 }
 
 } // namespace

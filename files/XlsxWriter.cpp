@@ -133,6 +133,8 @@ QByteArray sheetXml(const Worksheet &sheet)
                 xml.writeTextElement(QStringLiteral("v"), numberText(v->number));
                 break;
             case CellValue::Kind::Number:
+            case CellValue::Kind::Time: // the table never writes these
+            case CellValue::Kind::DateTime:
                 xml.writeTextElement(QStringLiteral("v"), numberText(v->number));
                 break;
             case CellValue::Kind::Boolean:

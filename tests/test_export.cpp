@@ -8,6 +8,7 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QDir>
 #include <QImageReader>
@@ -141,6 +142,35 @@ private slots:
                 colours.insert(image.pixel(x, y));
         QVERIFY2(colours.contains(QColor(0, 0, 255).rgb()), "the observed line is drawn");
         QVERIFY(colours.size() > 4);
+    }
+
+    void pictureRightAfterAutoCalcIsTheScreens_data()
+    {
+        QTest::addColumn<bool>("autoCalc");
+        QTest::newRow("after Run") << false;
+        QTest::newRow("after Auto Calc") << true;
+    }
+    void pictureRightAfterAutoCalcIsTheScreens()
+    {
+        // Save Graph at once, with no event handled after the command: the
+        // picture must hold the axes and labels the screen shows next.
+        QFETCH(bool, autoCalc);
+        StringGrid *grid = w->strGrid;
+        grid->setRowCountWithHeader(73);
+        for (int j = 0; j < 72; ++j) {
+            grid->setCell(0, j + 1, QDate(2008, 12, 1).addDays(j / 24).toString("dd.MM.yyyy"));
+            grid->setCell(1, j + 1, QString::number(j % 24));
+            grid->setCell(2, j + 1, QString::number(j == 30 ? 95 : 10 + (j * 7) % 9));
+        }
+        w->dtp1->setDate(QDate(2008, 12, 1));
+        w->dtp2->setDate(QDate(2008, 12, 3));
+        (autoCalc ? w->tbAutoCalc : w->tbRun)->trigger();
+        exportTo(m_f->dir.filePath("now.xls"));
+        const QImage saved(m_f->dir.filePath("now.bmp"));
+        QCoreApplication::processEvents();
+        const QImage screen = w->Chart1View->grab().toImage().convertToFormat(saved.format());
+        QCOMPARE(saved.size(), screen.size());
+        QVERIFY(saved == screen);
     }
 
     void cancelWritesNothingButRefreshes()

@@ -96,7 +96,7 @@ private slots:
             row("last column", 6, 13, "99");
             row("below the data", 7, 1, "");
         }
-        QTest::newRow("openpyxl formula without cached value") << "openpyxl.xlsx" << 3 << 5 << "";
+        QTest::newRow("openpyxl empty cell") << "openpyxl.xlsx" << 3 << 5 << "";
         QTest::newRow("openpyxl boolean") << "openpyxl.xlsx" << 3 << 6 << "TRUE";
         QTest::newRow("openpyxl shortest form") << "openpyxl.xlsx" << 3 << 7 << "0.1";
         QTest::newRow("1904 dates") << "date1904.xlsx" << 2 << 1 << "03.01.2009";
