@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <limits>
+
 QString QtDialogs::qtFilter(const QString &filter)
 {
     const QStringList parts = filter.split(u'|');
@@ -92,7 +94,9 @@ bool QtDialogs::waitFor(QWidget *parent, const QString &text, const QString &can
     QProgressDialog dialog(text, cancel, 0, 0, parent);
     dialog.setWindowTitle(QStringLiteral("Vexlor 1.0"));
     dialog.setWindowModality(Qt::WindowModal);
-    dialog.setMinimumDuration(300); // a quick read shows no box at all
+    // A quick read shows no box at all; a longer one after a moment.
+    dialog.setMinimumDuration(std::numeric_limits<int>::max());
+    QTimer::singleShot(300, &dialog, [&dialog] { dialog.show(); });
     bool cancelled = false;
     QEventLoop loop;
     QTimer poll;
