@@ -337,6 +337,8 @@ void TfrmMain::connectHandlers()
     on(tbAutoCalc, &TfrmMain::tbAutoCalcClick);
     on(tbEdit, &TfrmMain::tbEditClick);
     on(tbSaveGraph, &TfrmMain::tbSaveGraphClick);
+    // The Edit button shows the editing mode, however the mode changed.
+    connect(strGrid, &StringGrid::editingChanged, tbEdit, &QAction::setChecked);
     connect(PageControl1, &QTabWidget::currentChanged, this,
             [this] { guarded([this] { PageControl1Change(); }); });
 
@@ -546,6 +548,35 @@ void TfrmMain::SetLanguage(const QString &code)
             g->setTitle(text);
         } else if (auto *c = qobject_cast<QCheckBox *>(control)) {
             c->setText(text);
+        }
+    }
+    fitCaptions();
+}
+
+void TfrmMain::fitCaptions()
+{
+    // The controls of a panel stand in columns from left to right at their
+    // designed places; a caption longer than its place (another language,
+    // a wider font) moves what follows it to the right, so that no caption
+    // runs under the control beside it.
+    const std::vector<std::vector<QWidget *>> dataRow = {{lBobs}, {dtp1},      {lEobs},
+                                                         {dtp2},  {lDataList}, {cbDataList}};
+    const std::vector<std::vector<QWidget *>> graphRow = {
+        {lKa, lKb}, {UpA, UpB}, {lMaxTime, lMax}, {UpMInt, UpMax}, {Label2}, {lZdO}, {GroupBox1}};
+    for (const auto *columns : {&dataRow, &graphRow}) {
+        int right = 0; // the right edge of the column before
+        bool afterLabel = false;
+        for (const std::vector<QWidget *> &column : *columns) {
+            int widest = 0;
+            for (QWidget *w : column) {
+                if (!w->property("designedX").isValid())
+                    w->setProperty("designedX", w->x());
+                const int gap = right == 0 ? 0 : (afterLabel ? 6 : 14);
+                w->move(std::max(w->property("designedX").toInt(), right + gap), w->y());
+                widest = std::max(widest, w->x() + std::max(w->width(), w->minimumWidth()));
+            }
+            right = widest;
+            afterLabel = qobject_cast<QLabel *>(column.front()) != nullptr;
         }
     }
 }

@@ -186,6 +186,7 @@ private:
     void cursorReset();
     void applyCaption(QAction *item, const QString &value);
     void chooseLanguage(const QString &code);
+    void fitCaptions();
 
     Dialogs &m_dialogs;
     QAction *m_checkedLanguage = nullptr;

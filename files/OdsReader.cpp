@@ -1,4 +1,4 @@
-// Reading the first sheet of an OpenDocument spreadsheet (ods).
+// Reading the active sheet of an OpenDocument spreadsheet (ods).
 #include "Workbook.h"
 
 #include <QDir>
@@ -106,8 +106,45 @@ CellValue cellValue(const QXmlStreamAttributes &attrs, const QString &text, cons
 
 } // namespace
 
-void WorkbookFiles::readOdsContent(const QByteArray &content, const QString &path, Worksheet &sheet)
+QString WorkbookFiles::odsActiveTable(const QByteArray &settings)
 {
+    QXmlStreamReader xml(settings);
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.qualifiedName() == QLatin1String("config:config-item") &&
+            xml.attributes().value("config:name") == QLatin1String("ActiveTable"))
+            return xml.readElementText(QXmlStreamReader::SkipChildElements);
+    }
+    return {};
+}
+
+namespace {
+
+// The place among the top-level tables of the one named, 0 when none is.
+int tableIndex(const QByteArray &content, const QString &name)
+{
+    if (name.isEmpty())
+        return 0;
+    QXmlStreamReader xml(content);
+    int index = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.qualifiedName() == QLatin1String("table:table")) {
+            if (xml.attributes().value("table:name") == name)
+                return index;
+            ++index;
+            xml.skipCurrentElement();
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+void WorkbookFiles::readOdsContent(const QByteArray &content, const QString &path, Worksheet &sheet,
+                                   const QString &activeTable)
+{
+    int skip = tableIndex(content, activeTable); // tables before the one to read
     QXmlStreamReader xml(content);
     bool inTable = false;
     QString sheetName;
@@ -123,8 +160,9 @@ void WorkbookFiles::readOdsContent(const QByteArray &content, const QString &pat
         if (xml.isStartElement()) {
             const auto name = xml.qualifiedName();
             if (name == QLatin1String("table:table")) {
-                if (inTable) {
-                    xml.skipCurrentElement(); // a table inside the table
+                if (inTable || skip > 0) {
+                    skip -= inTable ? 0 : 1;
+                    xml.skipCurrentElement(); // a table inside the table, or before it
                     continue;
                 }
                 inTable = true;
@@ -182,7 +220,7 @@ void WorkbookFiles::readOdsContent(const QByteArray &content, const QString &pat
             }
         } else if (xml.isEndElement() && xml.qualifiedName() == QLatin1String("table:table") &&
                    inTable) {
-            break; // only the first sheet
+            break; // only the active sheet
         }
     }
     if (xml.hasError())

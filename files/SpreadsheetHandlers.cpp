@@ -59,5 +59,5 @@ void TfrmMain::tbSavXlsClick()
         }
     }
     UpdateDateRange();
-    strGrid->setEditing(false); // tbEdit keeps its pressed state
+    strGrid->setEditing(false); // tbEdit follows the mode
 }

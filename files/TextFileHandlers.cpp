@@ -33,7 +33,7 @@ void TfrmMain::tbSavTxtClick()
         TextFormat::save(strGrid->model(), *name);
     }
     UpdateDateRange();
-    strGrid->setEditing(false); // tbEdit keeps its pressed state
+    strGrid->setEditing(false); // tbEdit follows the mode
 }
 
 void TfrmMain::UpdateDateRange()

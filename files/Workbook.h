@@ -145,14 +145,19 @@ namespace WorkbookFiles {
 inline constexpr qint64 MaxFileSize = 512LL * 1024 * 1024;
 // How long the reader of Excel 97-2003 files may take before it is stopped.
 inline constexpr int XlsSeconds = 30;
-// Reads the first sheet of an xlsx/xlsm, ods or xls file.
+// Reads the sheet an xlsx/xlsm, ods or xls file opens at (its active sheet).
 void read(const QString &path, Worksheet &sheet);
 // An xlsx/xlsm or ods file, told apart by the entries of the zip archive.
 void readZipWorkbook(const QString &path, Worksheet &sheet);
 void readZipWorkbook(QIODevice &device, const QString &name, Worksheet &sheet);
 void readZipWorkbook(ZipArchive &zip, const QString &path, Worksheet &sheet);
-// The first sheet of an OpenDocument spreadsheet's content.xml.
-void readOdsContent(const QByteArray &content, const QString &path, Worksheet &sheet);
+// The sheet of an OpenDocument spreadsheet's content.xml named activeTable,
+// or its first sheet when none is.
+void readOdsContent(const QByteArray &content, const QString &path, Worksheet &sheet,
+                    const QString &activeTable = {});
+// The name of the sheet an OpenDocument spreadsheet opens at, from its
+// settings.xml; empty when it does not say.
+QString odsActiveTable(const QByteArray &settings);
 void readXls(const QString &path, Worksheet &sheet);
 void writeXlsx(const Worksheet &sheet, const QString &path);
 // True when the file's first bytes are those of a workbook (zip or OLE2).

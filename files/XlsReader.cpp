@@ -176,7 +176,7 @@ private:
     size_t m_used = 0;
 };
 
-[[noreturn]] void childRead(const char *name, int fd)
+[[noreturn]] void childRead(const char *name, unsigned short sheetIndex, int fd)
 {
     PipeWriter out(fd);
     auto fail = [&](Failure why) {
@@ -194,7 +194,7 @@ private:
         fail(Failure::Encrypted);
     unsigned int rows = 0;
     unsigned short columns = 0;
-    if (freexl_select_active_worksheet(handle, 0) != FREEXL_OK ||
+    if (freexl_select_active_worksheet(handle, sheetIndex) != FREEXL_OK ||
         freexl_worksheet_dimensions(handle, &rows, &columns) != FREEXL_OK)
         fail(Failure::Sheet);
     rows = std::min<unsigned int>(rows, Worksheet::MaxRows);
@@ -230,7 +230,7 @@ private:
 // Reads what the child sends until it closes the pipe, for at most the
 // deadline; then the child is stopped and waited for. Empty when the child
 // did not finish in time or ended abnormally.
-std::optional<QByteArray> runChild(const QByteArray &name, int seconds)
+std::optional<QByteArray> runChild(const QByteArray &name, unsigned short sheetIndex, int seconds)
 {
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
@@ -244,7 +244,7 @@ std::optional<QByteArray> runChild(const QByteArray &name, int seconds)
     }
     if (pid == 0) {
         ::close(pipeFds[0]);
-        childRead(name.constData(), pipeFds[1]);
+        childRead(name.constData(), sheetIndex, pipeFds[1]);
     }
     ::close(pipeFds[1]);
     QByteArray bytes;
@@ -298,13 +298,14 @@ template <class T> bool take(const QByteArray &b, qsizetype &at, T &value)
 void WorkbookFiles::readXls(const QString &path, Worksheet &sheet)
 {
     const QString shown = QDir::toNativeSeparators(path);
-    XlsScan::FirstSheet first;
+    XlsScan::ActiveSheet first;
     try {
         first = XlsScan::check(FileRead::wholeFile(path, WorkbookFiles::MaxFileSize), path);
     } catch (const FileRead::EReadFailed &e) {
         throw EWorkbookError(QStringLiteral("\"%1\" cannot be opened: %2").arg(shown, e.reason()));
     }
-    const std::optional<QByteArray> sent = runChild(QFile::encodeName(path), XlsSeconds);
+    const std::optional<QByteArray> sent =
+        runChild(QFile::encodeName(path), first.index, XlsSeconds);
     auto damaged = [&](const QString &why) {
         return EWorkbookError(QStringLiteral("\"%1\" is damaged: %2").arg(shown, why));
     };
@@ -328,7 +329,7 @@ void WorkbookFiles::readXls(const QString &path, Worksheet &sheet)
                 throw EWorkbookError(
                     QStringLiteral("\"%1\" is encrypted and cannot be read").arg(shown));
             case Failure::Sheet:
-                throw damaged(QStringLiteral("the first sheet cannot be read"));
+                throw damaged(QStringLiteral("the active sheet cannot be read"));
             case Failure::Cell:
                 throw damaged(QStringLiteral("a cell cannot be read"));
             default:
@@ -360,7 +361,7 @@ void WorkbookFiles::readXls(const QString &path, Worksheet &sheet)
             sheet.setValue(static_cast<int>(row) + 1, col + 1, std::move(value));
     }
     // FreeXL leaves formula cells empty; their cached values are in the file.
-    for (XlsScan::FirstSheet::Formula &formula : first.formulas)
+    for (XlsScan::ActiveSheet::Formula &formula : first.formulas)
         if (!sheet.value(formula.row + 1, formula.col + 1) && formula.row < Worksheet::MaxRows &&
             formula.col < Worksheet::MaxColumns)
             sheet.setValue(formula.row + 1, formula.col + 1, std::move(formula.value));

@@ -186,20 +186,21 @@ QByteArray workbookStream(const QByteArray &file)
     return out.left(size);
 }
 
-FirstSheet check(const QByteArray &file, const QString &path)
+ActiveSheet check(const QByteArray &file, const QString &path)
 {
     return scanStream(workbookStream(file), path);
 }
 
-FirstSheet scanStream(const QByteArray &stream, const QString &path)
+ActiveSheet scanStream(const QByteArray &stream, const QString &path)
 {
-    FirstSheet first;
+    ActiveSheet first;
     QHash<int, QString> codes;
     std::vector<NumberFormat::Shows> formats; // by XF record, in order
     bool biff8 = true;
     int substream = 0; // 1: the globals, 2: the first sheet, and so on
+    int shown = 2;     // the substream of the active sheet
     double days = 0;
-    std::optional<FirstSheet::Formula> pendingText; // a formula whose text result follows
+    std::optional<ActiveSheet::Formula> pendingText; // a formula whose text result follows
     auto shows = [&](quint16 xf) {
         return xf < formats.size() ? formats[xf] : NumberFormat::Shows();
     };
@@ -207,7 +208,7 @@ FirstSheet scanStream(const QByteArray &stream, const QString &path)
         const NumberFormat::Shows format = shows(xf);
         if (!(format.date || format.time))
             return;
-        if (substream == 2)
+        if (substream == shown)
             first.formats.insert(quint64(row) * 65536 + col, format);
         if (!std::isfinite(serial) || serial <= 0)
             return;
@@ -237,8 +238,14 @@ FirstSheet scanStream(const QByteArray &stream, const QString &path)
             biff8 = u16(rec, 0) == 0x0600;
             ++substream;
             break;
+        case 0x003D: // WINDOW1 of the globals: the active sheet
+            if (substream == 1) {
+                first.index = u16(rec, 10);
+                shown = first.index + 2;
+            }
+            break;
         case 0x0207: // STRING: the text result of the formula before
-            if (pendingText && substream == 2) {
+            if (pendingText && substream == shown) {
                 pendingText->value.kind = CellValue::Kind::Text;
                 pendingText->value.text = formatCode(QByteArray(2, '\0') + rec, biff8);
                 first.formulas.push_back(*pendingText);
@@ -267,18 +274,18 @@ FirstSheet scanStream(const QByteArray &stream, const QString &path)
         case 0x0006: { // FORMULA, with its cached result
             if (rec.size() < 14)
                 break;
-            FirstSheet::Formula formula{u16(rec, 0), u16(rec, 2), {}};
+            ActiveSheet::Formula formula{u16(rec, 0), u16(rec, 2), {}};
             if (type == 0x0006 && u16(rec, 12) == 0xFFFF) {
                 // Not a number: byte 6 tells a text (in the next record),
                 // a boolean, an error or an empty text.
                 const int kind = static_cast<unsigned char>(rec[6]);
                 if (kind == 0) {
                     pendingText = formula;
-                } else if (kind == 1 && substream == 2) {
+                } else if (kind == 1 && substream == shown) {
                     formula.value.kind = CellValue::Kind::Boolean;
                     formula.value.number = rec[8] != 0;
                     first.formulas.push_back(formula);
-                } else if (kind == 2 && substream == 2) {
+                } else if (kind == 2 && substream == shown) {
                     static const QHash<int, QString> errors = {
                         {0x00, QStringLiteral("#NULL!")},  {0x07, QStringLiteral("#DIV/0!")},
                         {0x0F, QStringLiteral("#VALUE!")}, {0x17, QStringLiteral("#REF!")},
@@ -294,7 +301,7 @@ FirstSheet scanStream(const QByteArray &stream, const QString &path)
             double v;
             std::memcpy(&v, rec.constData() + 6, sizeof v);
             cell(u16(rec, 0), u16(rec, 2), u16(rec, 4), v);
-            if (type == 0x0006 && substream == 2 && std::isfinite(v)) {
+            if (type == 0x0006 && substream == shown && std::isfinite(v)) {
                 const NumberFormat::Shows format = shows(u16(rec, 4));
                 formula.value.kind = CellValue::Kind::Number;
                 formula.value.number = v;

@@ -19,10 +19,12 @@ namespace XlsScan {
 // days in all than MaxDays, which FreeXL could not convert in seconds. A
 // file whose stream cannot be found is left for FreeXL to judge.
 //
-// Of the first sheet it also returns what FreeXL does not give: how the
-// date and time cells are formatted, and the values formulas cached (FreeXL
-// returns formula cells as empty, which would read as 0).
-struct FirstSheet {
+// Of the sheet the workbook opens at (its WINDOW1 record's active tab) it
+// also returns what FreeXL does not give: its number, how the date and
+// time cells are formatted, and the values formulas cached (FreeXL returns
+// formula cells as empty, which would read as 0).
+struct ActiveSheet {
+    unsigned short index = 0; // from 0, in the order of the sheets
     // By row * 65536 + column, counted from 0.
     QHash<quint64, NumberFormat::Shows> formats;
     struct Formula {
@@ -31,9 +33,9 @@ struct FirstSheet {
     };
     std::vector<Formula> formulas;
 };
-FirstSheet check(const QByteArray &file, const QString &path);
+ActiveSheet check(const QByteArray &file, const QString &path);
 // The same over the BIFF records of a Workbook stream.
-FirstSheet scanStream(const QByteArray &stream, const QString &path);
+ActiveSheet scanStream(const QByteArray &stream, const QString &path);
 
 inline constexpr double LastSerial = 2958465;   // 9999-12-31
 inline constexpr double MaxDays = 8589934592.0; // 2^33, some five seconds of FreeXL

@@ -1,4 +1,4 @@
-// Reading the first sheet of an Office Open XML workbook (xlsx, xlsm), and
+// Reading the active sheet of an Office Open XML workbook (xlsx, xlsm), and
 // telling it apart from an OpenDocument spreadsheet in the same zip form.
 #include "NumberFormat.h"
 #include "Workbook.h"
@@ -274,11 +274,14 @@ void readSheet(const QByteArray &bytes, const QString &path, const QString &shee
 
 void readXlsx(ZipArchive &zip, const QString &path, Worksheet &sheet)
 {
-    // The first sheet of the workbook and whether it counts from 1904.
+    // The sheet the workbook opens at (its active tab, else the first) and
+    // whether it counts from 1904.
     QString firstSheetId, sheetName;
     bool date1904 = false;
     {
         QXmlStreamReader xml(zip.read(QStringLiteral("xl/workbook.xml")));
+        int activeTab = 0;
+        std::vector<std::pair<QString, QString>> sheets; // relationship id and name
         while (!xml.atEnd()) {
             xml.readNext();
             if (!xml.isStartElement())
@@ -286,14 +289,24 @@ void readXlsx(ZipArchive &zip, const QString &path, Worksheet &sheet)
             if (xml.name() == QLatin1String("workbookPr")) {
                 const auto v = xml.attributes().value("date1904");
                 date1904 = v == QLatin1String("1") || v == QLatin1String("true");
-            } else if (xml.name() == QLatin1String("sheet") && firstSheetId.isEmpty()) {
-                sheetName = xml.attributes().value("name").toString();
+            } else if (xml.name() == QLatin1String("workbookView") && sheets.empty()) {
+                activeTab = std::max(0, xml.attributes().value("activeTab").toInt());
+            } else if (xml.name() == QLatin1String("sheet")) {
+                QString id;
                 for (const QXmlStreamAttribute &a : xml.attributes())
                     if (a.name() == QLatin1String("id"))
-                        firstSheetId = a.value().toString();
+                        id = a.value().toString();
+                if (sheets.size() < size_t(Worksheet::MaxColumns))
+                    sheets.emplace_back(id, xml.attributes().value("name").toString());
             }
         }
         checkXml(xml, path, QStringLiteral("workbook.xml"));
+        if (!sheets.empty()) {
+            const auto &[id, name] =
+                sheets[std::min(static_cast<size_t>(activeTab), sheets.size() - 1)];
+            firstSheetId = id;
+            sheetName = name;
+        }
     }
     if (firstSheetId.isEmpty())
         throw damaged(path, QStringLiteral("the workbook has no sheet"));
@@ -319,7 +332,7 @@ void readXlsx(ZipArchive &zip, const QString &path, Worksheet &sheet)
         checkXml(xml, path, QStringLiteral("workbook.xml.rels"));
     }
     if (sheetPart.isEmpty())
-        throw damaged(path, QStringLiteral("the first sheet is missing"));
+        throw damaged(path, QStringLiteral("the active sheet is missing"));
 
     const std::vector<QString> shared = sharedPart.isEmpty() || !zip.has(sharedPart)
                                             ? std::vector<QString>()
@@ -353,7 +366,10 @@ void WorkbookFiles::readZipWorkbook(ZipArchive &zip, const QString &path, Worksh
     if (zip.has(QStringLiteral("content.xml")) && zip.has(QStringLiteral("mimetype")) &&
         zip.read(QStringLiteral("mimetype"))
             .startsWith("application/vnd.oasis.opendocument.spreadsheet")) {
-        readOdsContent(zip.read(QStringLiteral("content.xml")), path, sheet);
+        const QString active = zip.has(QStringLiteral("settings.xml"))
+                                   ? odsActiveTable(zip.read(QStringLiteral("settings.xml")))
+                                   : QString();
+        readOdsContent(zip.read(QStringLiteral("content.xml")), path, sheet, active);
         return;
     }
     throw EWorkbookError(

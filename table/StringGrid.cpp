@@ -27,7 +27,9 @@ void GridSelectionModel::setCurrentIndex(const QModelIndex &index,
 void GridSelectionModel::select(const QItemSelection &selection,
                                 QItemSelectionModel::SelectionFlags command)
 {
-    // The last column can never be entered, so it is never selected either.
+    // The last column can never be entered, so it is never selected either;
+    // a selection of nothing but that column (a refused click there) leaves
+    // the selection as it was.
     const int last = GridModel::Columns - 1;
     QItemSelection kept;
     for (const QItemSelectionRange &range : selection) {
@@ -37,6 +39,8 @@ void GridSelectionModel::select(const QItemSelection &selection,
         kept.append(QItemSelectionRange(model()->index(range.top(), range.left()),
                                         model()->index(range.bottom(), right)));
     }
+    if (kept.isEmpty() && !selection.isEmpty())
+        return;
     QItemSelectionModel::select(kept, command);
 }
 
@@ -232,7 +236,10 @@ void StringGrid::setRow(int row)
 
 void StringGrid::setEditing(bool on)
 {
+    const bool changed = m_editing != on;
     m_editing = on;
+    if (changed)
+        emit editingChanged(on);
     if (!on && m_editor)
         closeEditor(m_editor, QAbstractItemDelegate::SubmitModelCache);
     setEditTriggers(on ? (QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -252,6 +259,9 @@ QRect StringGrid::cellRect(int col, int row) const
 
 int StringGrid::virtualKey(const QKeyEvent *event)
 {
+    // Only the keys the handlers look at have a virtual key; Qt's codes of
+    // other keys would read as the wrong ones (Qt::Key_Minus is 45, the
+    // code of VK_INSERT).
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -259,7 +269,7 @@ int StringGrid::virtualKey(const QKeyEvent *event)
     case Qt::Key_Insert:
         return VK_INSERT;
     default:
-        return event->key() < 256 ? event->key() : 0;
+        return 0;
     }
 }
 
@@ -269,7 +279,9 @@ bool StringGrid::runKeyEvents(QKeyEvent *event)
     if (key != 0 && onKeyDown)
         onKeyDown(key);
     const QString text = event->text();
-    if (text.isEmpty())
+    // Delete carries the character 127 on X11; it is an editing key, as are
+    // the keys that carry no character, not something typed into the cell.
+    if (text.isEmpty() || text.front() == QChar(0x7F))
         return false;
     QChar ch = text.front();
     if (onKeyPress)
@@ -292,6 +304,11 @@ void StringGrid::keyPressEvent(QKeyEvent *event)
     m_keysDone = event;
     QTableView::keyPressEvent(event);
     m_keysDone = outer;
+}
+
+void StringGrid::keyboardSearch(const QString &)
+{
+    // Typed characters never move the cursor to a row that starts with them.
 }
 
 bool StringGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)

@@ -117,8 +117,12 @@ public:
     static constexpr int VK_INSERT = 45;
     static int virtualKey(const QKeyEvent *event);
 
+signals:
+    void editingChanged(bool on);
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void keyboardSearch(const QString &search) override;
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
 
 private:

@@ -38,8 +38,10 @@ void TfrmMain::tbNewClick()
 void TfrmMain::tbEditClick()
 {
     tbSaveGraph->setEnabled(false);
-    if (!dataPageActive())
+    if (!dataPageActive()) {
+        tbEdit->setChecked(strGrid->editing()); // the click changed nothing
         return;
+    }
     strGrid->setEditing(!strGrid->editing());
     cursorReset();
     tbEdit->setChecked(strGrid->editing());

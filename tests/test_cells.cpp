@@ -220,11 +220,39 @@ private slots:
                                   record(0x00E0, u16s({0, 0})) + record(0x00E0, u16s({0, 14})) +
                                   record(0x000A, {}) + record(0x0809, u16s({0x0600, 0x0010})) +
                                   formula(2, 1, xf, result) + after;
-        const XlsScan::FirstSheet first = XlsScan::scanStream(stream, "t.xls");
+        const XlsScan::ActiveSheet first = XlsScan::scanStream(stream, "t.xls");
         QCOMPARE(first.formulas.size(), size_t(1));
         QCOMPARE(first.formulas[0].row, 2);
         QCOMPARE(first.formulas[0].col, 1);
         QCOMPARE(cellText(first.formulas[0].value), text);
+    }
+
+    void theActiveSheetIsRead_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("xlsx, activeTab") << "active.xlsx";
+        QTest::newRow("ods, ActiveTable") << "active.ods";
+    }
+    void theActiveSheetIsRead()
+    {
+        QFETCH(QString, file);
+        QCOMPARE(cellOf(file, 1, 1), QString("Date"));
+    }
+
+    void xlsActiveSheetFromWindow1()
+    {
+        // WINDOW1 names the second sheet: its formulas are the ones taken.
+        QByteArray window1 = u16s({0, 0, 0, 0, 0, 1, 0, 1, 600});
+        const QByteArray stream = record(0x0809, u16s({0x0600, 0x0005})) + record(0x003D, window1) +
+                                  record(0x00E0, u16s({0, 0})) + record(0x000A, {}) +
+                                  record(0x0809, u16s({0x0600, 0x0010})) +
+                                  formula(0, 0, 0, numberResult(1)) + record(0x000A, {}) +
+                                  record(0x0809, u16s({0x0600, 0x0010})) +
+                                  formula(0, 0, 0, numberResult(2)) + record(0x000A, {});
+        const XlsScan::ActiveSheet active = XlsScan::scanStream(stream, "t.xls");
+        QCOMPARE(int(active.index), 1);
+        QCOMPARE(active.formulas.size(), size_t(1));
+        QCOMPARE(cellText(active.formulas[0].value), QString("2"));
     }
 
     void runNamesTheTimeItCannotUse()

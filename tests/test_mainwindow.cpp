@@ -9,10 +9,12 @@
 #include <QChart>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
@@ -281,6 +283,34 @@ private slots:
         QCOMPARE(QtDialogs::qtFilter("Text files (*.txt)|*.txt|All|*.*"),
                  QString("Text files (*.txt);;All (*.*)"));
         QCOMPARE(QtDialogs::qtFilter("Books|*.xlsx;*.ods"), QString("Books (*.xlsx *.ods)"));
+    }
+
+    void captionsFitTheirPlaces_data()
+    {
+        QTest::addColumn<QByteArray>("code");
+        QTest::newRow("English") << QByteArray("en");
+        QTest::newRow("Russian") << QByteArray("ru");
+    }
+    void captionsFitTheirPlaces()
+    {
+        // Each caption ends before the control beside it, and every control
+        // stays inside the window's designed width.
+        QFETCH(QByteArray, code);
+        WindowFixture f;
+        TfrmMain &w = f.open(WindowFixture::sampleIni(code));
+        const std::vector<std::pair<QWidget *, QWidget *>> pairs = {
+            {w.lBobs, w.dtp1},     {w.lEobs, w.dtp2},    {w.lDataList, w.cbDataList},
+            {w.lKa, w.UpA},        {w.lKb, w.UpB},       {w.lMaxTime, w.UpMInt},
+            {w.lMax, w.UpMax},     {w.UpMInt, w.Label2}, {w.UpMax, w.Label2},
+            {w.lZdO, w.GroupBox1}, {w.dtp1, w.lEobs},    {w.dtp2, w.lDataList}};
+        for (const auto &[caption, control] : pairs) {
+            const int textEnd =
+                caption->x() + std::max(caption->sizeHint().width(), caption->minimumWidth());
+            QVERIFY2(textEnd <= control->x(),
+                     qPrintable(caption->objectName() + " " + QString::number(textEnd) + " > " +
+                                QString::number(control->x())));
+            QVERIFY(control->x() + control->width() <= 870);
+        }
     }
 
     void aboutBox()

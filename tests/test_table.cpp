@@ -149,6 +149,95 @@ private slots:
         QCOMPARE(grid->row(), 2);
     }
 
+    void keyTranslation_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("virtualKey");
+        QTest::newRow("Insert") << int(Qt::Key_Insert) << "" << 0 << 45;
+        QTest::newRow("Return") << int(Qt::Key_Return) << "\r" << 0 << 13;
+        QTest::newRow("keypad Enter")
+            << int(Qt::Key_Enter) << "\r" << int(Qt::KeypadModifier) << 13;
+        QTest::newRow("minus, Qt's 45") << int(Qt::Key_Minus) << "-" << 0 << 0;
+        QTest::newRow("keypad minus") << int(Qt::Key_Minus) << "-" << int(Qt::KeypadModifier) << 0;
+        QTest::newRow("M, Qt's 77") << int(Qt::Key_M) << "m" << 0 << 0;
+        QTest::newRow("Delete") << int(Qt::Key_Delete) << "\x7f" << 0 << 0;
+        QTest::newRow("digit") << int(Qt::Key_5) << "5" << 0 << 0;
+    }
+    void keyTranslation()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, text);
+        QFETCH(int, modifiers);
+        QFETCH(int, virtualKey);
+        const QKeyEvent event(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), text);
+        QCOMPARE(StringGrid::virtualKey(&event), virtualKey);
+    }
+
+    void minusIsNoInsert()
+    {
+        w->tbNew->trigger(); // editing on
+        grid->setCell(0, 1, "01.02.2009");
+        grid->setCell(1, 1, "1");
+        grid->setCell(2, 1, "5");
+        grid->setFocus();
+        grid->setCol(2);
+        type(Qt::Key_Minus, "-");
+        type(Qt::Key_Minus, "-", Qt::KeypadModifier);
+        QCOMPARE(grid->rowCountWithHeader(), 2);
+        type(Qt::Key_Insert); // Insert itself still adds the row
+        QCOMPARE(grid->rowCountWithHeader(), 3);
+    }
+
+    void deleteWorksInTheEditor()
+    {
+        w->tbNew->trigger();
+        grid->setCell(2, 1, "123");
+        grid->setFocus();
+        grid->setCol(2);
+        type(Qt::Key_F2);
+        QVERIFY(grid->editor());
+        type(Qt::Key_Home);
+        type(Qt::Key_Delete, "\x7f");
+        QCOMPARE(grid->editor()->text(), QString("23"));
+        QCOMPARE(grid->cell(2, 1), QString("23"));
+    }
+
+    void typingWhileEditingIsOffChangesNothing()
+    {
+        grid->setRowCountWithHeader(4);
+        for (int r = 1; r <= 3; ++r)
+            grid->setCell(2, r, QString::number(r * 11)); // 11, 22, 33
+        grid->setFocus();
+        grid->setCol(2);
+        typeText("2");
+        typeText("3");
+        QCOMPARE(grid->row(), 1);
+        QCOMPARE(grid->cell(2, 1), QString("11"));
+    }
+
+    void editButtonShowsTheMode()
+    {
+        QVERIFY(!w->tbEdit->isChecked());
+        w->PageControl1->setCurrentIndex(1);
+        w->tbEdit->trigger(); // does nothing on the GRAPH page
+        QCOMPARE(w->tbEdit->isChecked(), grid->editing());
+        w->PageControl1->setCurrentIndex(0);
+        w->tbEdit->trigger();
+        QVERIFY(grid->editing() && w->tbEdit->isChecked());
+        grid->setEditing(false); // as a save does
+        QVERIFY(!w->tbEdit->isChecked());
+    }
+
+    void refusedFillerClickKeepsTheHighlight()
+    {
+        grid->setCol(5);
+        click(13, 1);
+        QCOMPARE(grid->col(), 5);
+        QVERIFY(grid->selectionModel()->isSelected(grid->currentIndex()));
+    }
+
     void fillerColumnIsRefused()
     {
         grid->setFocus();

@@ -171,7 +171,7 @@ private slots:
         QCOMPARE(m_f->dialogs.saveRequests[0].filter, QString("Text|*.txt"));
         QCOMPARE(m_f->dialogs.saveRequests[0].initialDir, w->ExeDir);
         QVERIFY(!grid->editing());
-        QVERIFY(w->tbEdit->isChecked()); // the button keeps its state
+        QVERIFY(!w->tbEdit->isChecked()); // the button shows the mode
         QCOMPARE(m_f->readFile("out.txt"),
                  QByteArray("Date\t\tHour\tSum\tN1\tN2\tN3\tN4\tN5\tN6\tN7\tN8\tN9\tN10\r\n"
                             "01.02.2009\t5\t\t\t\t\t\t\t\t\t\t\t\r\n"

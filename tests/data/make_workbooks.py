@@ -75,6 +75,38 @@ def times(path):
     book.save(path)
 
 
+def active_second_sheet():
+    # Workbooks saved with their second sheet shown: it is the one read.
+    book = openpyxl.Workbook()
+    book.active.title = "First"
+    book.active["A1"] = "not this one"
+    second = book.create_sheet("Second")
+    observations(second)
+    book.active = 1
+    book.save("active.xlsx")
+    ns = ('xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+          'xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" '
+          'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" '
+          'xmlns:config="urn:oasis:names:tc:opendocument:xmlns:config:1.0"')
+
+    def table(name, text):
+        return ('<table:table table:name="%s"><table:table-row><table:table-cell office:value-type="string">'
+                '<text:p>%s</text:p></table:table-cell></table:table-row></table:table>' % (name, text))
+    content = ('<?xml version="1.0"?><office:document-content %s><office:body><office:spreadsheet>%s%s'
+               '</office:spreadsheet></office:body></office:document-content>'
+               % (ns, table("First", "not this one"), table("Second", "Date")))
+    settings = ('<?xml version="1.0"?><office:document-settings %s><office:settings>'
+                '<config:config-item-set config:name="ooo:view-settings"><config:config-item-map-indexed '
+                'config:name="Views"><config:config-item-map-entry><config:config-item config:name="ActiveTable" '
+                'config:type="string">Second</config:config-item></config:config-item-map-entry>'
+                '</config:config-item-map-indexed></config:config-item-set></office:settings>'
+                '</office:document-settings>' % ns)
+    with zipfile.ZipFile("active.ods", "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr(zipfile.ZipInfo("mimetype"), "application/vnd.oasis.opendocument.spreadsheet")
+        z.writestr("content.xml", content)
+        z.writestr("settings.xml", settings)
+
+
 def book_1904(path):
     book = openpyxl.Workbook()
     book.epoch = CALENDAR_MAC_1904
@@ -183,6 +215,7 @@ if __name__ == "__main__":
     openpyxl_book("openpyxl.xlsx")
     uncached_formula("formula.xlsx")
     times("times.xlsx")
+    active_second_sheet()
     book_1904("date1904.xlsx")
     inline_strings("inline.xlsx")
     # LibreOffice makes its own copies of the plain observations.
