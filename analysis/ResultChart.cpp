@@ -44,13 +44,8 @@ void TfrmMain::UpdateChart(const std::vector<TRadData> &DataRows,
     }
     for (const QString &label : BottomAxis->categoriesLabels())
         BottomAxis->remove(label);
-    if (N == 1)
-        BottomAxis->setRange(0.5, 1.5); // a range of zero width cannot be drawn
-    else
-        BottomAxis->setRange(1, N);
-    // Qt Charts leaves out a label that would reach past the end of the axis,
-    // so the first point's label, centred on the axis's left end, stays
-    // unshown; the others stand one label step apart.
+    // A range of zero width cannot be drawn.
+    double axisStart = N == 1 ? 0.5 : 1, axisEnd = N == 1 ? 1.5 : N;
     BottomAxis->setStartValue(0);
     if (N > 0) {
         const int labelWidth =
@@ -65,6 +60,13 @@ void TfrmMain::UpdateChart(const std::vector<TRadData> &DataRows,
             step *= 2;
         for (int j = 0; j < N; j += step)
             BottomAxis->append(richLabel(PointLabels[static_cast<size_t>(j)]), j + 1);
+        // Qt Charts leaves out a label that would reach past the end of the
+        // axis, and the first point's label is centred on the axis's left
+        // end: the axis starts half a label before point 1, so that it shows.
+        if (N > 1) {
+            const double perPoint = std::max(plotWidth, 200) / static_cast<double>(N - 1);
+            axisStart = 1 - (labelWidth / 2.0 + 2) / perPoint;
+        }
     }
 
     // Series: made once, attached while still empty, refilled by every run.
@@ -107,4 +109,6 @@ void TfrmMain::UpdateChart(const std::vector<TRadData> &DataRows,
         for (QLegendMarker *marker : Chart1->legend()->markers(series))
             marker->setVisible(false); // the check boxes name the curves
     }
+    // Set after the series, which would otherwise widen it to their data.
+    BottomAxis->setRange(axisStart, axisEnd);
 }
