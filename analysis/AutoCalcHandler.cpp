@@ -4,6 +4,7 @@
 #include "app/TfrmMain.h"
 #include "app/Widgets.h"
 #include "table/StringGrid.h"
+#include "table/TableEditor.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -79,9 +80,32 @@ void TfrmMain::tbAutoCalcClick()
     StatusPanel0->setPanelWidth(0);
     SearchBest best;
     {
-        CommandLock lock({New1,     OpenTXT1, OpenXLS1, SaveTXT1, SaveXLS1,   tbNew,    tbOpnTxt,
-                          tbOpnXls, tbSavTxt, tbSavXls, tbRun,    tbAutoCalc, tbEdit,   tbSaveGraph,
-                          strGrid,  sgDTPick, dtp1,     dtp2,     cbDataList, English1, Russian1});
+        CommandLock lock({New1,
+                          OpenTXT1,
+                          OpenXLS1,
+                          SaveTXT1,
+                          SaveXLS1,
+                          tbNew,
+                          tbOpnTxt,
+                          tbOpnXls,
+                          tbSavTxt,
+                          tbSavXls,
+                          tbRun,
+                          tbAutoCalc,
+                          tbEdit,
+                          tbSaveGraph,
+                          strGrid,
+                          sgDTPick,
+                          dtp1,
+                          dtp2,
+                          cbDataList,
+                          English1,
+                          Russian1,
+                          Table->undo,
+                          Table->redo,
+                          Table->paste,
+                          Table->insertRow,
+                          Table->deleteRows});
         m_searching = true;
         try {
             best = autoSearch(DataRows, peak.PeakOffset, [&](int) {

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -111,4 +112,21 @@ bool QtDialogs::waitFor(QWidget *parent, const QString &text, const QString &can
     poll.start(20);
     loop.exec();
     return !cancelled;
+}
+
+SaveChoice QtDialogs::askToSave(QWidget *parent, const QString &caption, const QString &text,
+                                const QString &save, const QString &discard, const QString &cancel)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, parent);
+    QPushButton *saveButton = box.addButton(save, QMessageBox::AcceptRole);
+    QPushButton *discardButton = box.addButton(discard, QMessageBox::DestructiveRole);
+    QPushButton *cancelButton = box.addButton(cancel, QMessageBox::RejectRole);
+    box.setDefaultButton(saveButton);
+    box.setEscapeButton(cancelButton);
+    box.exec();
+    if (box.clickedButton() == saveButton)
+        return SaveChoice::Save;
+    if (box.clickedButton() == discardButton)
+        return SaveChoice::Discard;
+    return SaveChoice::Cancel;
 }

@@ -20,6 +20,9 @@ struct FileDialogState {
 // Message-box icons by the flag values the program uses.
 enum MessageFlag { MB_ICONERROR = 16, MB_ICONWARNING = 48, MB_ICONINFORMATION = 64 };
 
+// The answers to the question whether to save a changed table.
+enum class SaveChoice { Save, Discard, Cancel };
+
 // Every modal dialog goes through one object of this interface: the program
 // gets the Qt dialogs, tests get a scripted stand-in that never blocks.
 class Dialogs {
@@ -38,6 +41,10 @@ public:
     // cancelled.
     virtual bool waitFor(QWidget *parent, const QString &text, const QString &cancel,
                          const std::function<bool()> &finished) = 0;
+    // A modal question with three buttons: save, discard, cancel.
+    virtual SaveChoice askToSave(QWidget *parent, const QString &caption, const QString &text,
+                                 const QString &save, const QString &discard,
+                                 const QString &cancel) = 0;
 };
 
 // The real dialogs of the platform.
@@ -51,6 +58,9 @@ public:
     std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override;
     bool waitFor(QWidget *parent, const QString &text, const QString &cancel,
                  const std::function<bool()> &finished) override;
+    SaveChoice askToSave(QWidget *parent, const QString &caption, const QString &text,
+                         const QString &save, const QString &discard,
+                         const QString &cancel) override;
 
     // "Text File|*.txt|All|*.*" as Qt's "Text File (*.txt);;All (*.*)".
     static QString qtFilter(const QString &filter);

@@ -7,6 +7,7 @@
 #include "Widgets.h"
 #include "files/BackgroundRead.h"
 #include "table/StringGrid.h"
+#include "table/TableEditor.h"
 
 #include <QActionGroup>
 #include <QCategoryAxis>
@@ -221,6 +222,7 @@ void TfrmMain::createDataPage()
     layout->addWidget(Panel1);
 
     strGrid = new StringGrid(tsData);
+    Table = new TableEditor(*strGrid);
     QFont gridFont(QStringLiteral("MS Sans Serif"));
     gridFont.setPointSize(10);
     strGrid->setFont(gridFont);
@@ -337,6 +339,10 @@ void TfrmMain::connectHandlers()
     on(tbAutoCalc, &TfrmMain::tbAutoCalcClick);
     on(tbEdit, &TfrmMain::tbEditClick);
     on(tbSaveGraph, &TfrmMain::tbSaveGraphClick);
+    Table->text = [this](int n) { return extraText(n); };
+    Table->refuse = [this](const QString &text) { showMessage(text, MB_ICONWARNING); };
+    Table->guard = [this](const std::function<void()> &work) { guarded(work); };
+
     // The Edit button shows the editing mode, however the mode changed.
     connect(strGrid, &StringGrid::editingChanged, tbEdit, &QAction::setChecked);
     connect(PageControl1, &QTabWidget::currentChanged, this,
@@ -418,7 +424,13 @@ void TfrmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    event->accept();
+    // A changed table is not left without asking; a failed save keeps it.
+    bool leave = false;
+    guarded([&] { leave = confirmLeave(); });
+    if (leave)
+        event->accept();
+    else
+        event->ignore();
 }
 
 // ---- start-up -------------------------------------------------------------
@@ -551,6 +563,7 @@ void TfrmMain::SetLanguage(const QString &code)
         }
     }
     fitCaptions();
+    Table->retranslate();
 }
 
 void TfrmMain::fitCaptions()
@@ -587,6 +600,20 @@ QString TfrmMain::extraText(int n) const
     static const char *const English[] = {
         "Reading %1 …",
         "Cancel",
+        "The table has changed since it was last opened or saved. Save the changes?",
+        "Save",
+        "Discard",
+        "Undo",
+        "Redo",
+        "Copy",
+        "Paste",
+        "Insert row",
+        "Delete rows",
+        "The cells cannot be pasted: row %1, column %2 would get '%3', which is %4.",
+        "not a date of the form %1",
+        "not a whole number from 0 to 23",
+        "not a whole number of 0 or more",
+        "past the table's last column",
     };
     const QString builtIn =
         n >= 1 && n <= int(std::size(English)) ? QString::fromUtf8(English[n - 1]) : QString();

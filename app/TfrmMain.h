@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "IniFile.h"
 #include "analysis/ActivityModel.h"
+#include "table/GridRow.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -15,6 +16,7 @@
 #include <vector>
 
 class BackgroundRead;
+class TableEditor;
 class ColorSwatch;
 class QAction;
 class QActionGroup;
@@ -127,6 +129,8 @@ public:
     void strGridKeyPress(QChar &key);
     void sgDTPickKeyDown(int &key);
     void sgDTPickExit();
+    // Undo, redo, copy, paste and the row commands of the grid.
+    TableEditor *Table = nullptr;
 
     // ---- files
     void tbOpnTxtClick();
@@ -138,6 +142,15 @@ public:
     void OpenXLS1Click() { tbOpnXlsClick(); }
     void SaveXLS1Click() { tbSavXlsClick(); }
     void UpdateDateRange();
+    // Before the table is left (Exit, close, New, open): when it has changed
+    // since it was last opened, saved or made new, asks whether to save it
+    // first. False when the user cancelled or the save found no name.
+    bool confirmLeave();
+    // Where the table came from or was last saved, and as what.
+    struct TableOrigin {
+        QString path;
+        bool workbook = false;
+    } Origin;
 
     // ---- analysis
     void tbRunClick();
@@ -187,6 +200,10 @@ private:
     void applyCaption(QAction *item, const QString &value);
     void chooseLanguage(const QString &code);
     void fitCaptions();
+    // Puts rows read from a file into the table: a fresh history, unchanged.
+    void loadRows(std::vector<GridRow> rows, const QString &path, bool workbook);
+    // Writes the table to a file as Save (TXT) or Save (XLS) does.
+    void writeTable(const QString &path, bool workbook);
 
     Dialogs &m_dialogs;
     QAction *m_checkedLanguage = nullptr;

@@ -33,6 +33,11 @@ public:
             QThread::msleep(1);
         return true;
     }
+    SaveChoice askToSave(QWidget *, const QString &, const QString &, const QString &,
+                         const QString &, const QString &) override
+    {
+        return SaveChoice::Discard;
+    }
 
 private:
     static std::optional<QString> take(std::deque<QString> &q)

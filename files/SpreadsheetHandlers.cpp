@@ -13,6 +13,8 @@ void TfrmMain::tbOpnXlsClick()
     tbSaveGraph->setEnabled(false);
     if (!dataPageActive())
         return;
+    if (!confirmLeave())
+        return;
     prepareOpenDialog(msg(4));
     if (auto name = m_dialogs.openFile(this, OpenDialog1)) {
         OpenDialog1.fileName = *name;
@@ -29,7 +31,7 @@ void TfrmMain::tbOpnXlsClick()
             m_abandonedReads.push_back(std::move(read));
         } else {
             try {
-                strGrid->replaceRows(read->takeRows());
+                loadRows(read->takeRows(), *name, true);
             } catch (const EWorkbookError &e) {
                 showMessage(e.text(), MB_ICONERROR);
             }
@@ -46,16 +48,10 @@ void TfrmMain::tbSavXlsClick()
     prepareSaveDialog(msg(4));
     if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
         SaveDialog1.fileName = *name;
-        WorkbookApplication excel;
         try {
-            excel.setVisible(true);
-            excel.workbooks().Add();
-            SheetTable::write(strGrid->model(), excel.ActiveWorkbook().ActiveSheet());
-            excel.ActiveWorkbook().SaveAs(*name);
-            excel.Quit();
+            writeTable(*name, true);
         } catch (const EWorkbookError &e) {
             showMessage(e.text(), MB_ICONERROR);
-            excel.Quit();
         }
     }
     UpdateDateRange();

@@ -1,8 +1,11 @@
 // The text file commands Open (TXT) and Save (TXT), and the date-range refresh.
 #include "app/DateConv.h"
 #include "app/TfrmMain.h"
+#include "files/SheetTable.h"
 #include "files/TextFormat.h"
+#include "files/Workbook.h"
 #include "table/StringGrid.h"
+#include "table/TableEditor.h"
 
 #include <QDateEdit>
 
@@ -11,13 +14,14 @@ void TfrmMain::tbOpnTxtClick()
     tbSaveGraph->setEnabled(false);
     if (!dataPageActive())
         return;
+    if (!confirmLeave())
+        return;
     prepareOpenDialog(msg(3));
     if (auto name = m_dialogs.openFile(this, OpenDialog1)) {
         OpenDialog1.fileName = *name;
         // The whole file is read before the table changes: a file that
         // cannot be read leaves the table as it was.
-        std::vector<GridRow> rows = TextFormat::load(*name);
-        strGrid->replaceRows(std::move(rows));
+        loadRows(TextFormat::load(*name), *name, false);
     }
     UpdateDateRange();
 }
@@ -30,10 +34,71 @@ void TfrmMain::tbSavTxtClick()
     prepareSaveDialog(msg(3));
     if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
         SaveDialog1.fileName = *name;
-        TextFormat::save(strGrid->model(), *name);
+        writeTable(*name, false);
     }
     UpdateDateRange();
     strGrid->setEditing(false); // tbEdit follows the mode
+}
+
+void TfrmMain::loadRows(std::vector<GridRow> rows, const QString &path, bool workbook)
+{
+    Table->history().pause(true);
+    strGrid->replaceRows(std::move(rows));
+    Table->history().pause(false);
+    Table->history().restart();
+    Origin = {path, workbook};
+}
+
+void TfrmMain::writeTable(const QString &path, bool workbook)
+{
+    if (workbook) {
+        WorkbookApplication excel;
+        excel.setVisible(true);
+        excel.workbooks().Add();
+        SheetTable::write(strGrid->model(), excel.ActiveWorkbook().ActiveSheet());
+        excel.ActiveWorkbook().SaveAs(path);
+        excel.Quit();
+    } else {
+        TextFormat::save(strGrid->model(), path);
+    }
+    Table->history().markSaved();
+    Origin = {path, workbook};
+}
+
+bool TfrmMain::confirmLeave()
+{
+    if (!Table->history().changed())
+        return true;
+    switch (m_dialogs.askToSave(this, QStringLiteral("Vexlor 1.0"), extraText(3), extraText(4),
+                                extraText(5), extraText(2))) {
+    case SaveChoice::Discard:
+        return true;
+    case SaveChoice::Cancel:
+        return false;
+    case SaveChoice::Save:
+        break;
+    }
+    // To where the table came from, in its format; a new table asks for a
+    // name as Save (TXT) does.
+    if (Origin.path.isEmpty()) {
+        prepareSaveDialog(msg(3));
+        auto name = m_dialogs.saveFile(this, SaveDialog1);
+        if (!name)
+            return false;
+        SaveDialog1.fileName = *name;
+        Origin = {*name, false};
+    }
+    if (Origin.workbook) {
+        try {
+            writeTable(Origin.path, true);
+        } catch (const EWorkbookError &e) {
+            showMessage(e.text(), MB_ICONERROR);
+            return false;
+        }
+    } else {
+        writeTable(Origin.path, false); // a failure ends the command that asked
+    }
+    return true;
 }
 
 void TfrmMain::UpdateDateRange()

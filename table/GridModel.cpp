@@ -7,16 +7,57 @@ void GridModel::setRowCountWithHeader(int count)
 {
     const int wanted = std::max(count, 2) - 1;
     const int have = static_cast<int>(m_rows.size());
-    if (wanted > have) {
-        beginInsertRows({}, have, wanted - 1);
-        m_rows.resize(static_cast<size_t>(wanted));
-        endInsertRows();
-    } else if (wanted < have) {
-        beginRemoveRows({}, wanted, have - 1);
-        m_rows.resize(static_cast<size_t>(wanted));
-        m_rows.shrink_to_fit();
+    if (wanted > have)
+        spliceRows(have, 0, std::vector<GridRow>(static_cast<size_t>(wanted - have)));
+    else if (wanted < have)
+        spliceRows(wanted, have - wanted, {});
+}
+
+void GridModel::spliceRows(int at, int count, std::vector<GridRow> rows)
+{
+    const int have = static_cast<int>(m_rows.size());
+    at = std::clamp(at, 0, have);
+    count = std::clamp(count, 0, have - at);
+    if (count == have && rows.empty())
+        rows.resize(1); // the table keeps one data row
+    if (count == 0 && rows.empty())
+        return;
+    GridEdit edit;
+    edit.kind = GridEdit::Kind::Rows;
+    edit.at = at;
+    const auto first = m_rows.begin() + at;
+    if (m_recorder) {
+        edit.removed.assign(first, first + count);
+        edit.inserted = rows;
+    }
+    if (count > 0) {
+        beginRemoveRows({}, at, at + count - 1);
+        m_rows.erase(first, first + count);
         endRemoveRows();
     }
+    if (!rows.empty()) {
+        beginInsertRows({}, at, at + static_cast<int>(rows.size()) - 1);
+        m_rows.insert(m_rows.begin() + at, std::make_move_iterator(rows.begin()),
+                      std::make_move_iterator(rows.end()));
+        endInsertRows();
+    }
+    if (m_rows.capacity() > 2 * m_rows.size() + 64)
+        m_rows.shrink_to_fit();
+    record(std::move(edit));
+}
+
+void GridModel::apply(const GridEdit &edit, bool undo)
+{
+    auto recorder = std::move(m_recorder);
+    m_recorder = nullptr;
+    if (edit.kind == GridEdit::Kind::Cell) {
+        setCell(edit.col, edit.row, undo ? edit.before : edit.after);
+    } else {
+        const auto &out = undo ? edit.inserted : edit.removed;
+        const auto &in = undo ? edit.removed : edit.inserted;
+        spliceRows(edit.at, static_cast<int>(out.size()), in);
+    }
+    m_recorder = std::move(recorder);
 }
 
 bool GridModel::validCell(int col, int row) const
@@ -53,18 +94,35 @@ void GridModel::setCell(int col, int row, const QString &text)
     GridRow &r = m_rows[static_cast<size_t>(row - 1)];
     if (r.cellView(col) == text)
         return;
+    GridEdit edit;
+    if (m_recorder) {
+        edit.col = col;
+        edit.row = row;
+        edit.before = r.cell(col);
+        edit.after = text;
+    }
     r.setCell(col, text);
     QModelIndex i = index(row - 1, col);
     emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
+    if (m_recorder)
+        record(std::move(edit));
 }
 
 void GridModel::replaceRows(std::vector<GridRow> rows)
 {
     if (rows.empty())
         rows.resize(1);
+    GridEdit edit;
+    if (m_recorder) {
+        edit.kind = GridEdit::Kind::Rows;
+        edit.removed = m_rows;
+        edit.inserted = rows;
+    }
     beginResetModel();
     m_rows = std::move(rows);
     endResetModel();
+    if (m_recorder)
+        record(std::move(edit));
 }
 
 int GridModel::rowCount(const QModelIndex &parent) const

@@ -5,7 +5,20 @@
 
 #include <QAbstractTableModel>
 #include <array>
+#include <functional>
 #include <vector>
+
+// One change of the data rows, with what it replaced, so that it can be
+// undone: a cell's text, or a run of rows replaced by others (rows added,
+// removed, or the whole table at once). Rows count from 0 here.
+struct GridEdit {
+    enum class Kind { Cell, Rows };
+    Kind kind = Kind::Cell;
+    int col = 0, row = 0; // Cell: the cell, row as the table counts (from 1)
+    QString before, after;
+    int at = 0; // Rows: the first data row replaced
+    std::vector<GridRow> removed, inserted;
+};
 
 // Rows are numbered as the table shows them: row 0 is the header, rows 1 to
 // rowCountWithHeader() - 1 hold data. As a Qt model only the data rows are
@@ -27,6 +40,17 @@ public:
 
     // Replaces every data row at once (file loading).
     void replaceRows(std::vector<GridRow> rows);
+    // Replaces count data rows from at (counted from 0) by rows; never
+    // leaves fewer than one data row.
+    void spliceRows(int at, int count, std::vector<GridRow> rows);
+    // Undoes or redoes a recorded change, without recording it again.
+    void apply(const GridEdit &edit, bool undo);
+
+    // Receives every change of the data rows while set (the undo history).
+    void setRecorder(std::function<void(GridEdit &&)> recorder)
+    {
+        m_recorder = std::move(recorder);
+    }
     const std::vector<GridRow> &rows() const { return m_rows; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -39,6 +63,13 @@ public:
 private:
     bool validCell(int col, int row) const;
 
+    void record(GridEdit &&edit)
+    {
+        if (m_recorder)
+            m_recorder(std::move(edit));
+    }
+
     std::array<QString, Columns> m_header;
+    std::function<void(GridEdit &&)> m_recorder;
     std::vector<GridRow> m_rows;
 };

@@ -3,6 +3,7 @@
 #include "app/DateConv.h"
 #include "app/TfrmMain.h"
 #include "table/StringGrid.h"
+#include "table/TableEditor.h"
 
 #include <QDateEdit>
 #include <QFocusEvent>
@@ -23,7 +24,11 @@ void TfrmMain::New1Click()
     tbSaveGraph->setEnabled(false);
     if (!dataPageActive())
         return;
-    strGrid->replaceRows(std::vector<GridRow>(1));
+    if (!confirmLeave())
+        return;
+    strGrid->replaceRows(std::vector<GridRow>(1)); // one step of the history
+    Table->history().markSaved();
+    Origin = {};
     strGrid->setEditing(true);
     tbEdit->setChecked(true);
     tbRun->setEnabled(true);

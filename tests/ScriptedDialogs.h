@@ -26,6 +26,9 @@ public:
     // waited out (false, also when none is scripted).
     std::deque<bool> cancelWaits;
     QStringList waitTexts;
+    // Answers to the save question, Discard when none is scripted.
+    std::deque<SaveChoice> saveChoices;
+    QStringList saveQuestions;
     // Runs while a message box is "shown", for tests that act at that moment.
     std::function<void(const ShownMessage &)> onMessage;
 
@@ -66,6 +69,17 @@ public:
         while (!finished())
             QThread::msleep(1);
         return true;
+    }
+
+    SaveChoice askToSave(QWidget *, const QString &, const QString &text, const QString &,
+                         const QString &, const QString &) override
+    {
+        saveQuestions << text;
+        if (saveChoices.empty())
+            return SaveChoice::Discard;
+        const SaveChoice choice = saveChoices.front();
+        saveChoices.pop_front();
+        return choice;
     }
 
     // The texts of the message boxes shown, in order.
