@@ -34,11 +34,20 @@ Peak readRows(const GridModel &grid, const RowSelection &selection, int column,
         TRadData &row = DataRows[static_cast<size_t>(r - selection.FirstRow)];
         row.Date = grid.cell(0, r);
         const QString hour = grid.cell(1, r);
-        row.Hour = Convert::StrToInt(hour);
+        try {
+            row.Hour = Convert::StrToInt(hour);
+        } catch (const EConvertError &e) {
+            throw ETableCellError(e.text(), 1, r);
+        }
         if (row.Hour < 0 || row.Hour > 23)
-            throw EConvertError(QStringLiteral("'%1' is not a valid hour of day").arg(hour));
+            throw ETableCellError(QStringLiteral("'%1' is not a valid hour of day").arg(hour), 1,
+                                  r);
         const QString count = grid.cell(column, r);
-        row.Value = count.isEmpty() ? 0.0 : static_cast<double>(Convert::StrToInt(count));
+        try {
+            row.Value = count.isEmpty() ? 0.0 : static_cast<double>(Convert::StrToInt(count));
+        } catch (const EConvertError &e) {
+            throw ETableCellError(e.text(), column, r);
+        }
     }
     return findPeak(DataRows);
 }

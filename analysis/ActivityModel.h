@@ -1,6 +1,8 @@
 // The activity model: row selection, reading the rows, and the per-hour fit.
 #pragma once
 
+#include "app/Errors.h"
+
 #include <QString>
 
 #include <array>
@@ -54,6 +56,16 @@ Peak findPeak(const std::vector<TRadData> &DataRows);
 // number throws "'%s' is not a valid integer value"; an hour outside 0 to 23
 // throws "'%s' is not a valid hour of day", since it would index outside
 // the hour bins.
+// A cell of the table that readRows cannot take, with where it is: the
+// table row (from 1) and column; what() is the conversion's own text.
+class ETableCellError : public EConvertError {
+public:
+    ETableCellError(const QString &text, int col, int row) : EConvertError(text), col(col), row(row)
+    {
+    }
+    int col, row;
+};
+
 Peak readRows(const GridModel &grid, const RowSelection &selection, int column,
               std::vector<TRadData> &DataRows);
 

@@ -55,8 +55,7 @@ void TfrmMain::tbAutoCalcClick()
     if (!selection.valid())
         return;
     std::vector<TRadData> DataRows;
-    const Peak peak =
-        readRows(strGrid->model(), selection, countColumn(cbDataList->currentIndex()), DataRows);
+    const Peak peak = readTableRows(selection, DataRows);
     if (peak.PeakOffset <= 5) {
         showMessage(msg(6), MB_ICONWARNING);
         return;

@@ -38,8 +38,7 @@ void TfrmMain::tbRunClick()
     params.a = Convert::StrToInt(UpA->text());
     params.b = Convert::StrToInt(UpB->text());
     std::vector<TRadData> DataRows, ModelRows;
-    const Peak peak =
-        readRows(strGrid->model(), selection, countColumn(cbDataList->currentIndex()), DataRows);
+    const Peak peak = readTableRows(selection, DataRows);
 
     if (ResetControls) {
         resetUpDown(UpMInt, selection.count() - 1, peak.PeakOffset);
@@ -57,4 +56,19 @@ void TfrmMain::tbRunClick()
 
     UpdateChart(DataRows, ModelRows, peak.PeakValue);
     tbSaveGraph->setEnabled(true);
+}
+
+Peak TfrmMain::readTableRows(const RowSelection &selection, std::vector<TRadData> &DataRows)
+{
+    try {
+        return readRows(strGrid->model(), selection, countColumn(cbDataList->currentIndex()),
+                        DataRows);
+    } catch (const ETableCellError &e) {
+        // The conversion's text, and on a second line where the cell is;
+        // the table's cursor goes there.
+        strGrid->setRow(e.row);
+        strGrid->setCol(e.col);
+        throw EConvertError(e.text() + u'\n' +
+                            extraText(17).arg(e.row).arg(strGrid->cell(e.col, 0)));
+    }
 }

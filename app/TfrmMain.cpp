@@ -614,6 +614,7 @@ QString TfrmMain::extraText(int n) const
         "not a whole number from 0 to 23",
         "not a whole number of 0 or more",
         "past the table's last column",
+        "Row %1, column %2",
     };
     const QString builtIn =
         n >= 1 && n <= int(std::size(English)) ? QString::fromUtf8(English[n - 1]) : QString();

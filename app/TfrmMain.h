@@ -157,6 +157,9 @@ public:
     void UpdateChart(const std::vector<TRadData> &DataRows, const std::vector<TRadData> &ModelRows,
                      int PeakValue);
     void tbAutoCalcClick();
+    // readRows over the selection and the chosen column; a cell it cannot
+    // take puts the cursor there and fails with the cell named.
+    Peak readTableRows(const RowSelection &selection, std::vector<TRadData> &DataRows);
     bool searching() const { return m_searching; }
     void tbSaveGraphClick();
 

@@ -233,7 +233,9 @@ private slots:
         for (QAction *command : {w->tbRun, w->tbAutoCalc}) {
             m_f->dialogs.clear();
             command->trigger();
-            QCOMPARE(m_f->dialogs.errors, QStringList{error});
+            QCOMPARE(m_f->dialogs.errors,
+                     QStringList{error + QString("\nRow 40, column %1").arg(grid->cell(col, 0))});
+            QCOMPARE(grid->row(), 40);
             QVERIFY(!w->tbSaveGraph->isEnabled());
             QVERIFY(w->lZdO->text().isEmpty());
             QCOMPARE(grid->cell(col, 40), text);

@@ -268,7 +268,8 @@ private slots:
         w.dtp1->setDate(QDate(2008, 12, 8));
         w.dtp2->setDate(QDate(2008, 12, 8));
         w.tbRun->trigger();
-        QCOMPARE(f.dialogs.errors, QStringList{"'05:00' is not a valid integer value"});
+        QCOMPARE(f.dialogs.errors,
+                 QStringList{"'05:00' is not a valid integer value\nRow 1, column Hour"});
     }
 };
 

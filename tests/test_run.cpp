@@ -208,7 +208,11 @@ private slots:
         grid->setCell(col, 4, text);
         grid->setCell(2, 10, "50"); // a run that got through would change point 10
         w->tbRun->trigger();
-        QCOMPARE(m_f->dialogs.errors, QStringList{error});
+        // The conversion's text, then the cell's place; the cursor is on it.
+        const QString place = QString("Row 4, column %1").arg(grid->cell(col, 0));
+        QCOMPARE(m_f->dialogs.errors, QStringList{error + "\n" + place});
+        QCOMPARE(grid->row(), 4);
+        QCOMPARE(grid->col(), col);
         QVERIFY(!w->tbSaveGraph->isEnabled());
         QCOMPARE(w->lZdO->text(), readout);
         QCOMPARE(w->ObservedSeries->at(3), point);
