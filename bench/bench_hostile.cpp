@@ -3,14 +3,13 @@
 // refused at the text cap, the largest text the cap lets through, and the
 // xls whose dates would hold FreeXL for minutes.
 #include "BenchSupport.h"
+#include "BenchZip.h"
 #include "app/DateConv.h"
 #include "files/SheetTable.h"
 #include "files/Workbook.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -22,27 +21,18 @@ namespace {
 // repeated rows times.
 void repeatedTextOds(const QString &path, int rows)
 {
-    QuaZip zip(path);
-    zip.open(QuaZip::mdCreate);
-    auto entry = [&](const char *name, const QByteArray &bytes) {
-        QuaZipFile f(&zip);
-        f.open(QIODevice::WriteOnly, QuaZipNewInfo(QString::fromLatin1(name)));
-        f.write(bytes);
-    };
-    entry("mimetype", "application/vnd.oasis.opendocument.spreadsheet");
-    entry("content.xml",
-          "<?xml version=\"1.0\"?><office:document-content "
-          "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-          "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-          "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body>"
-          "<office:spreadsheet><table:table><table:table-row table:number-rows-repeated=\"" +
-              QByteArray::number(rows) +
-              "\"><table:table-cell table:number-columns-repeated=\"13\" "
-              "office:value-type=\"string\"><text:p>" +
-              QByteArray(100000, 'z') +
-              "</text:p></table:table-cell></table:table-row></table:table>"
-              "</office:spreadsheet></office:body></office:document-content>");
-    zip.close();
+    writeOds(path,
+             "<?xml version=\"1.0\"?><office:document-content "
+             "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+             "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+             "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body>"
+             "<office:spreadsheet><table:table><table:table-row table:number-rows-repeated=\"" +
+                 QByteArray::number(rows) +
+                 "\"><table:table-cell table:number-columns-repeated=\"13\" "
+                 "office:value-type=\"string\"><text:p>" +
+                 QByteArray(100000, 'z') +
+                 "</text:p></table:table-cell></table:table-row></table:table>"
+                 "</office:spreadsheet></office:body></office:document-content>");
 }
 
 // Reads the workbook's table in a child; reports its time, its peak memory

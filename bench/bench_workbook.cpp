@@ -1,6 +1,7 @@
 // The workbook component: saving and reading a table of 100 000 rows, and
 // reading an ods sheet of a million repeated empty rows.
 #include "BenchSupport.h"
+#include "BenchZip.h"
 #include "app/DateConv.h"
 #include "files/SheetTable.h"
 #include "files/Workbook.h"
@@ -9,8 +10,6 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QTemporaryDir>
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
 
 int main(int argc, char *argv[])
 {
@@ -51,30 +50,19 @@ int main(int argc, char *argv[])
 
     // An ods sheet whose data ends in a million repeated empty rows.
     const QString ods = dir.filePath(QStringLiteral("repeated.ods"));
-    {
-        QuaZip zip(ods);
-        zip.open(QuaZip::mdCreate);
-        auto entry = [&](const char *name, const QByteArray &bytes) {
-            QuaZipFile f(&zip);
-            f.open(QIODevice::WriteOnly, QuaZipNewInfo(QString::fromLatin1(name)));
-            f.write(bytes);
-        };
-        entry("mimetype", "application/vnd.oasis.opendocument.spreadsheet");
-        entry("content.xml",
-              "<?xml version=\"1.0\"?><office:document-content "
-              "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-              "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-              "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:"
-              "spreadsheet>"
-              "<table:table><table:table-row><table:table-cell "
-              "office:value-type=\"string\"><text:p>Date</text:p>"
-              "</table:table-cell></table:table-row><table:table-row "
-              "table:number-rows-repeated=\"1048575\">"
-              "<table:table-cell "
-              "table:number-columns-repeated=\"16384\"/></table:table-row></table:table>"
-              "</office:spreadsheet></office:body></office:document-content>");
-        zip.close();
-    }
+    writeOds(ods,
+             "<?xml version=\"1.0\"?><office:document-content "
+             "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+             "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+             "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:"
+             "spreadsheet>"
+             "<table:table><table:table-row><table:table-cell "
+             "office:value-type=\"string\"><text:p>Date</text:p>"
+             "</table:table-cell></table:table-row><table:table-row "
+             "table:number-rows-repeated=\"1048575\">"
+             "<table:table-cell "
+             "table:number-columns-repeated=\"16384\"/></table:table-row></table:table>"
+             "</office:spreadsheet></office:body></office:document-content>");
     t.restart();
     {
         WorkbookApplication excel;
