@@ -114,7 +114,13 @@ TfrmMain::TfrmMain(Dialogs &dialogs, const QString &exeDir) : m_dialogs(dialogs)
     PageControl1->setCurrentIndex(0);
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain()
+{
+    // The table's history goes with the grid, after this window's own part:
+    // what it says on its way must not reach the caption.
+    if (Table)
+        disconnect(&Table->history(), nullptr, this, nullptr);
+}
 
 QString TfrmMain::settingsPath() const
 {
@@ -342,6 +348,8 @@ void TfrmMain::connectHandlers()
     Table->text = [this](int n) { return extraText(n); };
     Table->refuse = [this](const QString &text) { showMessage(text, MB_ICONWARNING); };
     Table->guard = [this](const std::function<void()> &work) { guarded(work); };
+    connect(&Table->history(), &TableHistory::changedStateChanged, this,
+            [this] { updateCaption(); });
 
     // The Edit button shows the editing mode, however the mode changed.
     connect(strGrid, &StringGrid::editingChanged, tbEdit, &QAction::setChecked);

@@ -146,6 +146,9 @@ public:
     // since it was last opened, saved or made new, asks whether to save it
     // first. False when the user cancelled or the save found no name.
     bool confirmLeave();
+    // "Vexlor 1.0", then the name of the table's file, and "*" while the
+    // table has unsaved changes.
+    void updateCaption();
     // Where the table came from or was last saved, and as what.
     struct TableOrigin {
         QString path;

@@ -8,6 +8,7 @@
 #include "table/TableEditor.h"
 
 #include <QDateEdit>
+#include <QFileInfo>
 
 void TfrmMain::tbOpnTxtClick()
 {
@@ -47,6 +48,7 @@ void TfrmMain::loadRows(std::vector<GridRow> rows, const QString &path, bool wor
     Table->history().pause(false);
     Table->history().restart();
     Origin = {path, workbook};
+    updateCaption();
 }
 
 void TfrmMain::writeTable(const QString &path, bool workbook)
@@ -63,6 +65,17 @@ void TfrmMain::writeTable(const QString &path, bool workbook)
     }
     Table->history().markSaved();
     Origin = {path, workbook};
+    updateCaption();
+}
+
+void TfrmMain::updateCaption()
+{
+    QString caption = QStringLiteral("Vexlor 1.0");
+    if (!Origin.path.isEmpty())
+        caption += QStringLiteral(" - ") + QFileInfo(Origin.path).fileName();
+    if (Table->history().changed())
+        caption += QStringLiteral(" *");
+    setWindowTitle(caption);
 }
 
 bool TfrmMain::confirmLeave()

@@ -29,6 +29,7 @@ void TfrmMain::New1Click()
     strGrid->replaceRows(std::vector<GridRow>(1)); // one step of the history
     Table->history().markSaved();
     Origin = {};
+    updateCaption();
     strGrid->setEditing(true);
     tbEdit->setChecked(true);
     tbRun->setEnabled(true);

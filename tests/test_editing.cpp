@@ -162,6 +162,20 @@ private slots:
         QVERIFY(!w->close());
     }
 
+    void captionNamesTheFileAndMarksChanges()
+    {
+        QCOMPARE(w->windowTitle(), QString("Vexlor 1.0"));
+        openThreeRows();
+        QCOMPARE(w->windowTitle(), QString("Vexlor 1.0 - three.txt"));
+        editOn();
+        grid->setCell(2, 1, "8");
+        QCOMPARE(w->windowTitle(), QString("Vexlor 1.0 - three.txt *"));
+        w->Table->undo->trigger();
+        QCOMPARE(w->windowTitle(), QString("Vexlor 1.0 - three.txt"));
+        w->tbNew->trigger();
+        QCOMPARE(w->windowTitle(), QString("Vexlor 1.0"));
+    }
+
     void nothingIsAskedWhenNothingChanged()
     {
         openThreeRows();
