@@ -55,6 +55,8 @@ void TfrmMain::tbRunClick()
     lZdO->adjustSize();
 
     UpdateChart(DataRows, ModelRows, peak.PeakValue);
+    LastRunData = DataRows;
+    LastRunModel = ModelRows;
     tbSaveGraph->setEnabled(true);
 }
 

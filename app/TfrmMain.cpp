@@ -144,6 +144,9 @@ void TfrmMain::createMenu()
         File1->addAction(QIcon(QStringLiteral(":/icons/save.svg")), QStringLiteral("&Save (TXT)"));
     SaveXLS1 =
         File1->addAction(QIcon(QStringLiteral(":/icons/save.svg")), QStringLiteral("S&ave (XLS)"));
+    ExportCSV1 = File1->addAction(QStringLiteral("Export CSV..."));
+    ExportCSV1->setProperty("extraText", 18);
+    ExportCSV1->setEnabled(false);
     N3 = File1->addSeparator();
     Exit1 = File1->addAction(QStringLiteral("E&xit"));
 
@@ -345,6 +348,9 @@ void TfrmMain::connectHandlers()
     on(tbAutoCalc, &TfrmMain::tbAutoCalcClick);
     on(tbEdit, &TfrmMain::tbEditClick);
     on(tbSaveGraph, &TfrmMain::tbSaveGraphClick);
+    on(ExportCSV1, &TfrmMain::ExportCSV1Click);
+    // Export CSV goes with Save Graph: both need the rows of a Run.
+    connect(tbSaveGraph, &QAction::enabledChanged, ExportCSV1, &QAction::setEnabled);
     Table->text = [this](int n) { return extraText(n); };
     Table->refuse = [this](const QString &text) { showMessage(text, MB_ICONWARNING); };
     Table->guard = [this](const std::function<void()> &work) { guarded(work); };
@@ -512,9 +518,16 @@ void TfrmMain::SetLanguage(const QString &code)
         QAction *item = topLevel[i];
         applyCaption(item, value(QStringLiteral("M%1").arg(i + 1)));
         if (QMenu *sub = item->menu()) {
-            const QList<QAction *> items = sub->actions();
-            for (int k = 0; k < items.size(); ++k)
-                applyCaption(items[k], value(QStringLiteral("M%1%2").arg(i + 1).arg(k)));
+            // Items added after the language files' menu keys take their texts
+            // from the X keys and are not counted, so that M keys of stored
+            // files still name the items they named.
+            int k = 0;
+            for (QAction *entry : sub->actions()) {
+                if (const QVariant extra = entry->property("extraText"); extra.isValid())
+                    entry->setText(extraText(extra.toInt()));
+                else
+                    applyCaption(entry, value(QStringLiteral("M%1%2").arg(i + 1).arg(k++)));
+            }
         }
     }
 
@@ -623,6 +636,8 @@ QString TfrmMain::extraText(int n) const
         "not a whole number of 0 or more",
         "past the table's last column",
         "Row %1, column %2",
+        "Export CSV...",
+        "CSV files|*.csv|All files|*.*",
     };
     const QString builtIn =
         n >= 1 && n <= int(std::size(English)) ? QString::fromUtf8(English[n - 1]) : QString();

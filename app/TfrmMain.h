@@ -61,6 +61,7 @@ public:
     QMenu *File1 = nullptr, *Configuration1 = nullptr, *Language1 = nullptr;
     QAction *New1 = nullptr, *N1 = nullptr, *OpenTXT1 = nullptr, *OpenXLS1 = nullptr, *N2 = nullptr,
             *SaveTXT1 = nullptr, *SaveXLS1 = nullptr, *N3 = nullptr, *Exit1 = nullptr;
+    QAction *ExportCSV1 = nullptr; // after the first menu keys: text X18
     QAction *GridBackGroundColor1 = nullptr, *GridAxisColor1 = nullptr;
     QAction *English1 = nullptr, *Russian1 = nullptr;
     QAction *About1 = nullptr;
@@ -165,6 +166,9 @@ public:
     Peak readTableRows(const RowSelection &selection, std::vector<TRadData> &DataRows);
     bool searching() const { return m_searching; }
     void tbSaveGraphClick();
+    // The rows of the last Run as CSV.
+    void ExportCSV1Click();
+    std::vector<TRadData> LastRunData, LastRunModel;
 
     // ---- helpers for the handlers
     // A modal box with caption "Vexlor 1.0" and the icon of the flag value.

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QImageReader>
 #include <QLineSeries>
+#include <QProcess>
 #include <QSet>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -168,6 +169,35 @@ private slots:
         const QImage screen = w->Chart1View->grab().toImage().convertToFormat(saved.format());
         QCOMPARE(saved.size(), screen.size());
         QVERIFY(saved == screen);
+    }
+
+    void csvOfTheRunIsTheReference()
+    {
+        QVERIFY(!w->ExportCSV1->isEnabled()); // nothing to export before a Run
+        runOnThreeDays();
+        QVERIFY(w->ExportCSV1->isEnabled());
+        m_f->dialogs.saveAnswers.push_back(m_f->dir.filePath("run.csv"));
+        w->ExportCSV1->trigger();
+        QCOMPARE(m_f->dialogs.saveRequests.back().filter, QString("CSV files|*.csv|All files|*.*"));
+        const QList<QByteArray> csv = m_f->readFile("run.csv").split('\n');
+        QCOMPARE(csv[0], QByteArray("offset,date,hour,observed,profile,shower,sporadic"));
+        // The same table through vexlor-fit: its rows are the reference.
+        m_f->dialogs.saveAnswers.push_back(m_f->dir.filePath("table.txt"));
+        w->PageControl1->setCurrentIndex(0);
+        w->tbSavTxt->trigger();
+        QProcess fit;
+        fit.start(VEXLOR_FIT, {m_f->dir.filePath("table.txt"), "--from", "01.12.2008", "--to",
+                               "03.12.2008", "--rows", "--a", "50", "--b", "50", "--pos",
+                               w->UpMInt->text(), "--max", w->UpMax->text()});
+        QVERIFY(fit.waitForFinished(60000));
+        const QList<QByteArray> lines = fit.readAllStandardOutput().split('\n');
+        QByteArrayList rows;
+        for (const QByteArray &l : lines)
+            if (l.count('\t') == 6)
+                rows << l;
+        QCOMPARE(rows.size(), 72);
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            QCOMPARE(csv[i + 1], rows[i].replace('\t', ','));
     }
 
     void cancelWritesNothingButRefreshes()

@@ -277,6 +277,12 @@ private slots:
             QVERIFY(w.msg(4).contains("*.xlsx") && w.msg(4).contains("*.xls;") &&
                     w.msg(4).contains("*.ods"));
             QCOMPARE(DateConv::format(), QString("dd.MM.yyyy"));
+            // A new item takes its X key; the M keys still name their items.
+            const bool en = code == QByteArray("en");
+            QCOMPARE(w.ExportCSV1->text(),
+                     QString::fromUtf8(en ? "Export CSV..." : "Экспорт CSV..."));
+            QCOMPARE(w.Exit1->text(), QString::fromUtf8(en ? "E&xit" : "В&ыход"));
+            QVERIFY(w.N3->isSeparator());
             for (QAction *button : w.ToolBar->actions())
                 QVERIFY(button->isSeparator() || !button->toolTip().isEmpty());
         }

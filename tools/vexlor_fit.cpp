@@ -1,9 +1,11 @@
 // vexlor-fit: the model of Run on an observation file, from the command line.
 #include "analysis/ActivityModel.h"
 #include "analysis/AutoSearch.h"
+#include "analysis/RunCsv.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
 #include "app/IniFile.h"
+#include "files/SafeSave.h"
 #include "files/SheetTable.h"
 #include "files/TextFormat.h"
 #include "files/Workbook.h"
@@ -22,16 +24,19 @@ namespace {
 const char Usage[] =
     "usage: vexlor-fit FILE --from DATE --to DATE [--column NAME] [--a A] [--b B]\n"
     "                  [--pos P] [--max M] [--rows] [--auto] [--save OUT]\n"
+    "                  [--csv OUT.csv]\n"
     "       vexlor-fit FILE --save OUT\n"
     "FILE is an observation text file or a workbook (xlsx, ods, xls).\n"
     "Dates are in the program's date format (DateFormat in VEXLOR.ini next to\n"
     "this program, otherwise the locale's short format). NAME is Sum (the\n"
     "default) or N1 to N10. --save writes the table as the window's Save does:\n"
-    "a workbook when OUT ends in .xlsx, Vexlor's text layout otherwise.\n";
+    "a workbook when OUT ends in .xlsx, Vexlor's text layout otherwise.\n"
+    "--csv writes the rows of the Run (after --auto, of the Run with the best\n"
+    "parameters, as Auto Calc ends) as CSV.\n";
 
 struct Options {
     QString file, from, to, column = QStringLiteral("Sum");
-    QString save;
+    QString save, csv;
     int a = 50, b = 50;
     std::optional<int> pos, max;
     bool rows = false;
@@ -75,6 +80,8 @@ Options parse(const QStringList &args)
             o.rows = true;
         else if (arg == QLatin1String("--save"))
             o.save = value();
+        else if (arg == QLatin1String("--csv"))
+            o.csv = value();
         else if (arg == QLatin1String("--auto"))
             o.automatic = true;
         else if (arg.startsWith(QLatin1String("--")) || !o.file.isEmpty())
@@ -127,7 +134,7 @@ void printResult(size_t rows, const Peak &peak, const ModelParams &params, doubl
 }
 
 // As Auto Calc: the best a, b and position, and the peak as the maximum.
-int search(const std::vector<TRadData> &DataRows, const Peak &peak)
+SearchBest search(const std::vector<TRadData> &DataRows, const Peak &peak)
 {
     if (peak.PeakOffset <= 5)
         throw VexlorError(QStringLiteral("the largest count lies within the first six rows"));
@@ -138,7 +145,19 @@ int search(const std::vector<TRadData> &DataRows, const Peak &peak)
     printResult(DataRows.size(), peak, {best.BestA, best.BestB, best.BestPosition, peak.PeakValue},
                 best.BestDeviation);
     print("seconds", QString::number(seconds, 'f', 4));
-    return 0;
+    return best;
+}
+
+// The rows of the Run as CSV, through the one writer of files.
+void writeCsv(const std::vector<TRadData> &DataRows, const std::vector<TRadData> &ModelRows,
+              const QString &out)
+{
+    try {
+        SafeSave::write(out, RunCsv::format(DataRows, ModelRows));
+    } catch (const SafeSave::ESaveFailed &e) {
+        throw VexlorError(QStringLiteral("Unable to write to %1: %2").arg(out, e.reason()));
+    }
+    print("csv", out);
 }
 
 // The table of a file, read as the window's open commands read it: a
@@ -189,19 +208,31 @@ int run(const Options &o)
 
     std::vector<TRadData> DataRows, ModelRows;
     const Peak peak = readRows(grid, selection, column, DataRows);
-    if (o.automatic)
-        return search(DataRows, peak);
     ModelParams params;
-    params.a = o.a;
-    params.b = o.b;
-    // As a Run started on the data page: the peak's place and value, within
-    // the up-downs' range of 1 to 32 767.
-    params.P = o.pos.value_or(std::clamp(peak.PeakOffset, 1, 32767));
-    params.M = o.max.value_or(std::clamp(peak.PeakValue, 1, 32767));
+    if (o.automatic) {
+        const SearchBest best = search(DataRows, peak);
+        if (o.csv.isEmpty())
+            return 0;
+        // As Auto Calc ends: a Run with the best of them and the peak.
+        params = {best.BestA, best.BestB, best.BestPosition, std::clamp(peak.PeakValue, 1, 32767)};
+    } else {
+        params.a = o.a;
+        params.b = o.b;
+        // As a Run started on the data page: the peak's place and value,
+        // within the up-downs' range of 1 to 32 767.
+        params.P = o.pos.value_or(std::clamp(peak.PeakOffset, 1, 32767));
+        params.M = o.max.value_or(std::clamp(peak.PeakValue, 1, 32767));
+    }
     HourBins bins;
     const double dO = fitModel(DataRows, ModelRows, params, bins);
+    if (o.automatic) {
+        writeCsv(DataRows, ModelRows, o.csv);
+        return 0;
+    }
 
     printResult(DataRows.size(), peak, params, dO);
+    if (!o.csv.isEmpty())
+        writeCsv(DataRows, ModelRows, o.csv);
     if (o.rows) {
         for (size_t j = 0; j < DataRows.size(); ++j) {
             const TRadData &d = DataRows[j];

@@ -1,0 +1,42 @@
+// The rows of a Run as CSV.
+#include "RunCsv.h"
+
+#include <QString>
+
+namespace RunCsv {
+
+namespace {
+
+QByteArray field(const QString &text)
+{
+    QByteArray bytes = text.toUtf8();
+    if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') ||
+        bytes.contains('\r')) {
+        bytes.replace('"', "\"\"");
+        bytes = '"' + bytes + '"';
+    }
+    return bytes;
+}
+
+QByteArray exact(double v)
+{
+    return QString::asprintf("%.17g", v).toLatin1(); // as vexlor-fit prints them
+}
+
+} // namespace
+
+QByteArray format(const std::vector<TRadData> &DataRows, const std::vector<TRadData> &ModelRows)
+{
+    QByteArray out = "offset,date,hour,observed,profile,shower,sporadic\n";
+    out.reserve(out.size() + static_cast<qsizetype>(DataRows.size()) * 96);
+    for (size_t j = 0; j < DataRows.size(); ++j) {
+        const TRadData &d = DataRows[j];
+        const double profile = j < ModelRows.size() ? ModelRows[j].Profile : 0;
+        out += QByteArray::number(static_cast<qulonglong>(j)) + ',' + field(d.Date) + ',' +
+               QByteArray::number(d.Hour) + ',' + exact(d.Value) + ',' + exact(profile) + ',' +
+               exact(d.Shower) + ',' + exact(d.Sporadic) + '\n';
+    }
+    return out;
+}
+
+} // namespace RunCsv

@@ -1,0 +1,20 @@
+// The rows of a Run as CSV, for pandas, R and spreadsheets.
+#pragma once
+
+#include "ActivityModel.h"
+
+#include <QByteArray>
+
+#include <vector>
+
+namespace RunCsv {
+
+// A header line "offset,date,hour,observed,profile,shower,sporadic", then
+// one line per row: the offset from 0, the date as the table holds it, the
+// hour, and the observed count, the shower profile, the shower and the
+// sporadic part with 17 significant digits, so that they read back to the
+// same doubles. Lines end with LF; a date holding a comma, a quote or a line
+// end is quoted. The bytes are UTF-8.
+QByteArray format(const std::vector<TRadData> &DataRows, const std::vector<TRadData> &ModelRows);
+
+} // namespace RunCsv
