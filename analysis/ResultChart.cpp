@@ -1,4 +1,5 @@
 // The result chart: the four curves of a run, their labels, colours and axes.
+#include "analysis/ChartNavigator.h"
 #include "app/TfrmMain.h"
 #include "app/Widgets.h"
 
@@ -111,4 +112,8 @@ void TfrmMain::UpdateChart(const std::vector<TRadData> &DataRows,
     }
     // Set after the series, which would otherwise widen it to their data.
     BottomAxis->setRange(axisStart, axisEnd);
+    std::vector<ChartNavigator::Curve> curves;
+    for (const auto &[series, swatch, check, width] : lines)
+        curves.push_back({series, [check = check] { return check->text(); }});
+    Navigator->setRun(axisStart, axisEnd, &PointLabels, std::move(curves), LeftAxis->max());
 }

@@ -5,6 +5,7 @@
 #include "DateConv.h"
 #include "Errors.h"
 #include "Widgets.h"
+#include "analysis/ChartNavigator.h"
 #include "files/BackgroundRead.h"
 #include "table/StringGrid.h"
 #include "table/TableEditor.h"
@@ -303,6 +304,7 @@ void TfrmMain::createGraphPage()
     Chart1->addAxis(LeftAxis, Qt::AlignLeft);
     Chart1View = new QChartView(Chart1, tsGraph);
     Chart1View->setRenderHint(QPainter::Antialiasing);
+    Navigator = new ChartNavigator(Chart1View, Chart1, BottomAxis, LeftAxis);
     layout->addWidget(Chart1View, 1);
 }
 

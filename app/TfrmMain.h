@@ -16,6 +16,7 @@
 #include <vector>
 
 class BackgroundRead;
+class ChartNavigator;
 class TableEditor;
 class ColorSwatch;
 class QAction;
@@ -102,6 +103,8 @@ public:
     // The label of each point, the same for the four series: date, CR, hour,
     // "h (", point number, ")". Qt's series keep no labels of their own.
     std::vector<QString> PointLabels;
+    // Readout, zoom and pan of the chart.
+    ChartNavigator *Navigator = nullptr;
 
     QStatusBar *StatusBar1 = nullptr;
     StatusPanel *StatusPanel0 = nullptr, *StatusPanel1 = nullptr;
