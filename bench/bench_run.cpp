@@ -1,9 +1,11 @@
 // Run over ten years of hourly rows, including the chart update, offscreen.
 #include "BenchSupport.h"
+#include "analysis/ChartNavigator.h"
 #include "app/TfrmMain.h"
 #include "table/StringGrid.h"
 
 #include <QApplication>
+#include <QChartView>
 #include <QDateEdit>
 #include <QLabel>
 #include <QRandomGenerator>
@@ -56,6 +58,22 @@ int main(int argc, char *argv[])
     report("rows", rows);
     report("run_with_chart_median_s", times[times.size() / 2]);
     report("run_with_chart_max_s", times.back());
+    // A zoom or pan step of the chart, drawn: in around the middle, then
+    // panned, each followed by a repaint of the view.
+    std::vector<double> steps;
+    for (int i = 0; i < 20; ++i) {
+        QElapsedTimer t;
+        t.start();
+        if (i < 10)
+            w.Navigator->zoomAt(rows / 2.0, 0.7);
+        else
+            w.Navigator->pan(i % 2 ? 50 : -50);
+        w.Chart1View->viewport()->repaint();
+        steps.push_back(t.nsecsElapsed() / 1e9);
+    }
+    std::sort(steps.begin(), steps.end());
+    report("zoom_or_pan_step_median_s", steps[steps.size() / 2]);
+    report("zoom_or_pan_step_max_s", steps.back());
     report("rss_mb", residentMegabytes());
     report("errors", dialogs.errors.size());
     std::printf("dO %s\n", w.lZdO->text().toUtf8().constData());
