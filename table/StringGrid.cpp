@@ -114,6 +114,14 @@ void GridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
 
 bool GridDelegate::eventFilter(QObject *object, QEvent *event)
 {
+    // Undo and redo are the table's, also while a cell is being typed in:
+    // the editor must not take their keys for its own undo.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+            key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y))
+            return true; // not accepted: the window's shortcut takes it
+    }
     if (event->type() != QEvent::KeyPress)
         return QStyledItemDelegate::eventFilter(object, event);
     auto *key = static_cast<QKeyEvent *>(event);

@@ -86,6 +86,24 @@ private slots:
         QVERIFY(!changed());
     }
 
+    void ctrlZInTheCellEditorUndoesTheTable()
+    {
+        openThreeRows();
+        editOn();
+        grid->setFocus();
+        grid->setCol(2);
+        grid->setRow(1);
+        QTest::keyClick(grid, Qt::Key_F2);
+        QVERIFY(grid->editor());
+        grid->editor()->selectAll();
+        QTest::keyClicks(QApplication::focusWidget(), "42");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(grid->cell(2, 1), QString("5"));
+        QVERIFY(!changed());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(grid->cell(2, 1), QString("42"));
+    }
+
     void newAndInsertAreUndone()
     {
         openThreeRows();
