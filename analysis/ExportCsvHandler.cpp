@@ -1,9 +1,15 @@
-// Export CSV: the rows of the last Run for scripts.
+// Export CSV and Save Picture: the last Run for scripts and for reports.
+#include "analysis/Figure.h"
 #include "analysis/RunCsv.h"
 #include "app/TfrmMain.h"
+#include "app/Widgets.h"
 #include "files/SafeSave.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
+#include <QFileInfo>
 
 void TfrmMain::ExportCSV1Click()
 {
@@ -14,6 +20,31 @@ void TfrmMain::ExportCSV1Click()
         SaveDialog1.fileName = *name;
         try {
             SafeSave::write(*name, RunCsv::format(LastRunData, LastRunModel));
+        } catch (const SafeSave::ESaveFailed &e) {
+            throw EInOutError(QStringLiteral("Unable to write to %1: %2")
+                                  .arg(QDir::toNativeSeparators(*name), e.reason()));
+        }
+    }
+}
+
+void TfrmMain::SavePicture1Click()
+{
+    if (LastRunData.empty())
+        return;
+    prepareSaveDialog(extraText(21));
+    if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
+        SaveDialog1.fileName = *name;
+        const QString source = Origin.path.isEmpty() ? QStringLiteral("Vexlor 1.0")
+                                                     : QFileInfo(Origin.path).fileName();
+        const FigureData figure = Figure::ofRun(
+            LastRunData, LastRunModel, LastRunParams, LastRunDO,
+            QStringLiteral("%1, %2 to %3").arg(source, dtp1->text(), dtp2->text()),
+            cbDataList->currentText(), {cbox1->text(), cbox2->text(), cbox3->text(), cbox4->text()},
+            {Shape1->brushColor(), Shape2->brushColor(), Shape3->brushColor(),
+             Shape4->brushColor()},
+            {cbox1->isChecked(), cbox2->isChecked(), cbox3->isChecked(), cbox4->isChecked()});
+        try {
+            Figure::save(figure, *name, QSize(1600, 900));
         } catch (const SafeSave::ESaveFailed &e) {
             throw EInOutError(QStringLiteral("Unable to write to %1: %2")
                                   .arg(QDir::toNativeSeparators(*name), e.reason()));

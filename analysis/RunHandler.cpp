@@ -57,6 +57,8 @@ void TfrmMain::tbRunClick()
     UpdateChart(DataRows, ModelRows, peak.PeakValue);
     LastRunData = DataRows;
     LastRunModel = ModelRows;
+    LastRunParams = params;
+    LastRunDO = dO;
     tbSaveGraph->setEnabled(true);
 }
 

@@ -148,6 +148,9 @@ void TfrmMain::createMenu()
     ExportCSV1 = File1->addAction(QStringLiteral("Export CSV..."));
     ExportCSV1->setProperty("extraText", 18);
     ExportCSV1->setEnabled(false);
+    SavePicture1 = File1->addAction(QStringLiteral("Save Picture..."));
+    SavePicture1->setProperty("extraText", 20);
+    SavePicture1->setEnabled(false);
     N3 = File1->addSeparator();
     Exit1 = File1->addAction(QStringLiteral("E&xit"));
 
@@ -353,6 +356,8 @@ void TfrmMain::connectHandlers()
     on(ExportCSV1, &TfrmMain::ExportCSV1Click);
     // Export CSV goes with Save Graph: both need the rows of a Run.
     connect(tbSaveGraph, &QAction::enabledChanged, ExportCSV1, &QAction::setEnabled);
+    on(SavePicture1, &TfrmMain::SavePicture1Click);
+    connect(tbSaveGraph, &QAction::enabledChanged, SavePicture1, &QAction::setEnabled);
     Table->text = [this](int n) { return extraText(n); };
     Table->refuse = [this](const QString &text) { showMessage(text, MB_ICONWARNING); };
     Table->guard = [this](const std::function<void()> &work) { guarded(work); };
@@ -640,6 +645,8 @@ QString TfrmMain::extraText(int n) const
         "Row %1, column %2",
         "Export CSV...",
         "CSV files|*.csv|All files|*.*",
+        "Save Picture...",
+        "PNG picture|*.png|SVG drawing|*.svg|PDF document|*.pdf",
     };
     const QString builtIn =
         n >= 1 && n <= int(std::size(English)) ? QString::fromUtf8(English[n - 1]) : QString();

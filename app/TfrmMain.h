@@ -62,7 +62,8 @@ public:
     QMenu *File1 = nullptr, *Configuration1 = nullptr, *Language1 = nullptr;
     QAction *New1 = nullptr, *N1 = nullptr, *OpenTXT1 = nullptr, *OpenXLS1 = nullptr, *N2 = nullptr,
             *SaveTXT1 = nullptr, *SaveXLS1 = nullptr, *N3 = nullptr, *Exit1 = nullptr;
-    QAction *ExportCSV1 = nullptr; // after the first menu keys: text X18
+    QAction *ExportCSV1 = nullptr;   // after the first menu keys: text X18
+    QAction *SavePicture1 = nullptr; // text X20
     QAction *GridBackGroundColor1 = nullptr, *GridAxisColor1 = nullptr;
     QAction *English1 = nullptr, *Russian1 = nullptr;
     QAction *About1 = nullptr;
@@ -172,6 +173,10 @@ public:
     // The rows of the last Run as CSV.
     void ExportCSV1Click();
     std::vector<TRadData> LastRunData, LastRunModel;
+    ModelParams LastRunParams;
+    double LastRunDO = 0;
+    // The last Run as a figure for a report: PNG at 1600 x 900, SVG or PDF.
+    void SavePicture1Click();
 
     // ---- helpers for the handlers
     // A modal box with caption "Vexlor 1.0" and the icon of the flag value.

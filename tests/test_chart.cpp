@@ -2,12 +2,15 @@
 // labels that follow the zoom, and the way back to the whole range.
 #include "WindowFixture.h"
 #include "analysis/ChartNavigator.h"
+#include "analysis/Figure.h"
 
 #include <QCategoryAxis>
 #include <QChartView>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QLineSeries>
+#include <QProcess>
+#include <QSet>
 #include <QTest>
 #include <QValueAxis>
 
@@ -122,6 +125,72 @@ private slots:
         w->Navigator->zoomTo(25, 49);
         QTest::keyClick(w->Chart1View, Qt::Key_Home);
         QVERIFY(!w->Navigator->zoomed());
+    }
+
+    void pictures_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("window");
+        for (const char *ext : {"png", "svg", "pdf"}) {
+            QTest::addRow("%s, Save Picture", ext) << QString("fig.%1").arg(ext) << true;
+            QTest::addRow("%s, vexlor-fit --picture", ext) << QString("fig.%1").arg(ext) << false;
+        }
+    }
+    void pictures()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, window);
+        const QString path = m_f->dir.filePath(name);
+        if (window) {
+            runOnDays(3);
+            m_f->dialogs.saveAnswers.push_back(path);
+            w->SavePicture1->trigger();
+            QCOMPARE(m_f->dialogs.errors, QStringList());
+        } else {
+            runOnDays(3);
+            m_f->dialogs.saveAnswers.push_back(m_f->dir.filePath("t.txt"));
+            w->PageControl1->setCurrentIndex(0);
+            w->tbSavTxt->trigger();
+            QProcess fit;
+            fit.start(VEXLOR_FIT, {m_f->dir.filePath("t.txt"), "--from", "01.12.2008", "--to",
+                                   "03.12.2008", "--picture", path});
+            QVERIFY(fit.waitForFinished(60000));
+            QCOMPARE(fit.exitCode(), 0);
+            QVERIFY(fit.readAllStandardOutput().contains("picture " + path.toUtf8()));
+        }
+        const QByteArray bytes = m_f->readFile(name);
+        if (name.endsWith("png")) {
+            const QImage image = QImage::fromData(bytes, "PNG");
+            QCOMPARE(image.size(), QSize(1600, 900));
+            QSet<QRgb> colours;
+            for (int y = 0; y < image.height(); y += 7)
+                for (int x = 0; x < image.width(); x += 7)
+                    colours.insert(image.pixel(x, y));
+            QVERIFY(colours.size() > 8); // not blank: curves, grid, text
+            QVERIFY(colours.contains(QColor(0, 0, 255).rgb()));
+        } else if (name.endsWith("svg")) {
+            for (const char *text : {"01.12.2008 to 03.12.2008", "Observed", "Sporadic",
+                                     "Time of the row (UT)", "dO = "})
+                QVERIFY2(bytes.contains(text), text);
+        } else {
+            QVERIFY(bytes.startsWith("%PDF-"));
+            QVERIFY(bytes.size() > 2000);
+        }
+    }
+
+    void pictureSizeFromTheCommandLine_data()
+    {
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("800x600") << "800x600" << QSize(800, 600);
+        QTest::newRow("too small") << "10x10" << QSize();
+        QTest::newRow("not a size") << "big" << QSize();
+    }
+    void pictureSizeFromTheCommandLine()
+    {
+        QFETCH(QString, size);
+        QFETCH(QSize, expected);
+        QCOMPARE(Figure::parseSize(size), expected);
     }
 
     void readoutNamesTheVisibleCurves()

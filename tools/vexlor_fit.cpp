@@ -1,7 +1,9 @@
 // vexlor-fit: the model of Run on an observation file, from the command line.
 #include "analysis/ActivityModel.h"
 #include "analysis/AutoSearch.h"
+#include "analysis/Figure.h"
 #include "analysis/RunCsv.h"
+#include "app/Colors.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
 #include "app/IniFile.h"
@@ -13,10 +15,14 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -24,7 +30,7 @@ namespace {
 const char Usage[] =
     "usage: vexlor-fit FILE --from DATE --to DATE [--column NAME] [--a A] [--b B]\n"
     "                  [--pos P] [--max M] [--rows] [--auto] [--save OUT]\n"
-    "                  [--csv OUT.csv]\n"
+    "                  [--csv OUT.csv] [--picture OUT.png|svg|pdf [--size WxH]]\n"
     "       vexlor-fit FILE --save OUT\n"
     "FILE is an observation text file or a workbook (xlsx, ods, xls).\n"
     "Dates are in the program's date format (DateFormat in VEXLOR.ini next to\n"
@@ -32,11 +38,13 @@ const char Usage[] =
     "default) or N1 to N10. --save writes the table as the window's Save does:\n"
     "a workbook when OUT ends in .xlsx, Vexlor's text layout otherwise.\n"
     "--csv writes the rows of the Run (after --auto, of the Run with the best\n"
-    "parameters, as Auto Calc ends) as CSV.\n";
+    "parameters, as Auto Calc ends) as CSV; --picture draws that Run as a figure\n"
+    "(PNG at 1600x900 by default, SVG and PDF as vector drawings).\n";
 
 struct Options {
     QString file, from, to, column = QStringLiteral("Sum");
-    QString save, csv;
+    QString save, csv, picture;
+    QSize size{1600, 900};
     int a = 50, b = 50;
     std::optional<int> pos, max;
     bool rows = false;
@@ -82,7 +90,14 @@ Options parse(const QStringList &args)
             o.save = value();
         else if (arg == QLatin1String("--csv"))
             o.csv = value();
-        else if (arg == QLatin1String("--auto"))
+        else if (arg == QLatin1String("--picture"))
+            o.picture = value();
+        else if (arg == QLatin1String("--size")) {
+            o.size = Figure::parseSize(value());
+            if (!o.size.isValid())
+                throw VexlorError(
+                    QStringLiteral("--size takes WIDTHxHEIGHT, 200x150 to 10000x10000"));
+        } else if (arg == QLatin1String("--auto"))
             o.automatic = true;
         else if (arg.startsWith(QLatin1String("--")) || !o.file.isEmpty())
             throw VexlorError(QStringLiteral("unknown argument '%1'").arg(arg));
@@ -211,7 +226,7 @@ int run(const Options &o)
     ModelParams params;
     if (o.automatic) {
         const SearchBest best = search(DataRows, peak);
-        if (o.csv.isEmpty())
+        if (o.csv.isEmpty() && o.picture.isEmpty())
             return 0;
         // As Auto Calc ends: a Run with the best of them and the peak.
         params = {best.BestA, best.BestB, best.BestPosition, std::clamp(peak.PeakValue, 1, 32767)};
@@ -225,8 +240,27 @@ int run(const Options &o)
     }
     HourBins bins;
     const double dO = fitModel(DataRows, ModelRows, params, bins);
+    if (!o.picture.isEmpty()) {
+        const FigureData figure = Figure::ofRun(
+            DataRows, ModelRows, params, dO,
+            QStringLiteral("%1, %2 to %3").arg(QFileInfo(o.file).fileName(), o.from, o.to),
+            o.column,
+            {QStringLiteral("Observed"), QStringLiteral("Shower profile"), QStringLiteral("Shower"),
+             QStringLiteral("Sporadic")},
+            {Colors::fromValue(Colors::Blue), Colors::fromValue(Colors::Red),
+             Colors::fromValue(Colors::Yellow), Colors::fromValue(Colors::DarkGreen)},
+            {true, true, true, true});
+        try {
+            Figure::save(figure, o.picture, o.size);
+        } catch (const SafeSave::ESaveFailed &e) {
+            throw VexlorError(
+                QStringLiteral("Unable to write to %1: %2").arg(o.picture, e.reason()));
+        }
+        print("picture", o.picture);
+    }
     if (o.automatic) {
-        writeCsv(DataRows, ModelRows, o.csv);
+        if (!o.csv.isEmpty())
+            writeCsv(DataRows, ModelRows, o.csv);
         return 0;
     }
 
@@ -250,7 +284,19 @@ int run(const Options &o)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Drawing a picture needs fonts, and so a GUI application; it draws
+    // offscreen, with no window and no display.
+    bool picture = false;
+    for (int i = 1; i < argc; ++i)
+        picture = picture || std::strcmp(argv[i], "--picture") == 0;
+    std::unique_ptr<QCoreApplication> app;
+    if (picture) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     try {
         const Options options = parse(QCoreApplication::arguments());
         IniFile ini(QCoreApplication::applicationDirPath() + QStringLiteral("/VEXLOR.ini"));
