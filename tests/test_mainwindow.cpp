@@ -281,6 +281,8 @@ private slots:
             const bool en = code == QByteArray("en");
             QCOMPARE(w.ExportCSV1->text(),
                      QString::fromUtf8(en ? "Export CSV..." : "Экспорт CSV..."));
+            QCOMPARE(w.SavePicture1->text(),
+                     QString::fromUtf8(en ? "Save Picture..." : "Сохранить рисунок..."));
             QCOMPARE(w.Exit1->text(), QString::fromUtf8(en ? "E&xit" : "В&ыход"));
             QVERIFY(w.N3->isSeparator());
             for (QAction *button : w.ToolBar->actions())
