@@ -41,6 +41,11 @@ void ChartNavigator::setRun(double start, double end, const std::vector<QString>
     m_box->hide();
 }
 
+QString ChartNavigator::richLabel(const QString &label)
+{
+    return label.toHtmlEscaped().replace(QLatin1Char('\r'), QLatin1String("<br>"));
+}
+
 int ChartNavigator::nearestPoint(double x, int count)
 {
     if (count <= 0 || !std::isfinite(x))
@@ -98,9 +103,7 @@ void ChartNavigator::relabel(double from, double to)
     for (int j = first - first % step; j < count && j + 1 <= to; j += step) {
         if (j + 1 < from)
             continue;
-        QString label = (*m_labels)[static_cast<size_t>(j)].toHtmlEscaped();
-        label.replace(QLatin1Char('\r'), QLatin1String("<br>"));
-        m_bottom->append(label, j + 1);
+        m_bottom->append(richLabel((*m_labels)[static_cast<size_t>(j)]), j + 1);
     }
 }
 

@@ -45,6 +45,9 @@ public:
     static int nearestPoint(double x, int count);
     // The readout's text for a point.
     QString readout(int index) const;
+    // A point's label as the axis shows it, rich text: the line break
+    // becomes <br>.
+    static QString richLabel(const QString &label);
     // The fewest points a zoom shows.
     static constexpr double MinSpan = 6;
 

@@ -8,7 +8,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDir>
 #include <QFileInfo>
 
 void TfrmMain::ExportCSV1Click()
@@ -18,12 +17,7 @@ void TfrmMain::ExportCSV1Click()
     prepareSaveDialog(extraText(19));
     if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
         SaveDialog1.fileName = *name;
-        try {
-            SafeSave::write(*name, RunCsv::format(LastRunData, LastRunModel));
-        } catch (const SafeSave::ESaveFailed &e) {
-            throw EInOutError(QStringLiteral("Unable to write to %1: %2")
-                                  .arg(QDir::toNativeSeparators(*name), e.reason()));
-        }
+        SafeSave::writeOrFail(*name, RunCsv::format(LastRunData, LastRunModel));
     }
 }
 
@@ -43,11 +37,6 @@ void TfrmMain::SavePicture1Click()
             {Shape1->brushColor(), Shape2->brushColor(), Shape3->brushColor(),
              Shape4->brushColor()},
             {cbox1->isChecked(), cbox2->isChecked(), cbox3->isChecked(), cbox4->isChecked()});
-        try {
-            Figure::save(figure, *name, QSize(1600, 900));
-        } catch (const SafeSave::ESaveFailed &e) {
-            throw EInOutError(QStringLiteral("Unable to write to %1: %2")
-                                  .arg(QDir::toNativeSeparators(*name), e.reason()));
-        }
+        Figure::save(figure, *name, QSize(1600, 900));
     }
 }

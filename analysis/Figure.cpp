@@ -224,7 +224,7 @@ void save(const FigureData &figure, const QString &path, QSize size)
         image.save(&buffer, "PNG");
     }
     buffer.close();
-    SafeSave::write(path, bytes);
+    SafeSave::writeOrFail(path, bytes);
 }
 
 QSize parseSize(const QString &text)

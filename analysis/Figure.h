@@ -42,7 +42,7 @@ void draw(QPainter &painter, const QRectF &area, const FigureData &figure);
 
 // Writes the figure by the file's extension: .svg and .pdf as vector
 // drawings (size in points), anything else as PNG of size pixels; through
-// the one writer of files. Throws SafeSave::ESaveFailed.
+// the one writer of files. Throws EInOutError "Unable to write to ...".
 void save(const FigureData &figure, const QString &path, QSize size);
 
 // "1600x900"; an invalid size for anything else.

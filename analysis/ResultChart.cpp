@@ -11,16 +11,6 @@
 #include <QLineSeries>
 #include <QValueAxis>
 
-namespace {
-
-// A category label is rich text: the line break becomes <br>.
-QString richLabel(const QString &label)
-{
-    return label.toHtmlEscaped().replace(QLatin1Char('\r'), QLatin1String("<br>"));
-}
-
-} // namespace
-
 void TfrmMain::UpdateChart(const std::vector<TRadData> &DataRows,
                            const std::vector<TRadData> &ModelRows, int PeakValue)
 {
@@ -60,7 +50,8 @@ void TfrmMain::UpdateChart(const std::vector<TRadData> &DataRows,
         while ((N + step - 1) / step > fitting)
             step *= 2;
         for (int j = 0; j < N; j += step)
-            BottomAxis->append(richLabel(PointLabels[static_cast<size_t>(j)]), j + 1);
+            BottomAxis->append(ChartNavigator::richLabel(PointLabels[static_cast<size_t>(j)]),
+                               j + 1);
         // Qt Charts leaves out a label that would reach past the end of the
         // axis, and the first point's label is centred on the axis's left
         // end: the axis starts half a label before point 1, so that it shows.

@@ -90,12 +90,7 @@ void TfrmMain::tbSaveGraphClick()
             if (!writer.write(picture))
                 throw EInOutError(QStringLiteral("Unable to write to %1: %2")
                                       .arg(QDir::toNativeSeparators(file), writer.errorString()));
-            try {
-                SafeSave::write(file, bytes);
-            } catch (const SafeSave::ESaveFailed &e) {
-                throw EInOutError(QStringLiteral("Unable to write to %1: %2")
-                                      .arg(QDir::toNativeSeparators(file), e.reason()));
-            }
+            SafeSave::writeOrFail(file, bytes);
         }
     }
     UpdateDateRange();

@@ -2,17 +2,12 @@
 #include "BackgroundRead.h"
 
 #include "SheetTable.h"
-#include "Workbook.h"
 
 BackgroundRead::BackgroundRead(const QString &path)
 {
     m_thread = std::thread([this, path] {
         try {
-            WorkbookApplication excel;
-            excel.setVisible(false);
-            excel.workbooks().Add(path);
-            m_rows = SheetTable::read(excel.ActiveWorkbook().ActiveSheet());
-            excel.Quit();
+            m_rows = SheetTable::load(path);
         } catch (...) {
             m_error = std::current_exception();
         }

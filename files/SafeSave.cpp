@@ -148,4 +148,14 @@ void write(const QString &path, const QByteArray &bytes)
     }
 }
 
+void writeOrFail(const QString &path, const QByteArray &bytes)
+{
+    try {
+        write(path, bytes);
+    } catch (const ESaveFailed &e) {
+        throw EInOutError(QStringLiteral("Unable to write to %1: %2")
+                              .arg(QDir::toNativeSeparators(path), e.reason()));
+    }
+}
+
 } // namespace SafeSave

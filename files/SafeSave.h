@@ -28,4 +28,8 @@ QString targetOf(const QString &path);
 // and ESaveFailed carries the reason.
 void write(const QString &path, const QByteArray &bytes);
 
+// The same, failing with EInOutError "Unable to write to <path>: <reason>",
+// for the saves whose failure the general error box shows.
+void writeOrFail(const QString &path, const QByteArray &bytes);
+
 } // namespace SafeSave

@@ -31,4 +31,24 @@ void write(const GridModel &grid, Worksheet &sheet)
             sheet.setCells(r + 1, c + 1, grid.cell(c, r));
 }
 
+std::vector<GridRow> load(const QString &path)
+{
+    WorkbookApplication excel;
+    excel.setVisible(false);
+    excel.workbooks().Add(path);
+    std::vector<GridRow> rows = read(excel.ActiveWorkbook().ActiveSheet());
+    excel.Quit();
+    return rows;
+}
+
+void save(const GridModel &grid, const QString &path)
+{
+    WorkbookApplication excel;
+    excel.setVisible(true);
+    excel.workbooks().Add();
+    write(grid, excel.ActiveWorkbook().ActiveSheet());
+    excel.ActiveWorkbook().SaveAs(path);
+    excel.Quit();
+}
+
 } // namespace SheetTable

@@ -4,6 +4,8 @@
 
 #include "table/GridRow.h"
 
+#include <QString>
+
 #include <vector>
 
 class GridModel;
@@ -18,5 +20,12 @@ std::vector<GridRow> read(const Worksheet &sheet);
 // The header "Date", "Hour", "Sum", "N1" .. "N10" in row 1, then rows 1 to
 // RowCount - 1 of the table, columns 0 to 12, empty rows included.
 void write(const GridModel &grid, Worksheet &sheet);
+
+// The table of the workbook file at path, as Open (XLS) reads it (the
+// active sheet); throws EWorkbookError.
+std::vector<GridRow> load(const QString &path);
+// Writes the table as Save (XLS) does: an Office Open XML workbook under
+// exactly this name; throws EWorkbookError.
+void save(const GridModel &grid, const QString &path);
 
 } // namespace SheetTable

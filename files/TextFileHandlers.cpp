@@ -54,12 +54,7 @@ void TfrmMain::loadRows(std::vector<GridRow> rows, const QString &path, bool wor
 void TfrmMain::writeTable(const QString &path, bool workbook)
 {
     if (workbook) {
-        WorkbookApplication excel;
-        excel.setVisible(true);
-        excel.workbooks().Add();
-        SheetTable::write(strGrid->model(), excel.ActiveWorkbook().ActiveSheet());
-        excel.ActiveWorkbook().SaveAs(path);
-        excel.Quit();
+        SheetTable::save(strGrid->model(), path);
     } else {
         TextFormat::save(strGrid->model(), path);
     }

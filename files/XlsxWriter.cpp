@@ -95,14 +95,6 @@ QByteArray stylesXml()
     return out;
 }
 
-QString columnName(int col)
-{
-    QString name;
-    for (; col > 0; col = (col - 1) / 26)
-        name.prepend(QChar(u'A' + (col - 1) % 26));
-    return name;
-}
-
 QString numberText(double v)
 {
     return QString::number(v, 'g', QLocale::FloatingPointShortest);
@@ -126,7 +118,7 @@ QByteArray sheetXml(const Worksheet &sheet)
                 rowOpen = true;
             }
             xml.writeStartElement(QStringLiteral("c"));
-            xml.writeAttribute(QStringLiteral("r"), columnName(c) + QString::number(r));
+            xml.writeAttribute(QStringLiteral("r"), cellReference(r, c));
             switch (v->kind) {
             case CellValue::Kind::Date:
                 xml.writeAttribute(QStringLiteral("s"), QStringLiteral("1"));

@@ -167,11 +167,7 @@ SearchBest search(const std::vector<TRadData> &DataRows, const Peak &peak)
 void writeCsv(const std::vector<TRadData> &DataRows, const std::vector<TRadData> &ModelRows,
               const QString &out)
 {
-    try {
-        SafeSave::write(out, RunCsv::format(DataRows, ModelRows));
-    } catch (const SafeSave::ESaveFailed &e) {
-        throw VexlorError(QStringLiteral("Unable to write to %1: %2").arg(out, e.reason()));
-    }
+    SafeSave::writeOrFail(out, RunCsv::format(DataRows, ModelRows));
     print("csv", out);
 }
 
@@ -180,10 +176,7 @@ void writeCsv(const std::vector<TRadData> &DataRows, const std::vector<TRadData>
 void loadTable(const QString &file, GridModel &grid)
 {
     if (WorkbookFiles::looksLikeWorkbook(file)) {
-        WorkbookApplication excel;
-        excel.workbooks().Add(file);
-        grid.replaceRows(SheetTable::read(excel.ActiveWorkbook().ActiveSheet()));
-        excel.Quit();
+        grid.replaceRows(SheetTable::load(file));
     } else {
         grid.replaceRows(TextFormat::load(file));
     }
@@ -192,15 +185,10 @@ void loadTable(const QString &file, GridModel &grid)
 // Writes the table as Save (XLS) or Save (TXT) does, by OUT's extension.
 void saveTable(const GridModel &grid, const QString &out)
 {
-    if (out.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)) {
-        WorkbookApplication excel;
-        excel.workbooks().Add();
-        SheetTable::write(grid, excel.ActiveWorkbook().ActiveSheet());
-        excel.ActiveWorkbook().SaveAs(out);
-        excel.Quit();
-    } else {
+    if (out.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+        SheetTable::save(grid, out);
+    else
         TextFormat::save(grid, out);
-    }
     print("saved", out);
 }
 
@@ -250,12 +238,7 @@ int run(const Options &o)
             {Colors::fromValue(Colors::Blue), Colors::fromValue(Colors::Red),
              Colors::fromValue(Colors::Yellow), Colors::fromValue(Colors::DarkGreen)},
             {true, true, true, true});
-        try {
-            Figure::save(figure, o.picture, o.size);
-        } catch (const SafeSave::ESaveFailed &e) {
-            throw VexlorError(
-                QStringLiteral("Unable to write to %1: %2").arg(o.picture, e.reason()));
-        }
+        Figure::save(figure, o.picture, o.size);
         print("picture", o.picture);
     }
     if (o.automatic) {
