@@ -103,6 +103,14 @@ private:
     int m_fd = -1;
 };
 
+// What every workbook reader promises of a sheet it read, and the table the
+// program makes of it.
+void tableOf(const Worksheet &sheet)
+{
+    check(sheet.cellCount() <= Worksheet::MaxCells, "the cell cap holds");
+    SheetTable::read(sheet);
+}
+
 } // namespace
 
 namespace Fuzz {
@@ -193,8 +201,7 @@ void xlsx(const QByteArray &bytes)
     } catch (const EWorkbookError &) {
         return;
     }
-    check(sheet.cellCount() <= Worksheet::MaxCells, "the cell cap holds");
-    SheetTable::read(sheet);
+    tableOf(sheet);
 }
 
 void ods(const QByteArray &bytes)
@@ -205,8 +212,7 @@ void ods(const QByteArray &bytes)
     } catch (const EWorkbookError &) {
         return;
     }
-    check(sheet.cellCount() <= Worksheet::MaxCells, "the cell cap holds");
-    SheetTable::read(sheet);
+    tableOf(sheet);
 }
 
 void xls(const QByteArray &bytes)
@@ -219,8 +225,7 @@ void xls(const QByteArray &bytes)
     } catch (const EWorkbookError &) {
         return;
     }
-    check(sheet.cellCount() <= Worksheet::MaxCells, "the cell cap holds");
-    SheetTable::read(sheet);
+    tableOf(sheet);
 }
 
 void settingsStart(const QByteArray &bytes)
