@@ -1,0 +1,192 @@
+// The table's counts as the files the observers' network collects.
+#include "NetworkExport.h"
+
+#include "app/DateConv.h"
+#include "table/GridModel.h"
+
+#include <QLocale>
+
+#include <array>
+#include <cmath>
+#include <map>
+#include <optional>
+
+namespace NetworkExport {
+
+namespace {
+
+const char *const MonthAbbrev[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                   "jul", "aug", "sep", "oct", "nov", "dec"};
+
+// The counts of one month, -1 for an hour without one.
+struct Month {
+    std::vector<std::array<int, 24>> days;
+};
+
+std::optional<double> decimal(const QString &text)
+{
+    QString t = text.trimmed();
+    t.replace(u',', u'.');
+    bool ok = false;
+    const double v = QLocale::c().toDouble(t, &ok);
+    return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+}
+
+QByteArray monthlyTable(int month, const Month &counts, const Station &station)
+{
+    QByteArray out = MonthAbbrev[month - 1];
+    out += '|';
+    for (int h = 0; h < 24; ++h)
+        out += QString::asprintf(" %02dh|", h).toLatin1();
+    out += "\r\n";
+    for (size_t d = 0; d < counts.days.size(); ++d) {
+        out += QString::asprintf("%02d|", int(d) + 1).toLatin1();
+        for (int v : counts.days[d])
+            out += v < 0 ? QByteArray(" ???|") : QString::asprintf("%4d|", v).toLatin1();
+        out += "\r\n";
+    }
+    const auto value = [&](const char *key) {
+        const auto it = station.find(QLatin1String(key));
+        // A line end inside a value would end the block's line.
+        return it == station.end() ? QString() : it->second.simplified();
+    };
+    const std::optional<double> lon = decimal(value("Longitude"));
+    const std::optional<double> lat = decimal(value("Latitude"));
+    for (const StationField &f : stationFields()) {
+        QString text = value(f.setting);
+        QByteArray key = f.block;
+        if (key == "Longitude" || key == "Latitude ") {
+            const bool east = key == "Longitude";
+            const std::optional<double> v = east ? lon : lat;
+            text = v ? degreesText(*v, east ? 'E' : 'N', east ? 'W' : 'S') : QString();
+            out += '[' + key + ']' + text.toUtf8() + "\r\n";
+            out += '[' + key.trimmed() + " GMAP]" +
+                   (v ? QString::asprintf("%.6f", *v).toLatin1() : QByteArray()) + "\r\n";
+            continue;
+        }
+        out += '[' + key + ']' + text.toUtf8() + "\r\n";
+    }
+    return out;
+}
+
+QByteArray hourlyList(int year, int month, const Month &counts)
+{
+    QByteArray out;
+    for (size_t d = 0; d < counts.days.size(); ++d)
+        for (int h = 0; h < 24; ++h)
+            if (const int v = counts.days[d][size_t(h)]; v >= 0)
+                out += QString::asprintf("%04d%02d%02d%02d , %02d , %d\r\n", year, month,
+                                         int(d) + 1, h, h, v)
+                           .toLatin1();
+    return out;
+}
+
+} // namespace
+
+const std::vector<StationField> &stationFields()
+{
+    static const std::vector<StationField> fields = {
+        {"Observer", "Observer"},
+        {"Country", "Country"},
+        {"City", "City"},
+        {"Longitude", "Longitude"},
+        {"Latitude", "Latitude "},
+        {"Frequencies", "Frequencies"},
+        {"Antenna", "Antenna"},
+        {"AntennaAzimuth", "Azimut Antenna"},
+        {"AntennaElevation", "Elevation Antenna"},
+        {"PreAmplifier", "Pre-Amplifier"},
+        {"Receiver", "Receiver"},
+        {"ObservingMethod", "Observing Method"},
+        {"Remarks", "Remarks"},
+        {"SoftFTP", "Soft FTP"},
+        {"Email", "E"},
+    };
+    return fields;
+}
+
+QString fileNamePart(const QString &observer)
+{
+    QString out;
+    for (QChar c : observer.trimmed())
+        out += (c.isSpace() || c.category() == QChar::Other_Control ||
+                QStringLiteral("/\\:*?\"<>|").contains(c))
+                   ? QChar(u'_')
+                   : c;
+    return out;
+}
+
+QString degreesText(double value, char positive, char negative)
+{
+    const qint64 seconds = std::llround(std::fabs(value) * 3600.0);
+    return QString::asprintf("%03lldd%02lld%02lld %c", seconds / 3600, seconds / 60 % 60,
+                             seconds % 60, value < 0 ? negative : positive);
+}
+
+std::vector<File> build(const GridModel &grid, int column, const Station &station)
+{
+    const auto observer = station.find(QStringLiteral("Observer"));
+    const QString name = fileNamePart(observer == station.end() ? QString() : observer->second);
+    if (name.isEmpty())
+        throw VexlorError(QStringLiteral("The station has no observer's name for the file names"));
+
+    std::map<int, Month> months; // by year * 12 + month - 1
+    std::map<qint64, int> rowOfHour;
+    for (int row = 1; row < grid.rowCountWithHeader(); ++row) {
+        const QString dateText = grid.cell(0, row).trimmed();
+        const QString hourText = grid.cell(1, row).trimmed();
+        const QString countText = grid.cell(column, row).trimmed();
+        if (dateText.isEmpty() && hourText.isEmpty())
+            continue;
+        const auto fail = [&](const QString &what) {
+            throw VexlorError(QStringLiteral("Row %1 cannot be exported: %2").arg(row).arg(what));
+        };
+        const std::optional<QDate> date = DateConv::fromText(dateText);
+        if (!date)
+            fail(QStringLiteral("'%1' is not a date").arg(dateText));
+        bool ok = false;
+        const int hour = hourText.toInt(&ok);
+        if (!ok || hour < 0 || hour > 23)
+            fail(QStringLiteral("'%1' is not an hour of day (0 to 23)").arg(hourText));
+        if (countText.isEmpty())
+            continue; // no count: "???" in the table, no line in the list
+        const int count = countText.toInt(&ok);
+        if (!ok || count < 0)
+            fail(QStringLiteral("'%1' is not a count of 0 or more").arg(countText));
+        if (date->year() < 1000 || date->year() > 9999)
+            fail(QStringLiteral("the network's files hold years of four digits only"));
+        Month &m = months[date->year() * 12 + date->month() - 1];
+        if (m.days.empty()) {
+            std::array<int, 24> none;
+            none.fill(-1);
+            m.days.assign(size_t(date->daysInMonth()), none);
+        }
+        int &cell = m.days[size_t(date->day() - 1)][size_t(hour)];
+        const qint64 key = date->toJulianDay() * 24 + hour;
+        if (cell >= 0 && cell != count)
+            fail(QStringLiteral("its hour %1 %2h has the count %3 in row %4 already")
+                     .arg(dateText)
+                     .arg(hour)
+                     .arg(cell)
+                     .arg(rowOfHour[key]));
+        cell = count;
+        rowOfHour.emplace(key, row);
+    }
+
+    std::vector<File> files;
+    for (const auto &[key, counts] : months) {
+        const int year = key / 12, month = key % 12 + 1;
+        files.push_back({QStringLiteral("%1_%2%3rmob.TXT")
+                             .arg(name)
+                             .arg(month, 2, 10, QChar(u'0'))
+                             .arg(year, 4, 10, QChar(u'0')),
+                         monthlyTable(month, counts, station)});
+        files.push_back({QStringLiteral("RMOB-%1%2.dat")
+                             .arg(year, 4, 10, QChar(u'0'))
+                             .arg(month, 2, 10, QChar(u'0')),
+                         hourlyList(year, month, counts)});
+    }
+    return files;
+}
+
+} // namespace NetworkExport

@@ -1,0 +1,113 @@
+// The hourly count files of radio meteor stations: reading them into table
+// rows, several at once.
+#pragma once
+
+#include "app/Errors.h"
+#include "table/GridRow.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <map>
+#include <vector>
+
+namespace ObserverFiles {
+
+// The layouts Import recognises, by content (and by name where the name
+// holds the month or the date).
+enum class Format {
+    MonthlyTable, // <Observer>_MMYYYYrmob.TXT: a day per line, 24 cells ending in '|'
+    HourlyList,   // RMOB-YYYYMM.dat: "YYYYMMDDHH , HH , count"
+    DailyList,    // DDMMYYYY.STA: "hour;count"
+    Csv,          // a header row naming Date, Hour, Sum, N1 ... N10
+    Vexlor,       // the program's own tab-separated layout, UTF-8 or UTF-16
+};
+QString formatName(Format format);
+
+// The most bytes a count file may have, and the most hours an import makes.
+inline constexpr qint64 MaxFileSize = 512LL * 1024 * 1024;
+inline constexpr qsizetype MaxHours = 1048576;
+
+// A file Import cannot take: the file, the line (0 where the fault is not
+// on one line) and what was wrong.
+class EImportError : public EInOutError {
+public:
+    EImportError(const QString &file, int line, const QString &reason);
+    QString file() const { return m_file; }
+    int line() const { return m_line; }
+    QString reason() const { return m_reason; }
+
+private:
+    QString m_file;
+    int m_line;
+    QString m_reason;
+};
+
+// One observed hour: when (UT), the counts of Sum and N1 to N10 as the file
+// gives them (empty where it has none), and where it came from.
+struct Hour {
+    QDate date;
+    int hour = 0;
+    std::array<QString, 11> counts; // Sum, N1 ... N10
+    QString file;
+    int line = 0;
+    // Hours counted from the start of the Julian day number 0, for ordering.
+    qint64 number() const { return date.toJulianDay() * 24 + hour; }
+};
+
+// The station block after a monthly table, as "[Key]value" lines give it.
+using StationBlock = std::map<QString, QString>;
+
+struct FileHours {
+    Format format = Format::Vexlor;
+    std::vector<Hour> hours;
+    StationBlock station;
+};
+
+// Reads one file's bytes; name is the file's path, whose last part may hold
+// the month (monthly table) or the date (daily list). Throws EImportError.
+FileHours parse(const QByteArray &bytes, const QString &name);
+// The format of the bytes, or EImportError when they are none of them.
+Format sniff(const QByteArray &bytes, const QString &name);
+
+// Reads a file from disk (at most MaxFileSize bytes) and parses it.
+FileHours read(const QString &path);
+
+// What an import found, for the summary shown after it.
+struct Gap {
+    QDate date; // the first missing hour (UT)
+    int hour = 0;
+    qint64 hours = 0; // how many follow one another
+};
+struct Summary {
+    int files = 0;
+    qsizetype hours = 0;
+    qsizetype days = 0;
+    qint64 missingHours = 0; // between the first and the last hour
+    std::vector<Gap> gaps;   // the first MaxListedGaps of them
+    qsizetype moreGaps = 0;  // the gaps not listed
+};
+inline constexpr int MaxListedGaps = 10;
+
+struct Merged {
+    std::vector<GridRow> rows; // date, hour, counts; in time order
+    Summary summary;
+};
+
+// Merges the hours of several files into table rows in time order. An hour
+// given twice with the same counts is kept once; with different counts the
+// merge fails naming the hour and both files. Dates are written in the
+// program's date format.
+Merged merge(std::vector<FileHours> files);
+
+// Reads every file, then merges them; nothing is returned unless all of
+// them read.
+Merged import(const QStringList &paths);
+
+// The hours a sorted, distinct list of observed hour numbers
+// (Hour::number) leaves out between its first and last one.
+Summary summarize(const std::vector<qint64> &observed, int files);
+
+} // namespace ObserverFiles
