@@ -2,9 +2,13 @@
 #include "Dialogs.h"
 
 #include <QColorDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFormLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -77,6 +81,46 @@ std::optional<QString> QtDialogs::saveFile(QWidget *parent, const FileDialogStat
     if (name.isEmpty())
         return std::nullopt;
     return name;
+}
+
+QStringList QtDialogs::openFiles(QWidget *parent, const FileDialogState &state)
+{
+    return QFileDialog::getOpenFileNames(parent, {}, startPath(state), qtFilter(state.filter));
+}
+
+std::optional<QString> QtDialogs::chooseFolder(QWidget *parent, const QString &caption,
+                                               const QString &start)
+{
+    QString name = QFileDialog::getExistingDirectory(parent, caption, start);
+    if (name.isEmpty())
+        return std::nullopt;
+    return name;
+}
+
+std::optional<QStringList> QtDialogs::editFields(QWidget *parent, const QString &caption,
+                                                 const QStringList &labels,
+                                                 const QStringList &values)
+{
+    QDialog dialog(parent);
+    dialog.setWindowTitle(caption);
+    auto *form = new QFormLayout(&dialog);
+    std::vector<QLineEdit *> edits;
+    for (qsizetype i = 0; i < labels.size(); ++i) {
+        auto *edit = new QLineEdit(values.value(i), &dialog);
+        edit->setMinimumWidth(280);
+        form->addRow(labels[i], edit);
+        edits.push_back(edit);
+    }
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    QStringList out;
+    for (QLineEdit *edit : edits)
+        out << edit->text();
+    return out;
 }
 
 std::optional<QColor> QtDialogs::chooseColor(QWidget *parent, const QColor &initial)

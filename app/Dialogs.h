@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -35,6 +36,16 @@ public:
     virtual void errorBox(QWidget *parent, const QString &text) = 0;
     virtual std::optional<QString> openFile(QWidget *parent, const FileDialogState &state) = 0;
     virtual std::optional<QString> saveFile(QWidget *parent, const FileDialogState &state) = 0;
+    // An open dialog that takes several files; empty when cancelled.
+    virtual QStringList openFiles(QWidget *parent, const FileDialogState &state) = 0;
+    // A folder, starting at start; nullopt when cancelled.
+    virtual std::optional<QString> chooseFolder(QWidget *parent, const QString &caption,
+                                                const QString &start) = 0;
+    // A form of labelled one-line fields with OK and Cancel: the values as
+    // edited, or nullopt when cancelled.
+    virtual std::optional<QStringList> editFields(QWidget *parent, const QString &caption,
+                                                  const QStringList &labels,
+                                                  const QStringList &values) = 0;
     virtual std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) = 0;
     // A modal box with a busy bar and a Cancel button, shown while finished()
     // is false (and only if that lasts a moment); false when the user
@@ -55,6 +66,12 @@ public:
     void errorBox(QWidget *parent, const QString &text) override;
     std::optional<QString> openFile(QWidget *parent, const FileDialogState &state) override;
     std::optional<QString> saveFile(QWidget *parent, const FileDialogState &state) override;
+    QStringList openFiles(QWidget *parent, const FileDialogState &state) override;
+    std::optional<QString> chooseFolder(QWidget *parent, const QString &caption,
+                                        const QString &start) override;
+    std::optional<QStringList> editFields(QWidget *parent, const QString &caption,
+                                          const QStringList &labels,
+                                          const QStringList &values) override;
     std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override;
     bool waitFor(QWidget *parent, const QString &text, const QString &cancel,
                  const std::function<bool()> &finished) override;

@@ -6,6 +6,7 @@
 #include "Errors.h"
 #include "Widgets.h"
 #include "analysis/ChartNavigator.h"
+#include "analysis/ColorgrammeView.h"
 #include "files/BackgroundRead.h"
 #include "table/StringGrid.h"
 #include "table/TableEditor.h"
@@ -103,6 +104,7 @@ TfrmMain::TfrmMain(Dialogs &dialogs, const QString &exeDir) : m_dialogs(dialogs)
     PageControl1->setDocumentMode(false);
     createDataPage();
     createGraphPage();
+    createColorgrammePage();
     setCentralWidget(PageControl1);
     createStatusBar();
     connectHandlers();
@@ -140,6 +142,8 @@ void TfrmMain::createMenu()
         File1->addAction(QIcon(QStringLiteral(":/icons/open.svg")), QStringLiteral("&Open (TXT)"));
     OpenXLS1 =
         File1->addAction(QIcon(QStringLiteral(":/icons/open.svg")), QStringLiteral("Op&en (XLS)"));
+    Import1 = File1->addAction(QIcon(QStringLiteral(":/icons/import.svg")), QString());
+    Import1->setProperty("extraText", 22);
     N2 = File1->addSeparator();
     SaveTXT1 =
         File1->addAction(QIcon(QStringLiteral(":/icons/save.svg")), QStringLiteral("&Save (TXT)"));
@@ -151,12 +155,18 @@ void TfrmMain::createMenu()
     SavePicture1 = File1->addAction(QStringLiteral("Save Picture..."));
     SavePicture1->setProperty("extraText", 20);
     SavePicture1->setEnabled(false);
+    ExportNetwork1 = File1->addAction(QString());
+    ExportNetwork1->setProperty("extraText", 30);
     N3 = File1->addSeparator();
     Exit1 = File1->addAction(QStringLiteral("E&xit"));
 
     Configuration1 = MainM->addMenu(QStringLiteral("Configuration"));
     GridBackGroundColor1 = Configuration1->addAction(QStringLiteral("Grid BackGround Color"));
     GridAxisColor1 = Configuration1->addAction(QStringLiteral("Grid Axis Color"));
+    Station1 = Configuration1->addAction(QString());
+    Station1->setProperty("extraText", 31);
+    for (QAction *a : {Import1, ExportNetwork1, Station1})
+        a->setText(extraText(a->property("extraText").toInt()));
 
     Language1 = MainM->addMenu(QStringLiteral("Language"));
     LanguageGroup = new QActionGroup(this);
@@ -198,6 +208,9 @@ void TfrmMain::createToolBar()
     ToolBar->addSeparator();
     tbOpnTxt = button(1, "open");
     tbOpnXls = button(2, "open");
+    tbImport = button(-1, "import");
+    tbImport->setProperty("extraText", 59);
+    tbImport->setToolTip(extraText(59));
     ToolBar->addSeparator();
     tbSavTxt = button(3, "save");
     tbSavXls = button(4, "save");
@@ -311,6 +324,20 @@ void TfrmMain::createGraphPage()
     layout->addWidget(Chart1View, 1);
 }
 
+void TfrmMain::createColorgrammePage()
+{
+    tsColorgramme = new ColorgrammeView;
+    PageControl1->addTab(tsColorgramme, extraText(33));
+    tsColorgramme->setModel(&strGrid->model());
+    tsColorgramme->column = [this] { return std::max(0, cbDataList->currentIndex()) + 2; };
+    tsColorgramme->columnName = [this] { return cbDataList->currentText(); };
+    tsColorgramme->text = [this](int n) { return extraText(n); };
+    tsColorgramme->guard = [this](const std::function<void()> &work) { guarded(work); };
+    tsColorgramme->onCellClicked = [this](int row) { colorgrammeCellClicked(row); };
+    tsColorgramme->onSave = [this] { SaveColorgrammeClick(); };
+    tsColorgramme->retranslate();
+}
+
 void TfrmMain::createStatusBar()
 {
     StatusBar1 = new QStatusBar(this);
@@ -357,6 +384,11 @@ void TfrmMain::connectHandlers()
     // Export CSV goes with Save Graph: both need the rows of a Run.
     connect(tbSaveGraph, &QAction::enabledChanged, ExportCSV1, &QAction::setEnabled);
     on(SavePicture1, &TfrmMain::SavePicture1Click);
+    on(Import1, &TfrmMain::Import1Click);
+    on(tbImport, &TfrmMain::Import1Click);
+    on(ExportNetwork1, &TfrmMain::ExportNetwork1Click);
+    connect(Station1, &QAction::triggered, this, [this] { guarded([this] { Station1Click(); }); });
+    connect(cbDataList, &QComboBox::currentIndexChanged, tsColorgramme, &ColorgrammeView::refresh);
     connect(tbSaveGraph, &QAction::enabledChanged, SavePicture1, &QAction::setEnabled);
     Table->text = [this](int n) { return extraText(n); };
     Table->refuse = [this](const QString &text) { showMessage(text, MB_ICONWARNING); };
@@ -538,15 +570,21 @@ void TfrmMain::SetLanguage(const QString &code)
         }
     }
 
-    for (int p = 0; p < PageControl1->count(); ++p) {
+    // PC keys name the first two pages; later pages take X texts.
+    for (int p = 0; p < 2; ++p) {
         QString text = value(QStringLiteral("PC%1").arg(p + 1));
         if (!text.isEmpty())
             PageControl1->setTabText(p, text);
     }
+    PageControl1->setTabText(PageControl1->indexOf(tsColorgramme), extraText(33));
+    tsColorgramme->retranslate();
 
-    for (QAction *button : ToolBar->actions())
-        if (!button->isSeparator())
+    for (QAction *button : ToolBar->actions()) {
+        if (const QVariant extra = button->property("extraText"); extra.isValid())
+            button->setToolTip(extraText(extra.toInt()));
+        else if (!button->isSeparator())
             button->setToolTip(value(QStringLiteral("TB%1").arg(button->data().toInt())));
+    }
 
     strGrid->horizontalHeader()->setFixedHeight(25);
     cbDataList->clear();
@@ -647,6 +685,46 @@ QString TfrmMain::extraText(int n) const
         "CSV files|*.csv|All files|*.*",
         "Save Picture...",
         "PNG picture|*.png|SVG drawing|*.svg|PDF document|*.pdf",
+        "Import...",
+        "Count files|*.txt *.TXT *.dat *.DAT *.sta *.STA *.csv *.CSV|All files|*",
+        "Imported %1 files: %2 hours on %3 days.",
+        "No hour is missing between the first and the last.",
+        "%1 hours are missing between the first and the last:",
+        "%1 from %2h UT: %3 hours",
+        "and %1 more gaps.",
+        "The files hold no hours.",
+        "Export for Network...",
+        "Station...",
+        "Wrote %1 files to %2:",
+        "COLORGRAMME",
+        "Hour (UT)",
+        "no count",
+        "The table has no hours with a date, an hour and a count in %1.",
+        "The table's dates span %1 days, too many to draw.",
+        "The table has no counts in %1 to export.",
+        "PNG picture|*.png",
+        "%1, %2h UT: %3",
+        "%1, %2h UT: no count",
+        "%1, %2 to %3",
+        "Observer",
+        "Country",
+        "City",
+        "Longitude (degrees, east positive)",
+        "Latitude (degrees, north positive)",
+        "Frequencies",
+        "Antenna",
+        "Antenna azimuth",
+        "Antenna elevation",
+        "Pre-amplifier",
+        "Receiver",
+        "Observing method",
+        "Remarks",
+        "Soft FTP",
+        "E-mail",
+        "Station",
+        "Import count files",
+        "The network's file names need the observer's name: enter it in the Station dialog.",
+        "Choose the folder for the network's files",
     };
     const QString builtIn =
         n >= 1 && n <= int(std::size(English)) ? QString::fromUtf8(English[n - 1]) : QString();

@@ -17,6 +17,7 @@
 
 class BackgroundRead;
 class ChartNavigator;
+class ColorgrammeView;
 class TableEditor;
 class ColorSwatch;
 class QAction;
@@ -62,8 +63,11 @@ public:
     QMenu *File1 = nullptr, *Configuration1 = nullptr, *Language1 = nullptr;
     QAction *New1 = nullptr, *N1 = nullptr, *OpenTXT1 = nullptr, *OpenXLS1 = nullptr, *N2 = nullptr,
             *SaveTXT1 = nullptr, *SaveXLS1 = nullptr, *N3 = nullptr, *Exit1 = nullptr;
-    QAction *ExportCSV1 = nullptr;   // after the first menu keys: text X18
-    QAction *SavePicture1 = nullptr; // text X20
+    QAction *ExportCSV1 = nullptr;     // after the first menu keys: text X18
+    QAction *SavePicture1 = nullptr;   // text X20
+    QAction *Import1 = nullptr;        // X22
+    QAction *ExportNetwork1 = nullptr; // X30
+    QAction *Station1 = nullptr;       // X31, in Configuration
     QAction *GridBackGroundColor1 = nullptr, *GridAxisColor1 = nullptr;
     QAction *English1 = nullptr, *Russian1 = nullptr;
     QAction *About1 = nullptr;
@@ -74,10 +78,13 @@ public:
     QAction *tbNew = nullptr, *tbOpnTxt = nullptr, *tbOpnXls = nullptr, *tbSavTxt = nullptr,
             *tbSavXls = nullptr, *tbRun = nullptr, *tbAutoCalc = nullptr, *tbEdit = nullptr,
             *tbSaveGraph = nullptr;
+    QAction *tbImport = nullptr; // tool tip X59
 
     // ---- pages
     QTabWidget *PageControl1 = nullptr;
     QWidget *tsData = nullptr, *tsGraph = nullptr;
+    // The third page, after GRAPH: tab text X33.
+    ColorgrammeView *tsColorgramme = nullptr;
     QWidget *Panel1 = nullptr;
     QLabel *lBobs = nullptr, *lEobs = nullptr, *lDataList = nullptr;
     QDateEdit *dtp1 = nullptr, *dtp2 = nullptr;
@@ -147,6 +154,17 @@ public:
     void OpenXLS1Click() { tbOpnXlsClick(); }
     void SaveXLS1Click() { tbSavXlsClick(); }
     void UpdateDateRange();
+    // Reads observers' count files, several at once, into the table.
+    void Import1Click();
+    // Writes the chosen column as the network's monthly tables and hourly
+    // lists, with the station's block.
+    void ExportNetwork1Click();
+    // Edits the station block kept in the settings; false when cancelled.
+    bool Station1Click();
+    // The colorgramme as a PNG picture.
+    void SaveColorgrammeClick();
+    // The table's cursor to the row of a colorgramme cell.
+    void colorgrammeCellClicked(int row);
     // Before the table is left (Exit, close, New, open): when it has changed
     // since it was last opened, saved or made new, asks whether to save it
     // first. False when the user cancelled or the save found no name.
@@ -211,6 +229,7 @@ private:
     void createToolBar();
     void createDataPage();
     void createGraphPage();
+    void createColorgrammePage();
     void createStatusBar();
     void connectHandlers();
     void placeDatePicker(int col, int row);

@@ -25,6 +25,16 @@ public:
     {
         return take(saveAnswers);
     }
+    QStringList openFiles(QWidget *, const FileDialogState &) override { return {}; }
+    std::optional<QString> chooseFolder(QWidget *, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<QStringList> editFields(QWidget *, const QString &, const QStringList &,
+                                          const QStringList &) override
+    {
+        return std::nullopt;
+    }
     std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
     bool waitFor(QWidget *, const QString &, const QString &,
                  const std::function<bool()> &finished) override

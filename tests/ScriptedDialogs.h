@@ -20,6 +20,12 @@ public:
     QStringList errors;                 // general error boxes in order
     std::vector<FileDialogState> openRequests, saveRequests;
     std::deque<std::optional<QString>> openAnswers, saveAnswers; // nullopt = cancel
+    std::deque<QStringList> openFilesAnswers;                    // empty = cancel
+    std::deque<std::optional<QString>> folderAnswers;
+    // Answers to forms: a function of the values shown (nullopt = cancel);
+    // the forms shown are logged.
+    std::deque<std::function<std::optional<QStringList>(const QStringList &)>> formAnswers;
+    std::vector<std::pair<QStringList, QStringList>> forms; // labels, values
     std::deque<std::optional<QColor>> colorAnswers;
     std::vector<QColor> colorPresets;
     // Waits: each answers whether the wait is cancelled at once (true) or
@@ -48,6 +54,30 @@ public:
     {
         saveRequests.push_back(state);
         return next(saveAnswers);
+    }
+    QStringList openFiles(QWidget *, const FileDialogState &state) override
+    {
+        openRequests.push_back(state);
+        QStringList answer;
+        if (!openFilesAnswers.empty()) {
+            answer = openFilesAnswers.front();
+            openFilesAnswers.pop_front();
+        }
+        return answer;
+    }
+    std::optional<QString> chooseFolder(QWidget *, const QString &, const QString &) override
+    {
+        return next(folderAnswers);
+    }
+    std::optional<QStringList> editFields(QWidget *, const QString &, const QStringList &labels,
+                                          const QStringList &values) override
+    {
+        forms.emplace_back(labels, values);
+        if (formAnswers.empty())
+            return std::nullopt;
+        auto answer = std::move(formAnswers.front());
+        formAnswers.pop_front();
+        return answer(values);
     }
     std::optional<QColor> chooseColor(QWidget *, const QColor &initial) override
     {

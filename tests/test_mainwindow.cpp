@@ -72,8 +72,11 @@ private slots:
             QCOMPARE(w.strGrid->cell(c, 0), QString());
         QCOMPARE(w.strGrid->horizontalHeader()->height(), 20);
         QCOMPARE(w.cbDataList->count(), 0);
+        // The buttons named by the language file have no tool tip yet; a
+        // later one has its built-in English text.
         for (QAction *button : w.ToolBar->actions())
-            QCOMPARE(button->toolTip(), QString());
+            QCOMPARE(button->toolTip(),
+                     button == w.tbImport ? QString("Import count files") : QString());
         for (const QString &m : w.Messages)
             QVERIFY(m.isEmpty());
         QCOMPARE(w.Shape1->brushColor(), QColor(0, 0, 255));
@@ -283,7 +286,15 @@ private slots:
                      QString::fromUtf8(en ? "Export CSV..." : "Экспорт CSV..."));
             QCOMPARE(w.SavePicture1->text(),
                      QString::fromUtf8(en ? "Save Picture..." : "Сохранить рисунок..."));
+            QCOMPARE(w.Import1->text(), QString::fromUtf8(en ? "Import..." : "Импорт..."));
+            QCOMPARE(w.Station1->text(), QString::fromUtf8(en ? "Station..." : "Станция..."));
+            QCOMPARE(w.PageControl1->tabText(2),
+                     QString::fromUtf8(en ? "COLORGRAMME" : "КОЛОРГРАММА"));
+            QCOMPARE(w.tbImport->toolTip(),
+                     QString::fromUtf8(en ? "Import count files" : "Импорт файлов счётов"));
             QCOMPARE(w.Exit1->text(), QString::fromUtf8(en ? "E&xit" : "В&ыход"));
+            QCOMPARE(w.SaveXLS1->text(),
+                     QString::fromUtf8(en ? "S&ave (XLS)" : "Со&хранить (XLS)"));
             QVERIFY(w.N3->isSeparator());
             for (QAction *button : w.ToolBar->actions())
                 QVERIFY(button->isSeparator() || !button->toolTip().isEmpty());

@@ -1,12 +1,15 @@
 // vexlor-fit: the model of Run on an observation file, from the command line.
 #include "analysis/ActivityModel.h"
 #include "analysis/AutoSearch.h"
+#include "analysis/Colorgramme.h"
 #include "analysis/Figure.h"
 #include "analysis/RunCsv.h"
 #include "app/Colors.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
 #include "app/IniFile.h"
+#include "files/FileRead.h"
+#include "files/ObserverFiles.h"
 #include "files/SafeSave.h"
 #include "files/SheetTable.h"
 #include "files/TextFormat.h"
@@ -28,22 +31,28 @@
 namespace {
 
 const char Usage[] =
-    "usage: vexlor-fit FILE --from DATE --to DATE [--column NAME] [--a A] [--b B]\n"
+    "usage: vexlor-fit FILE... --from DATE --to DATE [--column NAME] [--a A] [--b B]\n"
     "                  [--pos P] [--max M] [--rows] [--auto] [--save OUT]\n"
-    "                  [--csv OUT.csv] [--picture OUT.png|svg|pdf [--size WxH]]\n"
-    "       vexlor-fit FILE --save OUT\n"
-    "FILE is an observation text file or a workbook (xlsx, ods, xls).\n"
+    "                  [--csv OUT.csv] [--picture OUT.png|svg|pdf] [--size WxH]\n"
+    "                  [--colorgramme OUT.png]\n"
+    "       vexlor-fit FILE... --save OUT | --colorgramme OUT.png\n"
+    "FILE is an observation text file or a workbook (xlsx, ods, xls), or a count\n"
+    "file of station software: a monthly table (..._MMYYYYrmob.TXT), an hourly\n"
+    "list (RMOB-YYYYMM.dat), a daily list (DDMMYYYY.STA) or CSV with a header\n"
+    "row. Several FILEs are merged into one table in time order, as Import does.\n"
     "Dates are in the program's date format (DateFormat in VEXLOR.ini next to\n"
     "this program, otherwise the locale's short format). NAME is Sum (the\n"
     "default) or N1 to N10. --save writes the table as the window's Save does:\n"
     "a workbook when OUT ends in .xlsx, Vexlor's text layout otherwise.\n"
     "--csv writes the rows of the Run (after --auto, of the Run with the best\n"
     "parameters, as Auto Calc ends) as CSV; --picture draws that Run as a figure\n"
-    "(PNG at 1600x900 by default, SVG and PDF as vector drawings).\n";
+    "(PNG at 1600x900 by default, SVG and PDF as vector drawings); --colorgramme\n"
+    "draws the column's counts as days by UT hours (PNG, at --size too).\n";
 
 struct Options {
-    QString file, from, to, column = QStringLiteral("Sum");
-    QString save, csv, picture;
+    QStringList files;
+    QString from, to, column = QStringLiteral("Sum");
+    QString save, csv, picture, colorgramme;
     QSize size{1600, 900};
     int a = 50, b = 50;
     std::optional<int> pos, max;
@@ -92,6 +101,8 @@ Options parse(const QStringList &args)
             o.csv = value();
         else if (arg == QLatin1String("--picture"))
             o.picture = value();
+        else if (arg == QLatin1String("--colorgramme"))
+            o.colorgramme = value();
         else if (arg == QLatin1String("--size")) {
             o.size = Figure::parseSize(value());
             if (!o.size.isValid())
@@ -99,14 +110,14 @@ Options parse(const QStringList &args)
                     QStringLiteral("--size takes WIDTHxHEIGHT, 200x150 to 10000x10000"));
         } else if (arg == QLatin1String("--auto"))
             o.automatic = true;
-        else if (arg.startsWith(QLatin1String("--")) || !o.file.isEmpty())
+        else if (arg.startsWith(QLatin1String("--")))
             throw VexlorError(QStringLiteral("unknown argument '%1'").arg(arg));
         else
-            o.file = arg;
+            o.files << arg;
     }
     const bool fit = !o.from.isEmpty() || !o.to.isEmpty();
-    if (o.file.isEmpty() || (fit && (o.from.isEmpty() || o.to.isEmpty())) ||
-        (!fit && o.save.isEmpty()))
+    if (o.files.isEmpty() || (fit && (o.from.isEmpty() || o.to.isEmpty())) ||
+        (!fit && o.save.isEmpty() && o.colorgramme.isEmpty()))
         throw VexlorError(QString::fromLatin1(Usage).trimmed());
     return o;
 }
@@ -171,15 +182,65 @@ void writeCsv(const std::vector<TRadData> &DataRows, const std::vector<TRadData>
     print("csv", out);
 }
 
-// The table of a file, read as the window's open commands read it: a
-// workbook as Open (XLS), anything else as Open (TXT).
-void loadTable(const QString &file, GridModel &grid)
+// The table of the files: one workbook as Open (XLS) reads it, one file of
+// the program's own layout as Open (TXT), anything else as Import reads
+// and merges its files.
+void loadTable(const QStringList &files, GridModel &grid)
 {
-    if (WorkbookFiles::looksLikeWorkbook(file)) {
-        grid.replaceRows(SheetTable::load(file));
-    } else {
-        grid.replaceRows(TextFormat::load(file));
+    if (files.size() == 1 && WorkbookFiles::looksLikeWorkbook(files.front())) {
+        grid.replaceRows(SheetTable::load(files.front()));
+        return;
     }
+    for (const QString &file : files)
+        if (WorkbookFiles::looksLikeWorkbook(file))
+            throw VexlorError(
+                QStringLiteral("%1 is a workbook: workbooks are read one at a time").arg(file));
+    if (files.size() == 1) {
+        // A file of the own layout, or one that is no count file at all, is
+        // read as Open (TXT) reads it, with its messages; UTF-16 text only
+        // Import reads.
+        std::optional<ObserverFiles::Format> format;
+        bool utf16 = false;
+        try {
+            const QByteArray bytes = FileRead::wholeFile(files.front(), ObserverFiles::MaxFileSize);
+            utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
+            format = ObserverFiles::sniff(bytes, files.front());
+        } catch (const VexlorError &) {
+        }
+        if (!format || (*format == ObserverFiles::Format::Vexlor && !utf16)) {
+            grid.replaceRows(TextFormat::load(files.front()));
+            return;
+        }
+    }
+    ObserverFiles::Merged merged = ObserverFiles::import(files);
+    const ObserverFiles::Summary &s = merged.summary;
+    print("import_files", QString::number(s.files));
+    print("import_hours", QString::number(s.hours));
+    print("import_days", QString::number(s.days));
+    print("import_missing_hours", QString::number(s.missingHours));
+    grid.replaceRows(std::move(merged.rows));
+}
+
+// The colorgramme of a count column as a PNG picture.
+void saveColorgramme(const GridModel &grid, const Options &o)
+{
+    const Colorgramme::Data data = Colorgramme::collect(grid, columnOf(o.column));
+    Colorgramme::Texts texts;
+    texts.title = data.days > 0 && !data.tooLong
+                      ? QStringLiteral("%1, %2 to %3")
+                            .arg(o.column, DateConv::toText(data.first),
+                                 DateConv::toText(data.first.addDays(data.days - 1)))
+                      : o.column;
+    texts.hours = QStringLiteral("Hour (UT)");
+    texts.missing = QStringLiteral("no count");
+    texts.empty =
+        data.tooLong
+            ? QStringLiteral("The table's dates span %1 days, too many to draw.").arg(data.days)
+            : QStringLiteral("The table has no hours with a date, an hour and a "
+                             "count in %1.")
+                  .arg(o.column);
+    Colorgramme::savePng(data, o.size, texts, o.colorgramme);
+    print("colorgramme", o.colorgramme);
 }
 
 // Writes the table as Save (XLS) or Save (TXT) does, by OUT's extension.
@@ -195,9 +256,11 @@ void saveTable(const GridModel &grid, const QString &out)
 int run(const Options &o)
 {
     GridModel grid;
-    loadTable(o.file, grid);
+    loadTable(o.files, grid);
     if (!o.save.isEmpty())
         saveTable(grid, o.save);
+    if (!o.colorgramme.isEmpty())
+        saveColorgramme(grid, o);
     if (o.from.isEmpty())
         return 0;
 
@@ -231,7 +294,7 @@ int run(const Options &o)
     if (!o.picture.isEmpty()) {
         const FigureData figure = Figure::ofRun(
             DataRows, ModelRows, params, dO,
-            QStringLiteral("%1, %2 to %3").arg(QFileInfo(o.file).fileName(), o.from, o.to),
+            QStringLiteral("%1, %2 to %3").arg(QFileInfo(o.files.front()).fileName(), o.from, o.to),
             o.column,
             {QStringLiteral("Observed"), QStringLiteral("Shower profile"), QStringLiteral("Shower"),
              QStringLiteral("Sporadic")},
@@ -271,7 +334,8 @@ int main(int argc, char *argv[])
     // offscreen, with no window and no display.
     bool picture = false;
     for (int i = 1; i < argc; ++i)
-        picture = picture || std::strcmp(argv[i], "--picture") == 0;
+        picture = picture || std::strcmp(argv[i], "--picture") == 0 ||
+                  std::strcmp(argv[i], "--colorgramme") == 0;
     std::unique_ptr<QCoreApplication> app;
     if (picture) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

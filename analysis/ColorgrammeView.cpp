@@ -1,0 +1,155 @@
+// The colorgramme page.
+#include "ColorgrammeView.h"
+
+#include "app/DateConv.h"
+#include "table/GridModel.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+// The picture itself: draws through the core's drawing and reports the
+// mouse to the view.
+class ColorgrammeView::Canvas : public QWidget {
+public:
+    explicit Canvas(ColorgrammeView &view) : QWidget(&view), m_view(view)
+    {
+        setMouseTracking(true);
+        setCursor(Qt::CrossCursor);
+        setMinimumSize(300, 200);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::white);
+        m_view.run([&] { Colorgramme::draw(painter, m_view.data(), size(), m_view.texts()); });
+    }
+    void mouseMoveEvent(QMouseEvent *event) override
+    {
+        m_view.run(
+            [&] { m_view.m_readout->setText(m_view.readoutAt(event->position().toPoint())); });
+    }
+    void leaveEvent(QEvent *) override { m_view.m_readout->clear(); }
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        if (event->button() != Qt::LeftButton)
+            return;
+        m_view.run([&] {
+            const int row = m_view.rowAt(event->position().toPoint());
+            if (row > 0 && m_view.onCellClicked)
+                m_view.onCellClicked(row);
+        });
+    }
+
+private:
+    ColorgrammeView &m_view;
+};
+
+ColorgrammeView::ColorgrammeView(QWidget *parent) : QWidget(parent)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    auto *bar = new QHBoxLayout;
+    m_readout = new QLabel(this);
+    m_readout->setMinimumWidth(300);
+    m_save = new QPushButton(this);
+    bar->addWidget(m_readout, 1);
+    bar->addWidget(m_save);
+    layout->addLayout(bar);
+    m_canvas = new Canvas(*this);
+    layout->addWidget(m_canvas, 1);
+    connect(m_save, &QPushButton::clicked, this, [this] {
+        if (onSave)
+            run(onSave);
+    });
+}
+
+void ColorgrammeView::run(const std::function<void()> &work)
+{
+    if (guard)
+        guard(work);
+    else
+        work();
+}
+
+void ColorgrammeView::setModel(const GridModel *model)
+{
+    if (m_model)
+        disconnect(m_model, nullptr, this, nullptr);
+    m_model = model;
+    if (!model)
+        return;
+    connect(model, &GridModel::modelReset, this, &ColorgrammeView::refresh);
+    connect(model, &GridModel::dataChanged, this, &ColorgrammeView::refresh);
+    connect(model, &GridModel::rowsInserted, this, &ColorgrammeView::refresh);
+    connect(model, &GridModel::rowsRemoved, this, &ColorgrammeView::refresh);
+    refresh();
+}
+
+void ColorgrammeView::refresh()
+{
+    // The table is read when the page is next drawn, not on every edit.
+    m_stale = true;
+    if (isVisible())
+        m_canvas->update();
+}
+
+void ColorgrammeView::retranslate()
+{
+    m_save->setText(text ? text(20) : QStringLiteral("Save Picture..."));
+    refresh();
+}
+
+const Colorgramme::Data &ColorgrammeView::data()
+{
+    if (m_stale) {
+        m_data = m_model && column ? Colorgramme::collect(*m_model, column()) : Colorgramme::Data{};
+        m_stale = false;
+    }
+    return m_data;
+}
+
+Colorgramme::Texts ColorgrammeView::texts()
+{
+    const auto t = [this](int n) { return text ? text(n) : QString(); };
+    const Colorgramme::Data &d = data();
+    const QString name = columnName ? columnName() : QString();
+    Colorgramme::Texts out;
+    out.title = d.days > 0 ? t(42).arg(name, DateConv::toText(d.first),
+                                       DateConv::toText(d.first.addDays(d.days - 1)))
+                           : name;
+    out.hours = t(34);
+    out.missing = t(35);
+    out.empty = d.tooLong ? t(37).arg(d.days) : t(36).arg(name);
+    return out;
+}
+
+std::optional<Colorgramme::Cell> ColorgrammeView::cellAt(const QPoint &point)
+{
+    return Colorgramme::cellAt(Colorgramme::layoutFor(data(), m_canvas->size()), point);
+}
+
+QString ColorgrammeView::readoutAt(const QPoint &point)
+{
+    const Colorgramme::Data &d = data();
+    const std::optional<Colorgramme::Cell> cell = cellAt(point);
+    if (!cell)
+        return {};
+    const int count = d.counts[size_t(d.index(cell->day, cell->hour))];
+    const QString date = DateConv::toText(d.first.addDays(cell->day));
+    const QString hour = QStringLiteral("%1").arg(cell->hour, 2, 10, QChar(u'0'));
+    const QString shown = text ? text(count < 0 ? 41 : 40) : QStringLiteral("%1 %2h %3");
+    return count < 0 ? shown.arg(date, hour) : shown.arg(date, hour).arg(count);
+}
+
+int ColorgrammeView::rowAt(const QPoint &point)
+{
+    const Colorgramme::Data &d = data();
+    const std::optional<Colorgramme::Cell> cell = cellAt(point);
+    return cell ? d.rows[size_t(d.index(cell->day, cell->hour))] : 0;
+}
