@@ -99,7 +99,7 @@ std::optional<QString> QtDialogs::chooseFolder(QWidget *parent, const QString &c
 
 std::optional<QStringList> QtDialogs::editFields(QWidget *parent, const QString &caption,
                                                  const QStringList &labels,
-                                                 const QStringList &values)
+                                                 const QStringList &values, const QString &cancel)
 {
     QDialog dialog(parent);
     dialog.setWindowTitle(caption);
@@ -114,6 +114,8 @@ std::optional<QStringList> QtDialogs::editFields(QWidget *parent, const QString 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (!cancel.isEmpty())
+        buttons->button(QDialogButtonBox::Cancel)->setText(cancel);
     form->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;

@@ -41,11 +41,12 @@ public:
     // A folder, starting at start; nullopt when cancelled.
     virtual std::optional<QString> chooseFolder(QWidget *parent, const QString &caption,
                                                 const QString &start) = 0;
-    // A form of labelled one-line fields with OK and Cancel: the values as
-    // edited, or nullopt when cancelled.
+    // A form of labelled one-line fields with OK and a cancel button of the
+    // given text: the values as edited, or nullopt when cancelled.
     virtual std::optional<QStringList> editFields(QWidget *parent, const QString &caption,
                                                   const QStringList &labels,
-                                                  const QStringList &values) = 0;
+                                                  const QStringList &values,
+                                                  const QString &cancel) = 0;
     virtual std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) = 0;
     // A modal box with a busy bar and a Cancel button, shown while finished()
     // is false (and only if that lasts a moment); false when the user
@@ -70,8 +71,8 @@ public:
     std::optional<QString> chooseFolder(QWidget *parent, const QString &caption,
                                         const QString &start) override;
     std::optional<QStringList> editFields(QWidget *parent, const QString &caption,
-                                          const QStringList &labels,
-                                          const QStringList &values) override;
+                                          const QStringList &labels, const QStringList &values,
+                                          const QString &cancel) override;
     std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override;
     bool waitFor(QWidget *parent, const QString &text, const QString &cancel,
                  const std::function<bool()> &finished) override;

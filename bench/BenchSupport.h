@@ -31,7 +31,7 @@ public:
         return std::nullopt;
     }
     std::optional<QStringList> editFields(QWidget *, const QString &, const QStringList &,
-                                          const QStringList &) override
+                                          const QStringList &, const QString &) override
     {
         return std::nullopt;
     }

@@ -55,13 +55,19 @@ QByteArray monthlyTable(int month, const Month &counts, const Station &station)
     for (const StationField &f : stationFields()) {
         QString text = value(f.setting);
         QByteArray key = f.block;
+        // The place as the network's files give it: degrees, minutes and
+        // seconds first, then both decimal values after the latitude.
         if (key == "Longitude" || key == "Latitude ") {
             const bool east = key == "Longitude";
             const std::optional<double> v = east ? lon : lat;
             text = v ? degreesText(*v, east ? 'E' : 'N', east ? 'W' : 'S') : QString();
             out += '[' + key + ']' + text.toUtf8() + "\r\n";
-            out += '[' + key.trimmed() + " GMAP]" +
-                   (v ? QString::asprintf("%.6f", *v).toLatin1() : QByteArray()) + "\r\n";
+            if (!east)
+                for (const auto &[name, gmap] :
+                     {std::pair{"[Longitude GMAP]", lon}, std::pair{"[Latitude GMAP]", lat}})
+                    out += QByteArray(name) +
+                           (gmap ? QString::asprintf("%.6f", *gmap).toLatin1() : QByteArray()) +
+                           "\r\n";
             continue;
         }
         out += '[' + key + ']' + text.toUtf8() + "\r\n";

@@ -81,7 +81,7 @@ bool TfrmMain::Station1Click()
         values << ini.readString(StationSection, QLatin1String(f.setting), QString());
     }
     const std::optional<QStringList> edited =
-        m_dialogs.editFields(this, extraText(58), labels, values);
+        m_dialogs.editFields(this, extraText(58), labels, values, extraText(2));
     if (!edited)
         return false;
     for (size_t i = 0; i < NetworkExport::stationFields().size(); ++i) {

@@ -229,7 +229,9 @@ FileHours readHourly(const Reader &r, const std::vector<Line> &lines)
         if (f.size() != 3)
             r.fail(line.number, QStringLiteral("the line has %1 fields, not 3").arg(f.size()));
         const QStringView stamp = f[0].trimmed();
-        if (stamp.size() != 10 || !wholeNumber(stamp, false))
+        // Ten digits; as a number it would not fit an int past the year 2147.
+        if (stamp.size() != 10 || !std::all_of(stamp.begin(), stamp.end(),
+                                               [](QChar c) { return c.isDigit() && c < u'\x80'; }))
             r.fail(line.number,
                    QStringLiteral("'%1' is not a time of the form YYYYMMDDHH").arg(stamp));
         const int year = stamp.left(4).toInt(), month = stamp.mid(4, 2).toInt(),

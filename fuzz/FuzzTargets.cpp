@@ -3,10 +3,13 @@
 
 #include "analysis/ActivityModel.h"
 #include "analysis/AutoSearch.h"
+#include "app/DateConv.h"
 #include "app/Errors.h"
 #include "app/IniFile.h"
 #include "app/TextCodec.h"
 #include "files/ExtractField.h"
+#include "files/NetworkExport.h"
+#include "files/ObserverFiles.h"
 #include "files/SheetTable.h"
 #include "files/TextFormat.h"
 #include "files/Workbook.h"
@@ -324,6 +327,61 @@ void tableFit(const QByteArray &bytes)
                       "same scores, bit for bit");
         }
     }
+}
+
+void observerFile(const QByteArray &bytes)
+{
+    static const char *const names[] = {"Station_022024rmob.TXT", "RMOB-202402.dat", "29022024.STA",
+                                        "counts.csv", "table.txt"};
+    if (bytes.isEmpty())
+        return;
+    DateConv::setFormat(QStringLiteral("dd.MM.yyyy"));
+    const QString name = QLatin1String(names[uchar(bytes[0]) % std::size(names)]);
+    ObserverFiles::FileHours read;
+    try {
+        read = ObserverFiles::parse(bytes.mid(1), name);
+    } catch (const ObserverFiles::EImportError &e) {
+        check(e.file() == name && e.line() >= 0, "a refusal names the file");
+        return;
+    }
+    for (const ObserverFiles::Hour &h : read.hours) {
+        check(h.date.isValid() && h.hour >= 0 && h.hour <= 23, "hours are real hours");
+        for (const QString &c : h.counts) {
+            bool ok = true;
+            check(c.isEmpty() || (c.toInt(&ok), ok), "counts are whole numbers");
+        }
+    }
+    // A file merged with itself gives its distinct hours, in time order.
+    const size_t given = read.hours.size();
+    std::vector<ObserverFiles::FileHours> twice{read, read};
+    ObserverFiles::Merged merged;
+    try {
+        merged = ObserverFiles::merge(std::move(twice));
+    } catch (const ObserverFiles::EImportError &) {
+        return; // one hour twice in the file with other counts
+    }
+    check(merged.rows.size() <= given, "the merge adds no hours");
+    check(merged.summary.hours == qsizetype(merged.rows.size()), "the summary counts the rows");
+    GridModel grid;
+    grid.replaceRows(merged.rows);
+    // The Sum counts exported for the network import back into the same rows.
+    std::vector<NetworkExport::File> files;
+    try {
+        files = NetworkExport::build(grid, 2, {{QStringLiteral("Observer"), QStringLiteral("F")}});
+    } catch (const VexlorError &) {
+        return; // a negative count, or a year the network's files cannot hold
+    }
+    std::vector<ObserverFiles::FileHours> back;
+    for (const NetworkExport::File &f : files)
+        back.push_back(ObserverFiles::parse(f.bytes, f.name));
+    const ObserverFiles::Merged again = ObserverFiles::merge(std::move(back));
+    std::vector<QString> expected, got;
+    for (const GridRow &r : merged.rows)
+        if (!r.cell(2).isEmpty())
+            expected.push_back(r.cell(0) + u' ' + r.cell(1) + u' ' + r.cell(2));
+    for (const GridRow &r : again.rows)
+        got.push_back(r.cell(0) + u' ' + r.cell(1) + u' ' + r.cell(2));
+    check(expected == got, "the network export imports back");
 }
 
 } // namespace Fuzz

@@ -14,4 +14,6 @@ void ods(const QByteArray &bytes);
 void xls(const QByteArray &bytes);
 void settingsStart(const QByteArray &bytes);
 void tableFit(const QByteArray &bytes);
+// The first byte picks the file's name, the rest is its content.
+void observerFile(const QByteArray &bytes);
 } // namespace Fuzz

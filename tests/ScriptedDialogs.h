@@ -70,7 +70,7 @@ public:
         return next(folderAnswers);
     }
     std::optional<QStringList> editFields(QWidget *, const QString &, const QStringList &labels,
-                                          const QStringList &values) override
+                                          const QStringList &values, const QString &) override
     {
         forms.emplace_back(labels, values);
         if (formAnswers.empty())

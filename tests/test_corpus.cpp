@@ -14,7 +14,8 @@ private slots:
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("file");
         const QDir root(QStringLiteral(VEXLOR_TEST_DATA "/../../fuzz/corpus"));
-        for (const char *target : {"text", "ini", "xlsx", "ods", "fit", "xls", "start"}) {
+        for (const char *target :
+             {"text", "ini", "xlsx", "ods", "fit", "xls", "start", "observer"}) {
             const QDir dir(root.filePath(QLatin1String(target)));
             const QStringList files = dir.entryList(QDir::Files, QDir::Name);
             QVERIFY2(!files.isEmpty(), target);
@@ -42,6 +43,8 @@ private slots:
             Fuzz::xls(bytes);
         else if (target == "start")
             Fuzz::settingsStart(bytes);
+        else if (target == "observer")
+            Fuzz::observerFile(bytes);
         else
             Fuzz::tableFit(bytes);
     }

@@ -315,7 +315,7 @@ private slots:
         import({"RMOB-202408.dat"});
         QCOMPARE(m_f->dialogs.texts().last(),
                  QString::fromUtf8("Импортировано файлов: 1; часов: 45; дней: 2.\n"
-                                   "Между первым и последним часом пропущено часов: 3:\n"
+                                   "Между первым и последним часом пропущено 3 ч:\n"
                                    "02.08.2024 с 16h UT: 3 ч"));
         QCOMPARE(w->tsColorgramme->saveButton()->text(), QString::fromUtf8("Сохранить рисунок..."));
     }

@@ -97,6 +97,9 @@ private slots:
         QTest::newRow("hourly list, leading zeros, LF")
             << "RMOB-202408.dat" << QByteArray("2024080100 , 00 , 84\n2024080101,01,07\n\n")
             << int(Format::HourlyList) << "2024-08-01 00=84 2024-08-01 01=7";
+        QTest::newRow("hourly list past the year 2147")
+            << "RMOB-404802.dat" << QByteArray("4048020105 , 05 , 3\n") << int(Format::HourlyList)
+            << "4048-02-01 05=3";
         QTest::newRow("daily list")
             << "/some/where/05012020.STA" << QByteArray("0;25\r\n23;003\r\n")
             << int(Format::DailyList) << "2020-01-05 00=25 2020-01-05 23=3";
@@ -306,8 +309,10 @@ private slots:
         QCOMPARE(files[0].name, QStringLiteral("My_Station_012024rmob.TXT"));
         QCOMPARE(files[1].name, QStringLiteral("RMOB-202401.dat"));
         QCOMPARE(files[2].name, QStringLiteral("My_Station_022024rmob.TXT"));
-        QVERIFY(files[0].bytes.contains("[Longitude]010d3000 W\r\n[Longitude GMAP]-10.500000\r\n"));
-        QVERIFY(files[0].bytes.contains("[Latitude ]050d1500 N\r\n"));
+        QVERIFY(files[0].bytes.contains("\r\n[Observer]My Station\r\n[Country]\r\n[City]\r\n"
+                                        "[Longitude]010d3000 W\r\n[Latitude ]050d1500 N\r\n"
+                                        "[Longitude GMAP]-10.500000\r\n[Latitude GMAP]50.250000\r\n"
+                                        "[Frequencies]\r\n"));
         QVERIFY(files[0].bytes.contains("\r\n01| ???| ???|"));
 
         QTemporaryDir dir;
