@@ -191,23 +191,42 @@ Layout draw(QPainter &painter, const Data &data, const QSize &size, const Texts 
                      Qt::AlignCenter, texts.hours);
     painter.restore();
 
-    // Days along the bottom: a date under the first day of every step.
+    // Days along the bottom: a date under the first day of every few days,
+    // or, for longer spans, under the first day of every few months (a
+    // multiple of the step counted from January), so that years read at once.
     const double cellW = double(l.plot.width()) / data.days;
     const int labelWidth = fm.horizontalAdvance(DateConv::toText(data.first)) + 12;
-    static const int steps[] = {1, 2, 5, 7, 10, 14, 30, 61, 91, 182, 365, 730, 1826, 3652, 7305};
-    int step = steps[std::size(steps) - 1];
-    for (int s : steps)
-        if (s * cellW >= labelWidth) {
-            step = s;
-            break;
-        }
-    for (int d = 0; d < data.days; d += step) {
+    const auto label = [&](int d) {
         const int x = l.plot.left() + int(std::lround(d * cellW));
         painter.setPen(QColor(90, 90, 90));
         painter.drawLine(x, l.plot.bottom() + 1, x, l.plot.bottom() + 5);
         painter.setPen(Qt::black);
         painter.drawText(QRect(x - labelWidth / 2, l.plot.bottom() + 6, labelWidth, fm.height()),
                          Qt::AlignCenter, DateConv::toText(data.first.addDays(d)));
+    };
+    int dayStep = 0;
+    for (int s : {1, 2, 5, 7, 10, 14})
+        if (s * cellW >= labelWidth) {
+            dayStep = s;
+            break;
+        }
+    if (dayStep > 0) {
+        for (int d = 0; d < data.days; d += dayStep)
+            label(d);
+    } else {
+        int monthStep = 1200;
+        for (int s : {1, 2, 3, 6, 12, 24, 60, 120, 240, 600})
+            if (s * 30.4 * cellW >= labelWidth) {
+                monthStep = s;
+                break;
+            }
+        QDate month(data.first.year(), data.first.month(), 1);
+        if (month < data.first)
+            month = month.addMonths(1);
+        const QDate last = data.first.addDays(data.days - 1);
+        for (; month <= last; month = month.addMonths(1))
+            if ((month.year() * 12 + month.month() - 1) % monthStep == 0)
+                label(int(data.first.daysTo(month)));
     }
 
     // The scale: the colours from 0 at the bottom to the maximum at the top,

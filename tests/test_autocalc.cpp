@@ -157,7 +157,8 @@ private slots:
         QTimer::singleShot(0, w, [&] {
             // Inside the search's message processing.
             runEnabled = w->tbRun->isEnabled();
-            openEnabled = w->OpenTXT1->isEnabled();
+            openEnabled =
+                w->OpenTXT1->isEnabled() || w->Import1->isEnabled() || w->tbImport->isEnabled();
             gridEnabled = grid->isEnabled();
             barWidth = w->StatusPanel0->panelWidth();
             w->close();

@@ -166,13 +166,13 @@ private slots:
         QCOMPARE(tableText(*w->strGrid), expectedRows);
         QCOMPARE(runResult(), expectedRun);
         const QString summary = m_f->dialogs.texts().last();
-        QVERIFY2(summary.startsWith(QString("Imported %1 files: 733 hours on 31 days.\n"
-                                            "10 hours are missing between the first and the last:\n"
-                                            "02.08.2024 from 16h UT: 3 hours\n")
+        QVERIFY2(summary.startsWith(QString("Files imported: %1; hours: 733; days: 31.\n"
+                                            "Hours missing between the first and the last: 10.\n"
+                                            "02.08.2024 from 16h UT: 3 h\n")
                                         .arg(files.size())),
                  qPrintable(summary));
         // 743 is the month's last hour: it is not between the first and the last.
-        QVERIFY(summary.endsWith("26.08.2024 from 00h UT: 4 hours"));
+        QVERIFY(summary.endsWith("26.08.2024 from 00h UT: 4 h"));
     }
 
     void refusedFileLeavesTheTable()
@@ -315,7 +315,7 @@ private slots:
         import({"RMOB-202408.dat"});
         QCOMPARE(m_f->dialogs.texts().last(),
                  QString::fromUtf8("Импортировано файлов: 1; часов: 45; дней: 2.\n"
-                                   "Между первым и последним часом пропущено 3 ч:\n"
+                                   "Пропущено часов между первым и последним: 3.\n"
                                    "02.08.2024 с 16h UT: 3 ч"));
         QCOMPARE(w->tsColorgramme->saveButton()->text(), QString::fromUtf8("Сохранить рисунок..."));
     }
