@@ -142,6 +142,7 @@ public:
         const size_t at = static_cast<size_t>(a - 1) * SearchRange::PerA;
         return {m_dO.data() + at, m_failure.data() + at};
     }
+    const std::vector<double> &all() const { return m_dO; }
 
 private:
     void work()
@@ -174,7 +175,7 @@ private:
 } // namespace
 
 SearchBest autoSearch(const std::vector<TRadData> &DataRows, int PeakOffset,
-                      const std::function<void(int a)> &progress, int threads)
+                      const std::function<void(int a)> &progress, int threads, SearchScores *scores)
 {
     const SearchInput input(DataRows, PeakOffset);
     if (threads <= 0)
@@ -183,19 +184,25 @@ SearchBest autoSearch(const std::vector<TRadData> &DataRows, int PeakOffset,
     if (threads == 1) {
         std::vector<double> dO(SearchRange::PerA);
         std::vector<ScoreFailure> failure(SearchRange::PerA);
+        if (scores)
+            scores->clear();
         for (int a = 1; a <= SearchRange::Scales; ++a) {
             progress(a);
             input.scoreA(a, dO.data(), failure.data());
             mergeScores(dO.data(), failure.data(), a, PeakOffset, best);
+            if (scores)
+                scores->insert(scores->end(), dO.begin(), dO.end());
         }
         return best;
     }
-    ParallelScores scores(input, threads);
+    ParallelScores parallel(input, threads);
     for (int a = 1; a <= SearchRange::Scales; ++a) {
         progress(a);
-        auto [dO, failure] = scores.scores(a);
+        auto [dO, failure] = parallel.scores(a);
         mergeScores(dO, failure, a, PeakOffset, best);
     }
+    if (scores)
+        *scores = parallel.all();
     return best;
 }
 

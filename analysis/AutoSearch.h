@@ -69,15 +69,22 @@ private:
     Data m_data;
 };
 
+// Every candidate's dO as the search scored it: scores[(a - 1) * PerA +
+// (b - 1) * 11 + k] for P = PeakOffset - 5 + k (failed candidates hold what
+// the kernel left there).
+using SearchScores = std::vector<double>;
+
 // The search: a from 1 to 100 outermost, b from 1 to 100, P innermost; a
 // candidate replaces the best when its dO is not greater, so that of equal
 // scores the last wins. progress(a) is called once per value of a, before
 // that a's candidates count, on the calling thread. A zero divisor in the
 // fit throws at the first candidate, in that order, that meets it (after
 // progress for its a). Scoring runs on up to `threads` threads (0: as many
-// as the machine has); the result does not depend on their number.
+// as the machine has); the result does not depend on their number. When
+// scores is given it receives every candidate's dO, at no extra scoring.
 SearchBest autoSearch(const std::vector<TRadData> &DataRows, int PeakOffset,
-                      const std::function<void(int a)> &progress, int threads = 0);
+                      const std::function<void(int a)> &progress, int threads = 0,
+                      SearchScores *scores = nullptr);
 
 // Merges the scores of one a (as scoreA gives them) into the best so far,
 // in candidate order: a failure throws its error, and a score not greater

@@ -1,0 +1,180 @@
+// A fit in observers' terms.
+#include "FitReport.h"
+
+#include "SolarLongitude.h"
+#include "app/DateConv.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace FitReport {
+
+RowTime timeOfRow(const std::vector<TRadData> &DataRows, int offset)
+{
+    RowTime t;
+    if (offset < 0 || offset >= int(DataRows.size()))
+        return t;
+    const TRadData &row = DataRows[size_t(offset)];
+    t.date = row.Date;
+    t.hour = row.Hour;
+    if (const std::optional<QDate> date = DateConv::fromText(row.Date.trimmed())) {
+        t.solarLongitude = SolarLongitude::at(*date, row.Hour);
+        t.valid = true;
+    }
+    return t;
+}
+
+qint64 missingHours(const std::vector<TRadData> &DataRows)
+{
+    std::vector<qint64> hours;
+    hours.reserve(DataRows.size());
+    QString lastText;
+    std::optional<QDate> lastDate;
+    for (const TRadData &r : DataRows) {
+        if (r.Date != lastText) {
+            lastText = r.Date;
+            lastDate = DateConv::fromText(r.Date.trimmed());
+        }
+        if (lastDate && r.Hour >= 0 && r.Hour <= 23)
+            hours.push_back(lastDate->toJulianDay() * 24 + r.Hour);
+    }
+    if (hours.size() < 2)
+        return 0;
+    std::sort(hours.begin(), hours.end());
+    hours.erase(std::unique(hours.begin(), hours.end()), hours.end());
+    return hours.back() - hours.front() + 1 - qint64(hours.size());
+}
+
+Shape shapeOf(const ModelParams &params)
+{
+    return {double(params.a), double(params.b), (params.a + params.b) * std::log(2.0)};
+}
+
+Intervals intervals(const Bootstrap::Result &result, const std::vector<TRadData> &DataRows,
+                    double level)
+{
+    std::vector<double> a, b, P, lambda;
+    for (const Bootstrap::Replicate &r : result.replicates) {
+        a.push_back(r.a);
+        b.push_back(r.b);
+        P.push_back(r.P);
+    }
+    Intervals out;
+    out.level = int(std::lround(level * 100));
+    out.a = Bootstrap::interval(a, level);
+    out.b = Bootstrap::interval(b, level);
+    out.position = Bootstrap::interval(P, level);
+    if (!P.empty()) {
+        // Rows run forward in time, so the position's ends are the time's.
+        out.positionLo = timeOfRow(DataRows, int(out.position.lo));
+        out.positionHi = timeOfRow(DataRows, int(out.position.hi));
+        out.solarLongitude = {out.positionLo.solarLongitude, out.positionHi.solarLongitude};
+    }
+    return out;
+}
+
+Report make(const std::vector<TRadData> &DataRows, const ModelParams &params, double dO)
+{
+    Report r;
+    r.params = params;
+    r.dO = dO;
+    r.peakOffset = findPeak(DataRows).PeakOffset;
+    r.peak = timeOfRow(DataRows, params.P);
+    r.shape = shapeOf(params);
+    r.missing = missingHours(DataRows);
+    return r;
+}
+
+namespace {
+
+QString number(double v, int decimals)
+{
+    return std::isnan(v) ? QStringLiteral("-") : QString::number(v, 'f', decimals);
+}
+
+QString exact(double v)
+{
+    return QString::asprintf("%.17g", v);
+}
+
+} // namespace
+
+QString text(const Report &report, const std::vector<TRadData> &DataRows)
+{
+    QStringList lines;
+    const auto line = [&](const char *name, const QString &value) {
+        lines << QLatin1String(name) + u' ' + value;
+    };
+    if (!report.source.isEmpty())
+        line("source", report.source);
+    if (!report.column.isEmpty())
+        line("column", report.column);
+    if (!report.from.isEmpty())
+        line("range", report.from + u' ' + report.to);
+    line("rows", QString::number(DataRows.size()));
+    line("a", QString::number(report.params.a));
+    line("b", QString::number(report.params.b));
+    line("position", QString::number(report.params.P));
+    line("maximum", QString::number(report.params.M));
+    line("dO", exact(report.dO));
+    line("peak_date", report.peak.date.isEmpty() ? QStringLiteral("-") : report.peak.date);
+    line("peak_hour",
+         report.peak.date.isEmpty() ? QStringLiteral("-") : QString::number(report.peak.hour));
+    line("peak_solar_longitude", number(report.peak.solarLongitude, 4));
+    line("fwhm_rows", number(report.shape.fwhm, 4));
+    line("missing_hours", QString::number(report.missing));
+    if (report.bootstrap) {
+        const Bootstrap::Result &b = *report.bootstrap;
+        line("bootstrap_replicates", QString::number(b.replicates.size()));
+        line("bootstrap_failed", QString::number(b.failed));
+        line("bootstrap_seconds", QString::number(b.seconds, 'f', 3));
+        for (double level : {0.68, 0.95}) {
+            const Intervals iv = intervals(b, DataRows, level);
+            const QString suffix = QStringLiteral("_ci%1").arg(iv.level);
+            const auto pair = [&](const char *name, const Bootstrap::Interval &v, int decimals) {
+                line((QLatin1String(name) + suffix).toLatin1().constData(),
+                     number(v.lo, decimals) + u' ' + number(v.hi, decimals));
+            };
+            pair("a", iv.a, 0);
+            pair("b", iv.b, 0);
+            pair("position", iv.position, 0);
+            pair("solar_longitude", iv.solarLongitude, 4);
+        }
+    }
+    if (report.profile && report.profile->bestPosition > 0) {
+        line("profile_best_position", QString::number(report.profile->bestPosition));
+        line("profile_best_dO", exact(report.profile->bestDO));
+        line("profile_positions_within_1_percent",
+             QString::number(report.profile->positionsNearBest()));
+        line("position_undetermined",
+             PositionProfile::undetermined(*report.profile, report.peakOffset)
+                 ? QStringLiteral("yes")
+                 : QStringLiteral("no"));
+    }
+    return lines.join(u'\n') + u'\n';
+}
+
+QByteArray profileCsv(const PositionProfile::Profile &profile)
+{
+    QByteArray out = "position,a,b,dO\n";
+    for (const PositionProfile::Point &p : profile.points)
+        if (!p.gap)
+            out += QByteArray::number(p.position) + ',' + QByteArray::number(p.a) + ',' +
+                   QByteArray::number(p.b) + ',' + exact(p.dO).toLatin1() + '\n';
+    return out;
+}
+
+QByteArray landscapeCsv(const PositionProfile::Landscape &landscape)
+{
+    QByteArray out = "a,b,dO\n";
+    for (int a = 1; a <= 100; ++a)
+        for (int b = 1; b <= 100; ++b) {
+            const size_t cell = size_t((a - 1) * 100 + b - 1);
+            out += QByteArray::number(a) + ',' + QByteArray::number(b) + ',' +
+                   (landscape.failed[cell] ? QByteArray() : exact(landscape.dO[cell]).toLatin1()) +
+                   '\n';
+        }
+    return out;
+}
+
+} // namespace FitReport

@@ -1,0 +1,70 @@
+// A fit in observers' terms: when the maximum was, in solar longitude, its
+// shape in hours, and how sure the search is.
+#pragma once
+
+#include "ActivityModel.h"
+#include "Bootstrap.h"
+#include "PositionProfile.h"
+
+#include <QDate>
+#include <QString>
+
+#include <cmath>
+#include <optional>
+#include <vector>
+
+namespace FitReport {
+
+// The time of a row: its date (as the table's date format reads it) and
+// hour as UT, and the Sun's longitude then; nothing for an offset outside
+// the rows or a date that does not read.
+struct RowTime {
+    QString date; // the table's own text
+    int hour = 0;
+    double solarLongitude = std::nan("");
+    bool valid = false;
+};
+RowTime timeOfRow(const std::vector<TRadData> &DataRows, int offset);
+
+// Hours between the first and the last row that no row holds (rows whose
+// date does not read are passed over).
+qint64 missingHours(const std::vector<TRadData> &DataRows);
+
+struct Shape {
+    double rise = 0, decay = 0; // e-folding lengths in rows: a and b
+    double fwhm = 0;            // (a + b) ln 2 rows
+};
+Shape shapeOf(const ModelParams &params);
+
+// The bootstrap's intervals of a, b, P and of the maximum's time.
+struct Intervals {
+    Bootstrap::Interval a, b, position, solarLongitude;
+    RowTime positionLo, positionHi; // the rows at the position's ends
+    int level = 0;                  // 68 or 95
+};
+Intervals intervals(const Bootstrap::Result &result, const std::vector<TRadData> &DataRows,
+                    double level);
+
+// Everything the report tab shows, for its text file.
+struct Report {
+    QString source, column, from, to;
+    ModelParams params;
+    double dO = 0;
+    int peakOffset = 0; // the centre of Auto Calc's window
+    RowTime peak;
+    Shape shape;
+    qint64 missing = 0;
+    std::optional<Bootstrap::Result> bootstrap;
+    std::optional<PositionProfile::Profile> profile;
+};
+Report make(const std::vector<TRadData> &DataRows, const ModelParams &params, double dO);
+
+// The numbers as "name value" lines, the names vexlor-fit prints.
+QString text(const Report &report, const std::vector<TRadData> &DataRows);
+
+// The position profile as CSV: position,a,b,dO (gaps left out), dO with
+// 17 significant digits; the landscape as a,b,dO.
+QByteArray profileCsv(const PositionProfile::Profile &profile);
+QByteArray landscapeCsv(const PositionProfile::Landscape &landscape);
+
+} // namespace FitReport

@@ -1,0 +1,58 @@
+// The fit report at 720 rows (a month of hours): the bootstrap's 200
+// replicates, the position profile over every position, and the landscape.
+#include "BenchSupport.h"
+#include "analysis/AutoSearch.h"
+#include "analysis/Bootstrap.h"
+#include "analysis/PositionProfile.h"
+#include "app/DateConv.h"
+
+#include <QCoreApplication>
+
+#include <cmath>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    DateConv::setFormat(QStringLiteral("dd.MM.yyyy"));
+    const int n = 720;
+    std::mt19937_64 rng(11);
+    std::vector<TRadData> rows(static_cast<size_t>(n));
+    for (int j = 0; j < n; ++j) {
+        const double sporadic = 30 + 15 * std::cos((j % 24 - 6) * M_PI / 12);
+        const double x = j < 400 ? std::exp(-(400.0 - j) / 20) : std::exp(-(j - 400.0) / 35);
+        rows[size_t(j)].Date = DateConv::toText(QDate(2024, 8, 1).addDays(j / 24));
+        rows[size_t(j)].Hour = j % 24;
+        rows[size_t(j)].Value = Bootstrap::poisson(sporadic + 80 * x, rng);
+    }
+    const Peak peak = findPeak(rows);
+    QElapsedTimer t;
+
+    t.start();
+    const SearchBest plain = autoSearch(rows, peak.PeakOffset, [](int) {});
+    report("search_720_s", t.nsecsElapsed() / 1e9);
+    SearchScores scores;
+    t.start();
+    autoSearch(
+        rows, peak.PeakOffset, [](int) {}, 0, &scores);
+    const PositionProfile::Landscape land =
+        PositionProfile::fromScores(scores, peak.PeakOffset, plain.BestPosition);
+    report("search_with_landscape_720_s", t.nsecsElapsed() / 1e9);
+    report("landscape_best_matches_search", land.bestDO == plain.BestDeviation ? 1 : 0);
+
+    std::vector<TRadData> model;
+    HourBins bins;
+    fitModel(rows, model, {plain.BestA, plain.BestB, plain.BestPosition, peak.PeakValue}, bins);
+    t.start();
+    const Bootstrap::Result boot = Bootstrap::run(rows, Bootstrap::expectedCounts(rows), 200,
+                                                  Bootstrap::DefaultSeed, [](int) { return true; });
+    report("bootstrap_200_replicates_720_s", t.nsecsElapsed() / 1e9);
+    report("bootstrap_replicates_answered", double(boot.replicates.size()));
+
+    t.start();
+    const PositionProfile::Profile profile =
+        PositionProfile::compute(rows, [](int, int) { return true; });
+    report("position_profile_719_positions_s", t.nsecsElapsed() / 1e9);
+    report("profile_best_position", profile.bestPosition);
+    report("auto_calc_position", plain.BestPosition);
+    return 0;
+}
