@@ -110,10 +110,15 @@ void TfrmMain::tbAutoCalcClick()
                           Table->deleteRows});
         m_searching = true;
         try {
-            best = autoSearch(DataRows, peak.PeakOffset, [&](int) {
-                StatusPanel0->setPanelWidth(StatusPanel0->panelWidth() + ProgressStep);
-                QCoreApplication::processEvents();
-            });
+            // Every score is kept: the report's landscape comes out of them.
+            best = autoSearch(
+                DataRows, peak.PeakOffset,
+                [&](int) {
+                    StatusPanel0->setPanelWidth(StatusPanel0->panelWidth() + ProgressStep);
+                    QCoreApplication::processEvents();
+                },
+                0, &LastSearchScores);
+            LastSearchPeakOffset = peak.PeakOffset;
         } catch (...) {
             // A zero divisor: the bar keeps the width it reached.
             m_searching = false;
@@ -125,8 +130,15 @@ void TfrmMain::tbAutoCalcClick()
 
     UpA->setValue(upDownPosition(best.BestA));
     UpB->setValue(upDownPosition(best.BestB));
-    UpMInt->setValue(upDownPosition(best.BestPosition));
-    UpMax->setValue(upDownPosition(peak.PeakValue));
+    // The ranges a Run on the DATA page sets, so that the result is not cut
+    // to the up-downs' first range (a maximum of 100).
+    resetUpDown(UpMInt, selection.count() - 1, best.BestPosition);
+    resetUpDown(UpMax, peak.PeakValue, peak.PeakValue);
     PageControl1->setCurrentIndex(1);
+    struct RunAfterSearch {
+        bool &flag;
+        explicit RunAfterSearch(bool &f) : flag(f) { flag = true; }
+        ~RunAfterSearch() { flag = false; }
+    } after(m_runAfterSearch);
     tbRunClick();
 }

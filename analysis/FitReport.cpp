@@ -99,58 +99,72 @@ QString exact(double v)
 
 } // namespace
 
+QStringList peakLines(const Report &report)
+{
+    const bool known = !report.peak.date.isEmpty();
+    return {QStringLiteral("peak_date ") + (known ? report.peak.date : QStringLiteral("-")),
+            QStringLiteral("peak_hour ") +
+                (known ? QString::number(report.peak.hour) : QStringLiteral("-")),
+            QStringLiteral("peak_solar_longitude ") + number(report.peak.solarLongitude, 4),
+            QStringLiteral("fwhm_rows ") + number(report.shape.fwhm, 4),
+            QStringLiteral("missing_hours ") + QString::number(report.missing)};
+}
+
+QStringList bootstrapLines(const Bootstrap::Result &result, const std::vector<TRadData> &DataRows)
+{
+    QStringList lines = {
+        QStringLiteral("bootstrap_replicates ") + QString::number(result.replicates.size()),
+        QStringLiteral("bootstrap_failed ") + QString::number(result.failed),
+        QStringLiteral("bootstrap_seconds ") + QString::number(result.seconds, 'f', 3)};
+    for (double level : {0.68, 0.95}) {
+        const Intervals iv = intervals(result, DataRows, level);
+        const auto pair = [&](const char *name, const Bootstrap::Interval &v, int decimals) {
+            lines << QStringLiteral("%1_ci%2 %3 %4")
+                         .arg(QLatin1String(name))
+                         .arg(iv.level)
+                         .arg(number(v.lo, decimals), number(v.hi, decimals));
+        };
+        pair("a", iv.a, 0);
+        pair("b", iv.b, 0);
+        pair("position", iv.position, 0);
+        pair("solar_longitude", iv.solarLongitude, 4);
+    }
+    return lines;
+}
+
+QStringList profileLines(const PositionProfile::Profile &profile, int peakOffset)
+{
+    if (profile.bestPosition == 0)
+        return {QStringLiteral("profile_best_position -")};
+    return {QStringLiteral("profile_best_position ") + QString::number(profile.bestPosition),
+            QStringLiteral("profile_best_dO ") + exact(profile.bestDO),
+            QStringLiteral("profile_positions_within_1_percent ") +
+                QString::number(profile.positionsNearBest()),
+            QStringLiteral("position_undetermined ") +
+                (PositionProfile::undetermined(profile, peakOffset) ? QStringLiteral("yes")
+                                                                    : QStringLiteral("no"))};
+}
+
 QString text(const Report &report, const std::vector<TRadData> &DataRows)
 {
     QStringList lines;
-    const auto line = [&](const char *name, const QString &value) {
-        lines << QLatin1String(name) + u' ' + value;
-    };
     if (!report.source.isEmpty())
-        line("source", report.source);
+        lines << QStringLiteral("source ") + report.source;
     if (!report.column.isEmpty())
-        line("column", report.column);
+        lines << QStringLiteral("column ") + report.column;
     if (!report.from.isEmpty())
-        line("range", report.from + u' ' + report.to);
-    line("rows", QString::number(DataRows.size()));
-    line("a", QString::number(report.params.a));
-    line("b", QString::number(report.params.b));
-    line("position", QString::number(report.params.P));
-    line("maximum", QString::number(report.params.M));
-    line("dO", exact(report.dO));
-    line("peak_date", report.peak.date.isEmpty() ? QStringLiteral("-") : report.peak.date);
-    line("peak_hour",
-         report.peak.date.isEmpty() ? QStringLiteral("-") : QString::number(report.peak.hour));
-    line("peak_solar_longitude", number(report.peak.solarLongitude, 4));
-    line("fwhm_rows", number(report.shape.fwhm, 4));
-    line("missing_hours", QString::number(report.missing));
-    if (report.bootstrap) {
-        const Bootstrap::Result &b = *report.bootstrap;
-        line("bootstrap_replicates", QString::number(b.replicates.size()));
-        line("bootstrap_failed", QString::number(b.failed));
-        line("bootstrap_seconds", QString::number(b.seconds, 'f', 3));
-        for (double level : {0.68, 0.95}) {
-            const Intervals iv = intervals(b, DataRows, level);
-            const QString suffix = QStringLiteral("_ci%1").arg(iv.level);
-            const auto pair = [&](const char *name, const Bootstrap::Interval &v, int decimals) {
-                line((QLatin1String(name) + suffix).toLatin1().constData(),
-                     number(v.lo, decimals) + u' ' + number(v.hi, decimals));
-            };
-            pair("a", iv.a, 0);
-            pair("b", iv.b, 0);
-            pair("position", iv.position, 0);
-            pair("solar_longitude", iv.solarLongitude, 4);
-        }
-    }
-    if (report.profile && report.profile->bestPosition > 0) {
-        line("profile_best_position", QString::number(report.profile->bestPosition));
-        line("profile_best_dO", exact(report.profile->bestDO));
-        line("profile_positions_within_1_percent",
-             QString::number(report.profile->positionsNearBest()));
-        line("position_undetermined",
-             PositionProfile::undetermined(*report.profile, report.peakOffset)
-                 ? QStringLiteral("yes")
-                 : QStringLiteral("no"));
-    }
+        lines << QStringLiteral("range %1 %2").arg(report.from, report.to);
+    lines << QStringLiteral("rows %1").arg(DataRows.size())
+          << QStringLiteral("a %1").arg(report.params.a)
+          << QStringLiteral("b %1").arg(report.params.b)
+          << QStringLiteral("position %1").arg(report.params.P)
+          << QStringLiteral("maximum %1").arg(report.params.M)
+          << QStringLiteral("dO ") + exact(report.dO);
+    lines << peakLines(report);
+    if (report.bootstrap)
+        lines << bootstrapLines(*report.bootstrap, DataRows);
+    if (report.profile)
+        lines << profileLines(*report.profile, report.peakOffset);
     return lines.join(u'\n') + u'\n';
 }
 

@@ -8,6 +8,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include <cmath>
 #include <optional>
@@ -59,7 +60,12 @@ struct Report {
 };
 Report make(const std::vector<TRadData> &DataRows, const ModelParams &params, double dO);
 
-// The numbers as "name value" lines, the names vexlor-fit prints.
+// The numbers as "name value" lines, the names vexlor-fit prints: the
+// maximum's time and shape, the bootstrap's intervals, the profile's best.
+QStringList peakLines(const Report &report);
+QStringList bootstrapLines(const Bootstrap::Result &result, const std::vector<TRadData> &DataRows);
+QStringList profileLines(const PositionProfile::Profile &profile, int peakOffset);
+// All of them, after the fit's own figures, for the report's text file.
 QString text(const Report &report, const std::vector<TRadData> &DataRows);
 
 // The position profile as CSV: position,a,b,dO (gaps left out), dO with

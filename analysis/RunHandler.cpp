@@ -11,17 +11,11 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
-namespace {
-
-// Sets an up-down's maximum and then its position. The minimum stays, so a
-// maximum below it is raised to it (Qt would lower the minimum instead).
-void resetUpDown(QSpinBox *upDown, int maximum, int position)
+void TfrmMain::resetUpDown(QSpinBox *upDown, int maximum, int position)
 {
-    upDown->setMaximum(std::max(TfrmMain::upDownPosition(maximum), upDown->minimum()));
-    upDown->setValue(TfrmMain::upDownPosition(position));
+    upDown->setMaximum(std::max(upDownPosition(maximum), upDown->minimum()));
+    upDown->setValue(upDownPosition(position));
 }
-
-} // namespace
 
 void TfrmMain::tbRunClick()
 {
@@ -59,6 +53,7 @@ void TfrmMain::tbRunClick()
     LastRunModel = ModelRows;
     LastRunParams = params;
     LastRunDO = dO;
+    updateReport(m_runAfterSearch);
     tbSaveGraph->setEnabled(true);
 }
 

@@ -7,6 +7,7 @@
 #include "Widgets.h"
 #include "analysis/ChartNavigator.h"
 #include "analysis/ColorgrammeView.h"
+#include "analysis/ReportView.h"
 #include "files/BackgroundRead.h"
 #include "table/StringGrid.h"
 #include "table/TableEditor.h"
@@ -105,6 +106,7 @@ TfrmMain::TfrmMain(Dialogs &dialogs, const QString &exeDir) : m_dialogs(dialogs)
     createDataPage();
     createGraphPage();
     createColorgrammePage();
+    createReportPage();
     setCentralWidget(PageControl1);
     createStatusBar();
     connectHandlers();
@@ -336,6 +338,17 @@ void TfrmMain::createColorgrammePage()
     tsColorgramme->onCellClicked = [this](int row) { colorgrammeCellClicked(row); };
     tsColorgramme->onSave = [this] { SaveColorgrammeClick(); };
     tsColorgramme->retranslate();
+}
+
+void TfrmMain::createReportPage()
+{
+    tsReport = new ReportView;
+    PageControl1->addTab(tsReport, extraText(62));
+    tsReport->text = [this](int n) { return extraText(n); };
+    tsReport->guard = [this](const std::function<void()> &work) { guarded(work); };
+    tsReport->onSaveReport = [this] { SaveReportClick(); };
+    tsReport->onSavePictures = [this] { SaveReportPicturesClick(); };
+    tsReport->retranslate();
 }
 
 void TfrmMain::createStatusBar()
@@ -578,6 +591,8 @@ void TfrmMain::SetLanguage(const QString &code)
     }
     PageControl1->setTabText(PageControl1->indexOf(tsColorgramme), extraText(33));
     tsColorgramme->retranslate();
+    PageControl1->setTabText(PageControl1->indexOf(tsReport), extraText(62));
+    tsReport->retranslate();
 
     for (QAction *button : ToolBar->actions()) {
         if (const QVariant extra = button->property("extraText"); extra.isValid())
@@ -725,6 +740,36 @@ QString TfrmMain::extraText(int n) const
         "Import count files",
         "The network's file names need the observer's name: enter it in the Station dialog.",
         "Choose the folder for the network's files",
+        "REPORT",
+        "Maximum: %1 %2h UT (row offset %3)",
+        "Solar longitude λ☉ (J2000.0): %1°",
+        "The maximum's row lies outside the rows of the range.",
+        "Rise a: %1 rows, decay b: %2 rows, full width at half maximum: %3 rows.",
+        "Rows are hours where the range has no gaps; it misses %1 hours.",
+        "dO: %1",
+        "Replicates",
+        "Seed",
+        "Bootstrap",
+        "Position profile",
+        "Bootstrap: %1 replicates answered (%2 failed) in %3 s.",
+        "%1 %: a %2 to %3, b %4 to %5, position %6 to %7 (%8 to %9), λ☉ %10° to %11°.",
+        "Position profile: the best position is %1 (%2), dO %3; %4 positions lie within 1 % of it.",
+        "The data do not determine the maximum's position: the profile's best lies outside Auto "
+        "Calc's window.",
+        "The data do not determine the maximum's position: the profile stays within 1 % of its "
+        "minimum over %1 positions.",
+        "Save Report...",
+        "Text file|*.txt|CSV file|*.csv|All files|*",
+        "Save Pictures...",
+        "Position of the maximum in %1 replicates",
+        "Best dO at each position",
+        "dO over a and b at position %1",
+        "position",
+        "replicates",
+        "Run the fit to see its report.",
+        "Cancelled after %1 of %2.",
+        "Auto Calc's window",
+        "Press Bootstrap or Position profile to compute this.",
     };
     const QString builtIn =
         n >= 1 && n <= int(std::size(English)) ? QString::fromUtf8(English[n - 1]) : QString();

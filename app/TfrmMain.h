@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "IniFile.h"
 #include "analysis/ActivityModel.h"
+#include "analysis/AutoSearch.h"
 #include "table/GridRow.h"
 
 #include <QMainWindow>
@@ -18,6 +19,7 @@
 class BackgroundRead;
 class ChartNavigator;
 class ColorgrammeView;
+class ReportView;
 class TableEditor;
 class ColorSwatch;
 class QAction;
@@ -85,6 +87,8 @@ public:
     QWidget *tsData = nullptr, *tsGraph = nullptr;
     // The third page, after GRAPH: tab text X33.
     ColorgrammeView *tsColorgramme = nullptr;
+    // The fourth page: the last fit in observers' terms; tab text X62.
+    ReportView *tsReport = nullptr;
     QWidget *Panel1 = nullptr;
     QLabel *lBobs = nullptr, *lEobs = nullptr, *lDataList = nullptr;
     QDateEdit *dtp1 = nullptr, *dtp2 = nullptr;
@@ -193,6 +197,14 @@ public:
     std::vector<TRadData> LastRunData, LastRunModel;
     ModelParams LastRunParams;
     double LastRunDO = 0;
+    // The scores of the last Auto Calc's search, for the report's landscape,
+    // while its final Run runs.
+    SearchScores LastSearchScores;
+    int LastSearchPeakOffset = 0;
+    // The report page follows every Run; its file commands.
+    void updateReport(bool fromSearch);
+    void SaveReportClick();
+    void SaveReportPicturesClick();
     // The last Run as a figure for a report: PNG at 1600 x 900, SVG or PDF.
     void SavePicture1Click();
 
@@ -207,6 +219,9 @@ public:
     // The up-downs hold 16-bit positions; a larger value is cut to the
     // largest one instead of wrapping round to a negative number.
     static int upDownPosition(int value) { return std::clamp(value, -32768, 32767); }
+    // Sets an up-down's maximum and then its position. The minimum stays, so
+    // a maximum below it is raised to it (Qt would lower the minimum instead).
+    static void resetUpDown(QSpinBox *upDown, int maximum, int position);
     // Runs a handler; a failure it does not catch itself is shown in the
     // general error box and the program goes on with the state it left.
     template <class F> void guarded(F &&handler) noexcept
@@ -230,6 +245,7 @@ private:
     void createDataPage();
     void createGraphPage();
     void createColorgrammePage();
+    void createReportPage();
     void createStatusBar();
     void connectHandlers();
     void placeDatePicker(int col, int row);
@@ -251,5 +267,6 @@ private:
     // While the search runs, the window closes only after it and its final
     // Run have ended.
     bool m_searching = false;
+    bool m_runAfterSearch = false; // the Run that ends Auto Calc
     bool m_closeRequested = false;
 };

@@ -105,7 +105,7 @@ private slots:
         QVERIFY2(P >= 45 && P <= 55, qPrintable(QString::number(P)));
     }
 
-    void valuesAreCutToTheUpDownsRange()
+    void rangesAreThoseOfADataPageRun()
     {
         // A Run on the data page first: its maxima become 71 and 40.
         fillDays(3, 60, 40);
@@ -118,9 +118,13 @@ private slots:
         const SearchBest best = expected(71);
         QVERIFY(best.BestPosition > 71);
         w->tbAutoCalc->trigger();
+        // Auto Calc gives the up-downs the ranges of its own rows, as a Run
+        // on the data page does: the position is cut to the last row, the
+        // maximum is the new peak and not the earlier Run's 40.
         QCOMPARE(w->UpMInt->value(), 71);
-        QCOMPARE(w->UpMax->value(), 40);
-        QCOMPARE(w->ProfileSeries->at(71).y(), 40.0);
+        QCOMPARE(w->UpMax->maximum(), 312);
+        QCOMPARE(w->UpMax->value(), 312);
+        QCOMPARE(w->ProfileSeries->at(71).y(), 312.0);
     }
 
     void noSelectionEndsQuietly()

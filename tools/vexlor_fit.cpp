@@ -1,8 +1,11 @@
 // vexlor-fit: the model of Run on an observation file, from the command line.
 #include "analysis/ActivityModel.h"
 #include "analysis/AutoSearch.h"
+#include "analysis/Bootstrap.h"
 #include "analysis/Colorgramme.h"
 #include "analysis/Figure.h"
+#include "analysis/FitReport.h"
+#include "analysis/PositionProfile.h"
 #include "analysis/RunCsv.h"
 #include "app/Colors.h"
 #include "app/DateConv.h"
@@ -34,7 +37,8 @@ const char Usage[] =
     "usage: vexlor-fit FILE... --from DATE --to DATE [--column NAME] [--a A] [--b B]\n"
     "                  [--pos P] [--max M] [--rows] [--auto] [--save OUT]\n"
     "                  [--csv OUT.csv] [--picture OUT.png|svg|pdf] [--size WxH]\n"
-    "                  [--colorgramme OUT.png]\n"
+    "                  [--colorgramme OUT.png] [--bootstrap R [--seed N]]\n"
+    "                  [--landscape OUT.csv] [--position-profile OUT.csv]\n"
     "       vexlor-fit FILE... --save OUT | --colorgramme OUT.png\n"
     "FILE is an observation text file or a workbook (xlsx, ods, xls), or a count\n"
     "file of station software: a monthly table (..._MMYYYYrmob.TXT), an hourly\n"
@@ -47,12 +51,17 @@ const char Usage[] =
     "--csv writes the rows of the Run (after --auto, of the Run with the best\n"
     "parameters, as Auto Calc ends) as CSV; --picture draws that Run as a figure\n"
     "(PNG at 1600x900 by default, SVG and PDF as vector drawings); --colorgramme\n"
-    "draws the column's counts as days by UT hours (PNG, at --size too).\n";
+    "draws the column's counts as days by UT hours (PNG, at --size too).\n"
+    "--bootstrap (with --auto) repeats the search on R Poisson draws of the fitted\n"
+    "model; --landscape writes dO of every a and b at the final position;\n"
+    "--position-profile writes the best dO at every position.\n";
 
 struct Options {
     QStringList files;
     QString from, to, column = QStringLiteral("Sum");
-    QString save, csv, picture, colorgramme;
+    QString save, csv, picture, colorgramme, landscape, profile;
+    int bootstrap = 0;
+    quint64 seed = Bootstrap::DefaultSeed;
     QSize size{1600, 900};
     int a = 50, b = 50;
     std::optional<int> pos, max;
@@ -103,7 +112,21 @@ Options parse(const QStringList &args)
             o.picture = value();
         else if (arg == QLatin1String("--colorgramme"))
             o.colorgramme = value();
-        else if (arg == QLatin1String("--size")) {
+        else if (arg == QLatin1String("--landscape"))
+            o.landscape = value();
+        else if (arg == QLatin1String("--position-profile"))
+            o.profile = value();
+        else if (arg == QLatin1String("--bootstrap")) {
+            o.bootstrap = toInt(value());
+            if (o.bootstrap < 1 || o.bootstrap > Bootstrap::MaxReplicates)
+                throw VexlorError(QStringLiteral("--bootstrap takes 1 to %1 replicates")
+                                      .arg(Bootstrap::MaxReplicates));
+        } else if (arg == QLatin1String("--seed")) {
+            bool ok = false;
+            o.seed = value().toULongLong(&ok);
+            if (!ok)
+                throw VexlorError(QStringLiteral("--seed takes a whole number of 0 or more"));
+        } else if (arg == QLatin1String("--size")) {
             o.size = Figure::parseSize(value());
             if (!o.size.isValid())
                 throw VexlorError(
@@ -119,6 +142,8 @@ Options parse(const QStringList &args)
     if (o.files.isEmpty() || (fit && (o.from.isEmpty() || o.to.isEmpty())) ||
         (!fit && o.save.isEmpty() && o.colorgramme.isEmpty()))
         throw VexlorError(QString::fromLatin1(Usage).trimmed());
+    if (o.bootstrap > 0 && !o.automatic)
+        throw VexlorError(QStringLiteral("--bootstrap repeats the search of --auto: give both"));
     return o;
 }
 
@@ -160,13 +185,14 @@ void printResult(size_t rows, const Peak &peak, const ModelParams &params, doubl
 }
 
 // As Auto Calc: the best a, b and position, and the peak as the maximum.
-SearchBest search(const std::vector<TRadData> &DataRows, const Peak &peak)
+SearchBest search(const std::vector<TRadData> &DataRows, const Peak &peak, SearchScores *scores)
 {
     if (peak.PeakOffset <= 5)
         throw VexlorError(QStringLiteral("the largest count lies within the first six rows"));
     QElapsedTimer timer;
     timer.start();
-    const SearchBest best = autoSearch(DataRows, peak.PeakOffset, [](int) {});
+    const SearchBest best = autoSearch(
+        DataRows, peak.PeakOffset, [](int) {}, 0, scores);
     const double seconds = timer.nsecsElapsed() / 1e9;
     printResult(DataRows.size(), peak, {best.BestA, best.BestB, best.BestPosition, peak.PeakValue},
                 best.BestDeviation);
@@ -275,10 +301,9 @@ int run(const Options &o)
     std::vector<TRadData> DataRows, ModelRows;
     const Peak peak = readRows(grid, selection, column, DataRows);
     ModelParams params;
+    SearchScores scores;
     if (o.automatic) {
-        const SearchBest best = search(DataRows, peak);
-        if (o.csv.isEmpty() && o.picture.isEmpty())
-            return 0;
+        const SearchBest best = search(DataRows, peak, o.landscape.isEmpty() ? nullptr : &scores);
         // As Auto Calc ends: a Run with the best of them and the peak.
         params = {best.BestA, best.BestB, best.BestPosition, std::clamp(peak.PeakValue, 1, 32767)};
     } else {
@@ -291,6 +316,33 @@ int run(const Options &o)
     }
     HourBins bins;
     const double dO = fitModel(DataRows, ModelRows, params, bins);
+    if (!o.automatic)
+        printResult(DataRows.size(), peak, params, dO);
+    const FitReport::Report report = FitReport::make(DataRows, params, dO);
+    for (const QString &line : FitReport::peakLines(report))
+        std::printf("%s\n", line.toUtf8().constData());
+    if (o.bootstrap > 0) {
+        const Bootstrap::Result result =
+            Bootstrap::run(DataRows, Bootstrap::expectedCounts(DataRows), o.bootstrap, o.seed,
+                           [](int) { return true; });
+        for (const QString &line : FitReport::bootstrapLines(result, DataRows))
+            std::printf("%s\n", line.toUtf8().constData());
+    }
+    if (!o.landscape.isEmpty()) {
+        const PositionProfile::Landscape land =
+            o.automatic ? PositionProfile::fromScores(scores, peak.PeakOffset, params.P)
+                        : PositionProfile::landscape(DataRows, params.P);
+        SafeSave::writeOrFail(o.landscape, FitReport::landscapeCsv(land));
+        print("landscape", o.landscape);
+    }
+    if (!o.profile.isEmpty()) {
+        const PositionProfile::Profile profile =
+            PositionProfile::compute(DataRows, [](int, int) { return true; });
+        SafeSave::writeOrFail(o.profile, FitReport::profileCsv(profile));
+        print("position_profile", o.profile);
+        for (const QString &line : FitReport::profileLines(profile, peak.PeakOffset))
+            std::printf("%s\n", line.toUtf8().constData());
+    }
     if (!o.picture.isEmpty()) {
         const FigureData figure = Figure::ofRun(
             DataRows, ModelRows, params, dO,
@@ -304,15 +356,10 @@ int run(const Options &o)
         Figure::save(figure, o.picture, o.size);
         print("picture", o.picture);
     }
-    if (o.automatic) {
-        if (!o.csv.isEmpty())
-            writeCsv(DataRows, ModelRows, o.csv);
-        return 0;
-    }
-
-    printResult(DataRows.size(), peak, params, dO);
     if (!o.csv.isEmpty())
         writeCsv(DataRows, ModelRows, o.csv);
+    if (o.automatic)
+        return 0;
     if (o.rows) {
         for (size_t j = 0; j < DataRows.size(); ++j) {
             const TRadData &d = DataRows[j];
