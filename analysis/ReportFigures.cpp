@@ -49,7 +49,8 @@ void label(QPainter &painter, const QRect &box, int flags, const QString &text)
 void drawHistogram(QPainter &painter, const QRect &rect, const Content &content, const Texts &texts)
 {
     const int n = content.bootstrap ? int(content.bootstrap->replicates.size()) : 0;
-    const QRect plot = frame(painter, rect, texts.histogram.arg(n));
+    const QRect plot = frame(
+        painter, rect, n > 0 ? texts.histogram.arg(n) : texts.histogram.arg(QStringLiteral("R")));
     if (n == 0)
         return empty(painter, plot, texts);
     std::map<int, int> counts;
@@ -144,6 +145,12 @@ void drawProfile(QPainter &painter, const QRect &rect, const Content &content, c
           QString::number(last));
     label(painter, QRect(plot.left(), plot.bottom() + fm.height() + 2, plot.width(), fm.height()),
           Qt::AlignCenter, texts.position);
+    // The window's legend: its colour, then its name.
+    const int textWidth = fm.horizontalAdvance(texts.window);
+    const QRect swatch(plot.right() - textWidth - 22, plot.top() + 4, 12, fm.height() - 4);
+    painter.fillRect(swatch, QColor(255, 225, 150));
+    painter.setPen(QColor(90, 90, 90));
+    painter.drawRect(swatch);
     label(painter, QRect(plot.left() + 4, plot.top() + 2, plot.width() - 8, fm.height()),
           Qt::AlignRight, texts.window);
 }

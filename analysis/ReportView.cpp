@@ -33,7 +33,7 @@ struct ReportView::Job {
 
 class ReportView::Canvas : public QWidget {
 public:
-    explicit Canvas(ReportView &view) : QWidget(&view), m_view(view) { setMinimumSize(600, 220); }
+    explicit Canvas(ReportView &view) : QWidget(&view), m_view(view) { setMinimumSize(600, 160); }
 
 protected:
     void paintEvent(QPaintEvent *) override
@@ -58,6 +58,9 @@ ReportView::ReportView(QWidget *parent) : QWidget(parent)
     numbers->setWordWrap(true);
     numbers->setTextInteractionFlags(Qt::TextSelectableByMouse);
     numbers->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    // Room for the whole report, so that the controls under it stay put
+    // when the bootstrap's and the profile's lines come.
+    numbers->setMinimumHeight(numbers->fontMetrics().lineSpacing() * 11 + 4);
     layout->addWidget(numbers);
 
     auto *bar = new QHBoxLayout;
