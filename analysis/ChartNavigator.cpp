@@ -37,8 +37,69 @@ void ChartNavigator::setRun(double start, double end, const std::vector<QString>
     m_end = end;
     m_labels = labels;
     m_curves = std::move(curves);
+    m_partial = false; // the Run gave the series all of their points
     m_leftMax = leftMax;
     m_box->hide();
+}
+
+const QList<QPointF> &ChartNavigator::points(size_t curve) const
+{
+    static const QList<QPointF> none;
+    return curve < m_curves.size() ? m_curves[curve].points : none;
+}
+
+QList<QPointF> ChartNavigator::visiblePoints(const QList<QPointF> &all, double from, double to,
+                                             int plotWidth)
+{
+    // Points stand at x = 1, 2, ...: index x - 1.
+    const qsizetype n = all.size();
+    const qsizetype first = std::clamp<qsizetype>(qsizetype(std::floor(from)) - 2, 0, n);
+    const qsizetype last = std::clamp<qsizetype>(qsizetype(std::ceil(to)), 0, n - 1);
+    if (last < first)
+        return {};
+    const qsizetype count = last - first + 1;
+    const int columns = std::max(1, plotWidth);
+    if (count <= 4 * qsizetype(columns))
+        return all.mid(first, count);
+    QList<QPointF> out;
+    out.reserve(4 * columns + 4);
+    const double span = std::max(to - from, 1e-9);
+    qsizetype i = first;
+    while (i <= last) {
+        const int column = int(std::floor((all[i].x() - from) / span * columns));
+        qsizetype lo = i, hi = i, j = i;
+        while (j + 1 <= last &&
+               int(std::floor((all[j + 1].x() - from) / span * columns)) == column) {
+            ++j;
+            if (all[j].y() < all[lo].y())
+                lo = j;
+            if (all[j].y() > all[hi].y())
+                hi = j;
+        }
+        // first, lowest and highest in index order, last
+        qsizetype keep[4] = {i, std::min(lo, hi), std::max(lo, hi), j};
+        for (int k = 0; k < 4; ++k)
+            if (k == 0 || keep[k] != keep[k - 1])
+                out.append(all[keep[k]]);
+        i = j + 1;
+    }
+    return out;
+}
+
+void ChartNavigator::fillSeries(double from, double to)
+{
+    const bool whole = from <= m_start + 1e-9 && to >= m_end - 1e-9;
+    if (whole && !m_partial)
+        return;
+    const int width = std::max(200, static_cast<int>(m_chart->plotArea().width()));
+    for (Curve &c : m_curves) {
+        if (!c.series)
+            continue;
+        // The series is refilled before the axis moves, so that the axis's
+        // change redraws only the points it will show.
+        c.series->replace(whole ? c.points : visiblePoints(c.points, from, to, width));
+    }
+    m_partial = !whole;
 }
 
 QString ChartNavigator::richLabel(const QString &label)
@@ -83,6 +144,7 @@ void ChartNavigator::showRange(double from, double to)
     double span = std::clamp(to - from, std::min(MinSpan, full), full);
     from = std::clamp(from, m_start, m_end - span);
     to = from + span;
+    fillSeries(from, to);
     m_bottom->setRange(from, to);
     relabel(from, to);
 }
@@ -131,6 +193,7 @@ void ChartNavigator::pan(double points)
 
 void ChartNavigator::reset()
 {
+    fillSeries(m_start, m_end);
     m_bottom->setRange(m_start, m_end);
     m_left->setRange(0, m_leftMax);
     relabel(m_start, m_end);
@@ -146,9 +209,8 @@ QString ChartNavigator::readout(int index) const
                    label.section(QLatin1Char('\r'), 1).section(QLatin1Char(' '), 0, 0) +
                    QStringLiteral(", #%1").arg(index + 1);
     for (const Curve &c : m_curves)
-        if (c.series && c.series->isVisible() && index < c.series->count())
-            text +=
-                QStringLiteral("\n%1: %2").arg(c.name()).arg(c.series->at(index).y(), 0, 'g', 6);
+        if (c.series && c.series->isVisible() && index < c.points.size())
+            text += QStringLiteral("\n%1: %2").arg(c.name()).arg(c.points[index].y(), 0, 'g', 6);
     return text;
 }
 

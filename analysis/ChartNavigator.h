@@ -2,8 +2,10 @@
 // zoom and pan along the time axis, and the way back to the whole range.
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPoint>
+#include <QPointF>
 #include <QString>
 
 #include <functional>
@@ -25,9 +27,12 @@ public:
     // After a Run: the whole range of the bottom axis, the points' labels
     // ("date\rHh (n)"), the curves with their names, and the left axis's
     // range. The chart shows the whole range.
+    // A curve: its series, its name, and all of its points (x = 1 .. N).
+    // While zoomed, the series holds only the points the shown span needs.
     struct Curve {
         QLineSeries *series;
         std::function<QString()> name;
+        QList<QPointF> points;
     };
     void setRun(double start, double end, const std::vector<QString> *labels,
                 std::vector<Curve> curves, double leftMax);
@@ -48,6 +53,15 @@ public:
     // A point's label as the axis shows it, rich text: the line break
     // becomes <br>.
     static QString richLabel(const QString &label);
+    // All points of a curve of the last Run, whatever the series shows.
+    const QList<QPointF> &points(size_t curve) const;
+    // The points of all that a span from..to (axis values) of a plot
+    // plotWidth pixels wide needs: those inside and one beyond each end, and
+    // where more than four fall on a pixel column, the first, the lowest, the
+    // highest and the last of them, in order, so that the line looks the
+    // same at the screen's resolution.
+    static QList<QPointF> visiblePoints(const QList<QPointF> &all, double from, double to,
+                                        int plotWidth);
     // The fewest points a zoom shows.
     static constexpr double MinSpan = 6;
 
@@ -60,6 +74,9 @@ protected:
 
 private:
     void showRange(double from, double to);
+    // Gives the series the points a span needs (all of them for the whole
+    // range).
+    void fillSeries(double from, double to);
     void relabel(double from, double to);
     void updateReadout(const QPoint &at);
 
@@ -73,6 +90,7 @@ private:
     double m_start = 0, m_end = 1, m_leftMax = 1;
     const std::vector<QString> *m_labels = nullptr;
     std::vector<Curve> m_curves;
+    bool m_partial = false; // the series hold a span's points only
     enum class Drag { None, Select, Pan } m_drag = Drag::None;
     QPoint m_pressAt, m_lastAt;
 };

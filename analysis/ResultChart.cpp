@@ -104,7 +104,9 @@ void TfrmMain::UpdateChart(const std::vector<TRadData> &DataRows,
     // Set after the series, which would otherwise widen it to their data.
     BottomAxis->setRange(axisStart, axisEnd);
     std::vector<ChartNavigator::Curve> curves;
-    for (const auto &[series, swatch, check, width] : lines)
-        curves.push_back({series, [check = check] { return check->text(); }});
+    for (size_t k = 0; k < lines.size(); ++k) {
+        QCheckBox *check = std::get<2>(lines[k]);
+        curves.push_back({std::get<0>(lines[k]), [check] { return check->text(); }, points[k]});
+    }
     Navigator->setRun(axisStart, axisEnd, &PointLabels, std::move(curves), LeftAxis->max());
 }

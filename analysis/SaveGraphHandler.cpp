@@ -1,5 +1,6 @@
 // Save Graph: the four curves and the parameters to a workbook, the chart to
 // a BMP picture beside it.
+#include "analysis/ChartNavigator.h"
 #include "app/TfrmMain.h"
 #include "files/ExtractField.h"
 #include "files/SafeSave.h"
@@ -54,17 +55,20 @@ void TfrmMain::tbSaveGraphClick()
             for (int k = 0; k < 4; ++k)
                 sheet.setText(3, k + 8, values[k]->text());
 
-            const int points = ObservedSeries ? ObservedSeries->count() : 0;
+            // Every point of the Run, also while a zoom shows only some.
+            const QList<QPointF> &observed = Navigator->points(0), &profile = Navigator->points(1),
+                                 &shower = Navigator->points(2), &sporadic = Navigator->points(3);
+            const int points = ObservedSeries ? static_cast<int>(observed.size()) : 0;
             for (int i = 0; i < points; ++i) {
                 const QString &label = PointLabels[static_cast<size_t>(i)];
                 const QString cr(QLatin1Char('\r'));
                 sheet.setText(i + 2, 1, ExtractField(label, cr, 1));
                 sheet.setText(i + 2, 2,
                               ExtractField(ExtractField(label, cr, 2), QStringLiteral("h"), 1));
-                sheet.setCells(i + 2, 3, ObservedSeries->at(i).y());
-                sheet.setCells(i + 2, 4, ProfileSeries->at(i).y());
-                sheet.setCells(i + 2, 5, ShowerSeries->at(i).y());
-                sheet.setCells(i + 2, 6, SporadicSeries->at(i).y());
+                sheet.setCells(i + 2, 3, observed[i].y());
+                sheet.setCells(i + 2, 4, profile[i].y());
+                sheet.setCells(i + 2, 5, shower[i].y());
+                sheet.setCells(i + 2, 6, sporadic[i].y());
             }
             excel.ActiveWorkbook().SaveAs(*name);
             excel.Quit();

@@ -3,6 +3,7 @@
 #include "WindowFixture.h"
 #include "analysis/ChartNavigator.h"
 #include "analysis/Figure.h"
+#include "files/SheetTable.h"
 
 #include <QCategoryAxis>
 #include <QChartView>
@@ -191,6 +192,73 @@ private slots:
         QFETCH(QString, size);
         QFETCH(QSize, expected);
         QCOMPARE(Figure::parseSize(size), expected);
+    }
+
+    // The points a zoomed span needs: all of them when few, otherwise per
+    // pixel column the first, lowest, highest and last, so that no peak is lost.
+    void visiblePoints_data()
+    {
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        QTest::addColumn<int>("width");
+        QTest::newRow("few points: every one and a neighbour each side") << 100.0 << 140.0 << 400;
+        QTest::newRow("many points on few columns") << 10.0 << 9000.0 << 300;
+        QTest::newRow("at the start") << 1.0 << 50.0 << 400;
+        QTest::newRow("at the end") << 9950.0 << 10000.0 << 400;
+    }
+    void visiblePoints()
+    {
+        QFETCH(double, from);
+        QFETCH(double, to);
+        QFETCH(int, width);
+        QList<QPointF> all;
+        for (int j = 0; j < 10000; ++j)
+            all.append(QPointF(j + 1, std::sin(j * 0.37) * 50 + (j == 4321 ? 400 : 0)));
+        const QList<QPointF> shown = ChartNavigator::visiblePoints(all, from, to, width);
+        QVERIFY(shown.size() <= 4 * width + 4);
+        QVERIFY(shown.front().x() <= std::max(1.0, from) &&
+                shown.back().x() >= std::min(10000.0, to));
+        double highest = -1e9, lowest = 1e9, shownHigh = -1e9, shownLow = 1e9;
+        for (const QPointF &p : all)
+            if (p.x() >= from && p.x() <= to) {
+                highest = std::max(highest, p.y());
+                lowest = std::min(lowest, p.y());
+            }
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            if (i > 0)
+                QVERIFY(shown[i].x() > shown[i - 1].x());         // in order, none twice
+            QCOMPARE(shown[i], all[qsizetype(shown[i].x()) - 1]); // points of the data
+            if (shown[i].x() >= from && shown[i].x() <= to) {
+                shownHigh = std::max(shownHigh, shown[i].y());
+                shownLow = std::min(shownLow, shown[i].y());
+            }
+        }
+        QCOMPARE(shownHigh, highest);
+        QCOMPARE(shownLow, lowest);
+        if (to - from < 4 * width)
+            QCOMPARE(shown.size(),
+                     qsizetype(std::min(10000.0, to + 1) - std::max(1.0, from - 1) + 1));
+    }
+
+    // While zoomed the series hold only the span's points; the readout and
+    // Save Graph still have every point, and the whole range gets them back.
+    void zoomKeepsEveryPointForReadoutAndSaveGraph()
+    {
+        runOnDays(40);
+        QCOMPARE(w->ObservedSeries->count(), 960);
+        w->Navigator->zoomTo(100, 140);
+        QVERIFY(w->ObservedSeries->count() < 50);
+        QCOMPARE(w->Navigator->points(0).size(), qsizetype(960));
+        QVERIFY(w->Navigator->readout(30).contains("Observed: 95"));
+        m_f->dialogs.saveAnswers.push_back(m_f->dir.filePath("zoomed.xlsx"));
+        w->tbSaveGraph->trigger();
+        QCOMPARE(m_f->dialogs.errors, QStringList());
+        const std::vector<GridRow> rows = SheetTable::load(m_f->dir.filePath("zoomed.xlsx"));
+        QCOMPARE(rows.size(), size_t(960)); // every point
+        QCOMPARE(rows[30].cell(2), QString("95"));
+        w->Navigator->reset();
+        QCOMPARE(w->ObservedSeries->count(), 960);
+        QCOMPARE(w->ObservedSeries->at(30).y(), 95.0);
     }
 
     void readoutNamesTheVisibleCurves()
