@@ -770,6 +770,10 @@ QString TfrmMain::extraText(int n) const
         "Cancelled after %1 of %2.",
         "Auto Calc's window",
         "Press Bootstrap or Position profile to compute this.",
+        "Picture size",
+        "Width (pixels)",
+        "Height (pixels)",
+        "A picture is 200 to 10000 pixels wide and 150 to 10000 pixels high.",
     };
     const QString builtIn =
         n >= 1 && n <= int(std::size(English)) ? QString::fromUtf8(English[n - 1]) : QString();

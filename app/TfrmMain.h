@@ -205,8 +205,10 @@ public:
     void updateReport(bool fromSearch);
     void SaveReportClick();
     void SaveReportPicturesClick();
-    // The last Run as a figure for a report: PNG at 1600 x 900, SVG or PDF.
+    // The last Run as a figure for a report: PNG at the size asked for (the
+    // last one chosen, first 1600 x 900), SVG or PDF.
     void SavePicture1Click();
+    QSize PictureSize{1600, 900};
 
     // ---- helpers for the handlers
     // A modal box with caption "Vexlor 1.0" and the icon of the flag value.

@@ -145,7 +145,10 @@ private slots:
         if (window) {
             runOnDays(3);
             m_f->dialogs.saveAnswers.push_back(path);
+            // The size form (PNG only), answered with what it proposes.
+            m_f->dialogs.formAnswers.push_back([](const QStringList &v) { return v; });
             w->SavePicture1->trigger();
+            QCOMPARE(m_f->dialogs.forms.size(), size_t(name.endsWith("png") ? 1 : 0));
             QCOMPARE(m_f->dialogs.errors, QStringList());
         } else {
             runOnDays(3);
@@ -176,6 +179,37 @@ private slots:
         } else {
             QVERIFY(bytes.startsWith("%PDF-"));
             QVERIFY(bytes.size() > 2000);
+        }
+    }
+
+    void pictureSizeInTheWindow_data()
+    {
+        QTest::addColumn<QStringList>("answer");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("chosen") << QStringList{"800", " 450 "} << QSize(800, 450);
+        QTest::newRow("too small: refused") << QStringList{"100", "100"} << QSize();
+        QTest::newRow("cancelled") << QStringList() << QSize();
+    }
+    void pictureSizeInTheWindow()
+    {
+        QFETCH(QStringList, answer);
+        QFETCH(QSize, size);
+        runOnDays(3);
+        m_f->dialogs.saveAnswers.push_back(m_f->dir.filePath("sized.png"));
+        m_f->dialogs.formAnswers.push_back([answer](const QStringList &) {
+            return answer.isEmpty() ? std::nullopt : std::optional<QStringList>(answer);
+        });
+        w->SavePicture1->trigger();
+        QCOMPARE(m_f->dialogs.forms.front().second, (QStringList{"1600", "900"}));
+        if (size.isValid())
+            QCOMPARE(QImage(m_f->dir.filePath("sized.png")).size(), size);
+        else
+            QVERIFY(!QFile::exists(m_f->dir.filePath("sized.png")));
+        QCOMPARE(m_f->dialogs.messages.size(), size_t(answer == QStringList{"100", "100"} ? 1 : 0));
+        if (size.isValid()) { // proposed again next time
+            m_f->dialogs.saveAnswers.push_back(m_f->dir.filePath("again.png"));
+            w->SavePicture1->trigger();
+            QCOMPARE(m_f->dialogs.forms.back().second, (QStringList{"800", "450"}));
         }
     }
 
