@@ -50,13 +50,16 @@ int poisson(double mean, std::mt19937_64 &rng)
         const double V = uniform(rng);
         const double us = 0.5 - std::fabs(U);
         const double k = std::floor((2 * a / us + b) * U + mean + 0.43);
+        // Counts past the range of int do not occur in a table; they are cut
+        // rather than wrapped.
+        const auto count = [](double v) { return int(std::min(v, 2147483647.0)); };
         if (us >= 0.07 && V <= vr)
-            return int(k);
+            return count(k);
         if (k < 0 || (us < 0.013 && V > us))
             continue;
         if (std::log(V) + std::log(invalpha) - std::log(a / (us * us) + b) <=
             -mean + k * loglam - std::lgamma(k + 1))
-            return int(k);
+            return count(k);
     }
 }
 

@@ -105,6 +105,7 @@ private slots:
         }());
         QCOMPARE(Bootstrap::poisson(0, rng), 0);
         QCOMPARE(Bootstrap::poisson(-1, rng), 0);
+        QCOMPARE(Bootstrap::poisson(1e12, rng), 2147483647); // cut, not wrapped
     }
 
     // On rows drawn from a known profile the 95 % intervals hold the truth;
