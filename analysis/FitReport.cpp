@@ -181,6 +181,8 @@ QByteArray profileCsv(const PositionProfile::Profile &profile)
 QByteArray landscapeCsv(const PositionProfile::Landscape &landscape)
 {
     QByteArray out = "a,b,dO\n";
+    if (landscape.dO.size() != 10000 || landscape.failed.size() != 10000)
+        return out; // no landscape at this position
     for (int a = 1; a <= 100; ++a)
         for (int b = 1; b <= 100; ++b) {
             const size_t cell = size_t((a - 1) * 100 + b - 1);

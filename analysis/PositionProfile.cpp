@@ -154,7 +154,13 @@ Landscape landscape(const std::vector<TRadData> &DataRows, int position)
 {
     Landscape l;
     l.position = position;
-    const SearchInput input(DataRows, position);
+    // The kernel scores the eleven positions around a centre, which must
+    // leave the first of them at 1 or later; the position is one of them.
+    if (position < 1 || DataRows.empty())
+        return l;
+    const int centre = std::max(position, 6);
+    const size_t k = size_t(position - centre + 5);
+    const SearchInput input(DataRows, centre);
     std::vector<double> dO(SearchRange::PerA);
     std::vector<ScoreFailure> failure(SearchRange::PerA);
     l.dO.resize(size_t(Scales) * Scales);
@@ -163,7 +169,7 @@ Landscape landscape(const std::vector<TRadData> &DataRows, int position)
     for (int a = 1; a <= Scales; ++a) {
         input.scoreA(a, dO.data(), failure.data());
         for (int b = 1; b <= Scales; ++b) {
-            const size_t slot = size_t((b - 1) * Positions + 5),
+            const size_t slot = size_t((b - 1) * Positions) + k,
                          cell = size_t((a - 1) * Scales + b - 1);
             l.dO[cell] = dO[slot];
             l.failed[cell] = failure[slot] != ScoreFailure::None;

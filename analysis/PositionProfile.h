@@ -45,7 +45,7 @@ Profile computeLiteral(const std::vector<TRadData> &DataRows);
 bool undetermined(const Profile &profile, int peakOffset);
 
 // The dO of every a and b (100 x 100, a-major: (a - 1) * 100 + b - 1) at one
-// position; failed candidates are marked.
+// position from 1 on (none before); failed candidates are marked.
 struct Landscape {
     int position = 0;
     std::vector<double> dO;

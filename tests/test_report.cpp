@@ -261,6 +261,15 @@ private slots:
         QVERIFY(!PositionProfile::fromScores(scores, peak.PeakOffset, peak.PeakOffset + 6).valid());
         const QByteArray csv = FitReport::landscapeCsv(alone);
         QCOMPARE(csv.count('\n'), 10001);
+        // Near the start the kernel's window is moved, not cut: position 2
+        // gives the exact fit's scores; before position 1 there is none.
+        const PositionProfile::Landscape early = PositionProfile::landscape(rows, 2);
+        std::vector<TRadData> data = rows, model;
+        HourBins bins;
+        QCOMPARE(early.dO[size_t(6 * 100 + 9)], fitModel(data, model, {7, 10, 2, 0}, bins));
+        QVERIFY(!PositionProfile::landscape(rows, 0).valid());
+        QCOMPARE(FitReport::landscapeCsv(PositionProfile::landscape(rows, -3)),
+                 QByteArray("a,b,dO\n"));
         // The search with one thread gives the same scores.
         SearchScores single;
         autoSearch(
