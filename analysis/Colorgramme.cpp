@@ -152,18 +152,25 @@ Layout draw(QPainter &painter, const Data &data, const QSize &size, const Texts 
     }
 
     // One pixel per hour, stretched over the plot without smoothing, so
-    // that a cell keeps its colour and ten years cost one image of 87 600
-    // pixels.
-    QImage cells(data.days, 24, QImage::Format_RGB32);
+    // that a cell keeps its colour. When there are more days than pixel
+    // columns, a column shows the busiest of its days at each hour (missing
+    // only where all are), so that a one-day shower is not lost between
+    // columns.
+    const int columns = std::min(data.days, std::max(1, l.plot.width()));
+    QImage cells(columns, 24, QImage::Format_RGB32);
     const QRgb none = missingColor().rgb();
     std::vector<QRgb> palette(257);
     for (int k = 0; k <= 256; ++k)
         palette[size_t(k)] = colorOf(k, 256).rgb();
     for (int h = 0; h < 24; ++h) {
         auto *line = reinterpret_cast<QRgb *>(cells.scanLine(h));
-        for (int d = 0; d < data.days; ++d) {
-            const int v = data.counts[size_t(data.index(d, h))];
-            line[d] = v < 0 ? none
+        for (int c = 0; c < columns; ++c) {
+            const int first = int(qint64(c) * data.days / columns);
+            const int last = std::max(first + 1, int(qint64(c + 1) * data.days / columns));
+            int v = -1;
+            for (int d = first; d < last; ++d)
+                v = std::max(v, data.counts[size_t(data.index(d, h))]);
+            line[c] = v < 0 ? none
                             : palette[size_t(data.maximum <= 0
                                                  ? 0
                                                  : std::clamp<qint64>(

@@ -399,6 +399,31 @@ private slots:
         QVERIFY(wide.counts.empty());
     }
 
+    // Ten years on a narrow picture: the one busy hour of the record still
+    // shows in red.
+    void colorgrammeKeepsAOneDayPeak()
+    {
+        GridModel grid;
+        std::vector<GridRow> rows;
+        for (int d = 0; d < 3650; ++d) {
+            GridRow r;
+            r.setCell(0, DateConv::toText(QDate(2015, 1, 1).addDays(d)));
+            r.setCell(1, QStringLiteral("12"));
+            r.setCell(2, QString::number(d == 1234 ? 500 : 10));
+            rows.push_back(r);
+        }
+        grid.replaceRows(rows);
+        const Colorgramme::Data data = Colorgramme::collect(grid, 2);
+        const QImage image = Colorgramme::render(data, QSize(600, 300), {});
+        const Colorgramme::Layout l = Colorgramme::layoutFor(data, image.size());
+        const int y = l.plot.top() + l.plot.height() * 25 / 48; // 12h
+        int red = 0;
+        for (int x = l.plot.left() + 1; x < l.plot.right(); ++x)
+            red += image.pixelColor(x, y) == Colorgramme::colorOf(500, 500);
+        QVERIFY(red >= 1);
+        QVERIFY(red <= 2);
+    }
+
     void colorScale()
     {
         QCOMPARE(Colorgramme::colorOf(0, 100), QColor(0, 0, 128));
@@ -408,5 +433,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestObserverFiles)
+QTEST_MAIN(TestObserverFiles)
 #include "test_observerfiles.moc"
