@@ -2,11 +2,9 @@
 #include "Colorgramme.h"
 
 #include "app/DateConv.h"
-#include "app/Errors.h"
 #include "files/SafeSave.h"
 #include "table/GridModel.h"
 
-#include <QBuffer>
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -100,6 +98,21 @@ QColor colorOf(int count, int maximum)
     return QColor(int(std::lround(a.red() + (b.red() - a.red()) * f)),
                   int(std::lround(a.green() + (b.green() - a.green()) * f)),
                   int(std::lround(a.blue() + (b.blue() - a.blue()) * f)));
+}
+
+Texts textsFor(const Data &data, const QString &column, const Patterns &patterns)
+{
+    Texts out;
+    out.title = data.days > 0 && !data.tooLong
+                    ? QString(patterns.title)
+                          .arg(column, DateConv::toText(data.first),
+                               DateConv::toText(data.first.addDays(data.days - 1)))
+                    : column;
+    out.hours = patterns.hours;
+    out.missing = patterns.missing;
+    out.empty = data.tooLong ? QString(patterns.tooLong).arg(data.days)
+                             : QString(patterns.noCounts).arg(column);
+    return out;
 }
 
 QColor missingColor()
@@ -278,13 +291,7 @@ QImage render(const Data &data, const QSize &size, const Texts &texts)
 
 void savePng(const Data &data, const QSize &size, const Texts &texts, const QString &path)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!render(data, size, texts).save(&buffer, "PNG"))
-        throw EInOutError(
-            QStringLiteral("Unable to write to %1: the picture could not be encoded").arg(path));
-    SafeSave::writeOrFail(path, bytes);
+    SafeSave::writeImageOrFail(path, render(data, size, texts), "PNG");
 }
 
 } // namespace Colorgramme

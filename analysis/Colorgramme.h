@@ -49,6 +49,15 @@ struct Texts {
     QString empty;   // shown when there is nothing to draw
 };
 
+// The words of a picture from the language's patterns: the title's "%1,
+// %2 to %3" gets the column and the first and last day, the text for a
+// table without counts "%1" the column, the one for too long a span "%1" its
+// days.
+struct Patterns {
+    QString title, hours, missing, noCounts, tooLong;
+};
+Texts textsFor(const Data &data, const QString &column, const Patterns &patterns);
+
 // Where a picture of the given size puts things.
 struct Layout {
     QRect plot;   // the cells

@@ -117,16 +117,8 @@ const Colorgramme::Data &ColorgrammeView::data()
 Colorgramme::Texts ColorgrammeView::texts()
 {
     const auto t = [this](int n) { return text ? text(n) : QString(); };
-    const Colorgramme::Data &d = data();
-    const QString name = columnName ? columnName() : QString();
-    Colorgramme::Texts out;
-    out.title = d.days > 0 ? t(42).arg(name, DateConv::toText(d.first),
-                                       DateConv::toText(d.first.addDays(d.days - 1)))
-                           : name;
-    out.hours = t(34);
-    out.missing = t(35);
-    out.empty = d.tooLong ? t(37).arg(d.days) : t(36).arg(name);
-    return out;
+    return Colorgramme::textsFor(data(), columnName ? columnName() : QString(),
+                                 {t(42), t(34), t(35), t(36), t(37)});
 }
 
 std::optional<Colorgramme::Cell> ColorgrammeView::cellAt(const QPoint &point)

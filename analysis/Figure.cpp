@@ -221,7 +221,8 @@ void save(const FigureData &figure, const QString &path, QSize size)
         QPainter p(&image);
         draw(p, QRectF(QPointF(), size), figure);
         p.end();
-        image.save(&buffer, "PNG");
+        SafeSave::writeImageOrFail(path, image, "PNG");
+        return;
     }
     buffer.close();
     SafeSave::writeOrFail(path, bytes);

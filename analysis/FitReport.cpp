@@ -1,6 +1,7 @@
 // A fit in observers' terms.
 #include "FitReport.h"
 
+#include "RunCsv.h"
 #include "SolarLongitude.h"
 #include "app/DateConv.h"
 
@@ -92,11 +93,6 @@ QString number(double v, int decimals)
     return std::isnan(v) ? QStringLiteral("-") : QString::number(v, 'f', decimals);
 }
 
-QString exact(double v)
-{
-    return QString::asprintf("%.17g", v);
-}
-
 } // namespace
 
 QStringList peakLines(const Report &report)
@@ -137,7 +133,7 @@ QStringList profileLines(const PositionProfile::Profile &profile, int peakOffset
     if (profile.bestPosition == 0)
         return {QStringLiteral("profile_best_position -")};
     return {QStringLiteral("profile_best_position ") + QString::number(profile.bestPosition),
-            QStringLiteral("profile_best_dO ") + exact(profile.bestDO),
+            QStringLiteral("profile_best_dO ") + RunCsv::exact(profile.bestDO),
             QStringLiteral("profile_positions_within_1_percent ") +
                 QString::number(profile.positionsNearBest()),
             QStringLiteral("position_undetermined ") +
@@ -159,7 +155,7 @@ QString text(const Report &report, const std::vector<TRadData> &DataRows)
           << QStringLiteral("b %1").arg(report.params.b)
           << QStringLiteral("position %1").arg(report.params.P)
           << QStringLiteral("maximum %1").arg(report.params.M)
-          << QStringLiteral("dO ") + exact(report.dO);
+          << QStringLiteral("dO ") + RunCsv::exact(report.dO);
     lines << peakLines(report);
     if (report.bootstrap)
         lines << bootstrapLines(*report.bootstrap, DataRows);
@@ -174,7 +170,7 @@ QByteArray profileCsv(const PositionProfile::Profile &profile)
     for (const PositionProfile::Point &p : profile.points)
         if (!p.gap)
             out += QByteArray::number(p.position) + ',' + QByteArray::number(p.a) + ',' +
-                   QByteArray::number(p.b) + ',' + exact(p.dO).toLatin1() + '\n';
+                   QByteArray::number(p.b) + ',' + RunCsv::exact(p.dO).toLatin1() + '\n';
     return out;
 }
 
@@ -187,7 +183,8 @@ QByteArray landscapeCsv(const PositionProfile::Landscape &landscape)
         for (int b = 1; b <= 100; ++b) {
             const size_t cell = size_t((a - 1) * 100 + b - 1);
             out += QByteArray::number(a) + ',' + QByteArray::number(b) + ',' +
-                   (landscape.failed[cell] ? QByteArray() : exact(landscape.dO[cell]).toLatin1()) +
+                   (landscape.failed[cell] ? QByteArray()
+                                           : RunCsv::exact(landscape.dO[cell]).toLatin1()) +
                    '\n';
         }
     return out;

@@ -2,10 +2,8 @@
 #include "ReportFigures.h"
 
 #include "analysis/Colorgramme.h"
-#include "app/Errors.h"
 #include "files/SafeSave.h"
 
-#include <QBuffer>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
@@ -220,13 +218,7 @@ QImage render(const QSize &size, const Content &content, const Texts &texts)
 
 void savePng(const QSize &size, const Content &content, const Texts &texts, const QString &path)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!render(size, content, texts).save(&buffer, "PNG"))
-        throw EInOutError(
-            QStringLiteral("Unable to write to %1: the picture could not be encoded").arg(path));
-    SafeSave::writeOrFail(path, bytes);
+    SafeSave::writeImageOrFail(path, render(size, content, texts), "PNG");
 }
 
 } // namespace ReportFigures

@@ -18,12 +18,12 @@ QByteArray field(const QString &text)
     return bytes;
 }
 
-QByteArray exact(double v)
-{
-    return QString::asprintf("%.17g", v).toLatin1(); // as vexlor-fit prints them
-}
-
 } // namespace
+
+QString exact(double v)
+{
+    return QString::asprintf("%.17g", v);
+}
 
 QByteArray format(const std::vector<TRadData> &DataRows, const std::vector<TRadData> &ModelRows)
 {
@@ -33,8 +33,9 @@ QByteArray format(const std::vector<TRadData> &DataRows, const std::vector<TRadD
         const TRadData &d = DataRows[j];
         const double profile = j < ModelRows.size() ? ModelRows[j].Profile : 0;
         out += QByteArray::number(static_cast<qulonglong>(j)) + ',' + field(d.Date) + ',' +
-               QByteArray::number(d.Hour) + ',' + exact(d.Value) + ',' + exact(profile) + ',' +
-               exact(d.Shower) + ',' + exact(d.Sporadic) + '\n';
+               QByteArray::number(d.Hour) + ',' + exact(d.Value).toLatin1() + ',' +
+               exact(profile).toLatin1() + ',' + exact(d.Shower).toLatin1() + ',' +
+               exact(d.Sporadic).toLatin1() + '\n';
     }
     return out;
 }

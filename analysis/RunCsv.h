@@ -17,4 +17,8 @@ namespace RunCsv {
 // end is quoted. The bytes are UTF-8.
 QByteArray format(const std::vector<TRadData> &DataRows, const std::vector<TRadData> &ModelRows);
 
+// A number with 17 significant digits, so that it reads back to the same
+// double: the form of every number the program writes for scripts.
+QString exact(double v);
+
 } // namespace RunCsv

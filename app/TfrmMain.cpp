@@ -331,7 +331,7 @@ void TfrmMain::createColorgrammePage()
     tsColorgramme = new ColorgrammeView;
     PageControl1->addTab(tsColorgramme, extraText(33));
     tsColorgramme->setModel(&strGrid->model());
-    tsColorgramme->column = [this] { return std::max(0, cbDataList->currentIndex()) + 2; };
+    tsColorgramme->column = [this] { return countColumn(std::max(0, cbDataList->currentIndex())); };
     tsColorgramme->columnName = [this] { return cbDataList->currentText(); };
     tsColorgramme->text = [this](int n) { return extraText(n); };
     tsColorgramme->guard = [this](const std::function<void()> &work) { guarded(work); };

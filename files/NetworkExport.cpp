@@ -15,9 +15,6 @@ namespace NetworkExport {
 
 namespace {
 
-const char *const MonthAbbrev[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                   "jul", "aug", "sep", "oct", "nov", "dec"};
-
 // The counts of one month, -1 for an hour without one.
 struct Month {
     std::vector<std::array<int, 24>> days;
@@ -34,7 +31,7 @@ std::optional<double> decimal(const QString &text)
 
 QByteArray monthlyTable(int month, const Month &counts, const Station &station)
 {
-    QByteArray out = MonthAbbrev[month - 1];
+    QByteArray out = ObserverFiles::monthAbbreviation(month).latin1();
     out += '|';
     for (int h = 0; h < 24; ++h)
         out += QString::asprintf(" %02dh|", h).toLatin1();

@@ -21,6 +21,16 @@ const QString StationSection = QStringLiteral("station");
 // of NetworkExport::stationFields.
 constexpr int FirstStationText = 43;
 
+// The station's values as the settings file keeps them, by setting key.
+NetworkExport::Station readStation(const IniFile &ini)
+{
+    NetworkExport::Station out;
+    for (const NetworkExport::StationField &f : NetworkExport::stationFields())
+        out[QLatin1String(f.setting)] =
+            ini.readString(StationSection, QLatin1String(f.setting), QString());
+    return out;
+}
+
 } // namespace
 
 void TfrmMain::Import1Click()
@@ -74,11 +84,11 @@ void TfrmMain::Import1Click()
 bool TfrmMain::Station1Click()
 {
     const IniFile ini = settings();
+    const NetworkExport::Station station = readStation(ini);
     QStringList labels, values;
     for (size_t i = 0; i < NetworkExport::stationFields().size(); ++i) {
-        const NetworkExport::StationField &f = NetworkExport::stationFields()[i];
         labels << extraText(FirstStationText + int(i));
-        values << ini.readString(StationSection, QLatin1String(f.setting), QString());
+        values << station.at(QLatin1String(NetworkExport::stationFields()[i].setting));
     }
     const std::optional<QStringList> edited =
         m_dialogs.editFields(this, extraText(58), labels, values, extraText(2));
@@ -96,25 +106,17 @@ bool TfrmMain::Station1Click()
 
 void TfrmMain::ExportNetwork1Click()
 {
-    const auto station = [this] {
-        const IniFile ini = settings();
-        NetworkExport::Station out;
-        for (const NetworkExport::StationField &f : NetworkExport::stationFields())
-            out[QLatin1String(f.setting)] =
-                ini.readString(StationSection, QLatin1String(f.setting), QString());
-        return out;
-    };
-    NetworkExport::Station values = station();
+    NetworkExport::Station values = readStation(settings());
     if (NetworkExport::fileNamePart(values[QStringLiteral("Observer")]).isEmpty()) {
         if (!Station1Click())
             return;
-        values = station();
+        values = readStation(settings());
         if (NetworkExport::fileNamePart(values[QStringLiteral("Observer")]).isEmpty()) {
             showMessage(extraText(60), MB_ICONWARNING);
             return;
         }
     }
-    const int column = std::max(0, cbDataList->currentIndex()) + 2;
+    const int column = countColumn(std::max(0, cbDataList->currentIndex()));
     const std::vector<NetworkExport::File> files =
         NetworkExport::build(strGrid->model(), column, values);
     if (files.empty()) {

@@ -19,9 +19,6 @@ namespace ObserverFiles {
 
 namespace {
 
-const char *const MonthAbbrev[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                   "jul", "aug", "sep", "oct", "nov", "dec"};
-
 // A month as "January 2015", in English as the other messages of the readers.
 QString monthText(int year, int month)
 {
@@ -168,11 +165,11 @@ FileHours readMonthly(const Reader &r, const std::vector<Line> &lines)
         if (!header) {
             header = true;
             const QString named = cells.front().trimmed().toString().toLower();
-            if (named != QLatin1String(MonthAbbrev[month - 1]))
-                r.fail(line.number, QStringLiteral("the table is headed '%1', but the file name "
-                                                   "gives month %2 (%3)")
-                                        .arg(cells.front().trimmed(), m.captured(1),
-                                             QLatin1String(MonthAbbrev[month - 1])));
+            if (named != monthAbbreviation(month))
+                r.fail(line.number,
+                       QStringLiteral("the table is headed '%1', but the file name "
+                                      "gives month %2 (%3)")
+                           .arg(cells.front().trimmed(), m.captured(1), monthAbbreviation(month)));
             continue;
         }
         const std::optional<int> day = wholeNumber(cells.front(), false);
@@ -489,21 +486,11 @@ EImportError::EImportError(const QString &file, int line, const QString &reason)
 {
 }
 
-QString formatName(Format format)
+QLatin1String monthAbbreviation(int month)
 {
-    switch (format) {
-    case Format::MonthlyTable:
-        return QStringLiteral("monthly table");
-    case Format::HourlyList:
-        return QStringLiteral("hourly list");
-    case Format::DailyList:
-        return QStringLiteral("daily list");
-    case Format::Csv:
-        return QStringLiteral("CSV");
-    case Format::Vexlor:
-        break;
-    }
-    return QStringLiteral("Vexlor text");
+    static const char *const names[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                        "jul", "aug", "sep", "oct", "nov", "dec"};
+    return QLatin1String(names[std::clamp(month, 1, 12) - 1]);
 }
 
 Format sniff(const QByteArray &bytes, const QString &name)

@@ -24,7 +24,8 @@ enum class Format {
     Csv,          // a header row naming Date, Hour, Sum, N1 ... N10
     Vexlor,       // the program's own tab-separated layout, UTF-8 or UTF-16
 };
-QString formatName(Format format);
+// The three lower-case letters that head a monthly table: "jan" for 1.
+QLatin1String monthAbbreviation(int month);
 
 // The most bytes a count file may have, and the most hours an import makes.
 inline constexpr qint64 MaxFileSize = 512LL * 1024 * 1024;

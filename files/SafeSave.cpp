@@ -1,8 +1,10 @@
 // The one way the program replaces a file: write, flush, check, sync, rename.
 #include "SafeSave.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 
 #include <cerrno>
 #include <cstring>
@@ -156,6 +158,17 @@ void writeOrFail(const QString &path, const QByteArray &bytes)
         throw EInOutError(QStringLiteral("Unable to write to %1: %2")
                               .arg(QDir::toNativeSeparators(path), e.reason()));
     }
+}
+
+void writeImageOrFail(const QString &path, const QImage &image, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, format))
+        throw EInOutError(
+            QStringLiteral("Unable to write to %1: the picture could not be encoded").arg(path));
+    writeOrFail(path, bytes);
 }
 
 } // namespace SafeSave

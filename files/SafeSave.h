@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QImage;
+
 namespace SafeSave {
 
 // A save that did not happen; reason() is the system's reason in words
@@ -31,5 +33,9 @@ void write(const QString &path, const QByteArray &bytes);
 // The same, failing with EInOutError "Unable to write to <path>: <reason>",
 // for the saves whose failure the general error box shows.
 void writeOrFail(const QString &path, const QByteArray &bytes);
+
+// A picture encoded in memory (format as QImageWriter names it, "PNG") and
+// written by writeOrFail; a picture that cannot be encoded fails the same way.
+void writeImageOrFail(const QString &path, const QImage &image, const char *format);
 
 } // namespace SafeSave

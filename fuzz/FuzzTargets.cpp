@@ -62,6 +62,16 @@ QString &scratchDir()
     return path;
 }
 
+// The bytes as a file of the scratch folder, for readers that want a path.
+QString scratchFile(const QString &name, const QByteArray &bytes)
+{
+    const QString path = scratchDir() + u'/' + name;
+    QFile f(path);
+    check(f.open(QIODevice::WriteOnly | QIODevice::Truncate), "scratch file");
+    f.write(bytes);
+    return path;
+}
+
 // The raw value a settings file gives a key, found the plain way: the first
 // section of the name, the first line of the key in it.
 std::optional<QString> referenceValue(const QByteArray &bytes, const QString &section,
@@ -155,12 +165,7 @@ void textFile(const QByteArray &bytes)
 
 void iniFile(const QByteArray &bytes)
 {
-    const QString path = scratchDir() + QStringLiteral("/fuzz.ini");
-    {
-        QFile f(path);
-        check(f.open(QIODevice::WriteOnly | QIODevice::Truncate), "scratch file");
-        f.write(bytes);
-    }
+    const QString path = scratchFile(QStringLiteral("fuzz.ini"), bytes);
     IniFile ini(path);
     const QString language =
         ini.readString(QStringLiteral("self"), QStringLiteral("Language"), QString());
@@ -233,12 +238,7 @@ void xls(const QByteArray &bytes)
 
 void settingsStart(const QByteArray &bytes)
 {
-    const QString path = scratchDir() + QStringLiteral("/start.ini");
-    {
-        QFile f(path);
-        check(f.open(QIODevice::WriteOnly | QIODevice::Truncate), "scratch file");
-        f.write(bytes);
-    }
+    const QString path = scratchFile(QStringLiteral("start.ini"), bytes);
     // Every key a start reads, through one object as the window does, each
     // compared with the plain reading of the file.
     IniFile ini(path);

@@ -166,11 +166,6 @@ void print(const char *name, const QString &value)
     std::printf("%s %s\n", name, value.toUtf8().constData());
 }
 
-QString exact(double v)
-{
-    return QString::asprintf("%.17g", v);
-}
-
 // The figures of one fit, one per line as "name value".
 void printResult(size_t rows, const Peak &peak, const ModelParams &params, double dO)
 {
@@ -181,7 +176,7 @@ void printResult(size_t rows, const Peak &peak, const ModelParams &params, doubl
     print("b", QString::number(params.b));
     print("position", QString::number(params.P));
     print("maximum", QString::number(params.M));
-    print("dO", exact(dO));
+    print("dO", RunCsv::exact(dO));
 }
 
 // As Auto Calc: the best a, b and position, and the peak as the maximum.
@@ -221,24 +216,34 @@ void loadTable(const QStringList &files, GridModel &grid)
         if (WorkbookFiles::looksLikeWorkbook(file))
             throw VexlorError(
                 QStringLiteral("%1 is a workbook: workbooks are read one at a time").arg(file));
+    std::vector<ObserverFiles::FileHours> read;
     if (files.size() == 1) {
         // A file of the own layout, or one that is no count file at all, is
         // read as Open (TXT) reads it, with its messages; UTF-16 text only
-        // Import reads.
-        std::optional<ObserverFiles::Format> format;
-        bool utf16 = false;
+        // Import reads. The file is read from disk once.
+        QByteArray bytes;
         try {
-            const QByteArray bytes = FileRead::wholeFile(files.front(), ObserverFiles::MaxFileSize);
-            utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
+            bytes = FileRead::wholeFile(files.front(), TextFormat::MaxFileSize);
+        } catch (const FileRead::EReadFailed &) {
+            grid.replaceRows(TextFormat::load(files.front())); // fails with Open's message
+            return;
+        }
+        std::optional<ObserverFiles::Format> format;
+        try {
             format = ObserverFiles::sniff(bytes, files.front());
         } catch (const VexlorError &) {
         }
+        const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
         if (!format || (*format == ObserverFiles::Format::Vexlor && !utf16)) {
-            grid.replaceRows(TextFormat::load(files.front()));
+            grid.replaceRows(TextFormat::parseText(bytes, files.front()));
             return;
         }
+        read.push_back(ObserverFiles::parse(bytes, files.front()));
+    } else {
+        for (const QString &file : files)
+            read.push_back(ObserverFiles::read(file));
     }
-    ObserverFiles::Merged merged = ObserverFiles::import(files);
+    ObserverFiles::Merged merged = ObserverFiles::merge(std::move(read));
     const ObserverFiles::Summary &s = merged.summary;
     print("import_files", QString::number(s.files));
     print("import_hours", QString::number(s.hours));
@@ -251,20 +256,12 @@ void loadTable(const QStringList &files, GridModel &grid)
 void saveColorgramme(const GridModel &grid, const Options &o)
 {
     const Colorgramme::Data data = Colorgramme::collect(grid, columnOf(o.column));
-    Colorgramme::Texts texts;
-    texts.title = data.days > 0 && !data.tooLong
-                      ? QStringLiteral("%1, %2 to %3")
-                            .arg(o.column, DateConv::toText(data.first),
-                                 DateConv::toText(data.first.addDays(data.days - 1)))
-                      : o.column;
-    texts.hours = QStringLiteral("Hour (UT)");
-    texts.missing = QStringLiteral("no count");
-    texts.empty =
-        data.tooLong
-            ? QStringLiteral("The table's dates span %1 days, too many to draw.").arg(data.days)
-            : QStringLiteral("The table has no hours with a date, an hour and a "
-                             "count in %1.")
-                  .arg(o.column);
+    // The window's English texts.
+    const Colorgramme::Texts texts = Colorgramme::textsFor(
+        data, o.column,
+        {QStringLiteral("%1, %2 to %3"), QStringLiteral("Hour (UT)"), QStringLiteral("no count"),
+         QStringLiteral("The table has no hours with a date, an hour and a count in %1."),
+         QStringLiteral("The table's dates span %1 days, too many to draw.")});
     Colorgramme::savePng(data, o.size, texts, o.colorgramme);
     print("colorgramme", o.colorgramme);
 }
@@ -364,10 +361,10 @@ int run(const Options &o)
         for (size_t j = 0; j < DataRows.size(); ++j) {
             const TRadData &d = DataRows[j];
             std::printf("%zu\t%s\t%d\t%s\t%s\t%s\t%s\n", j, d.Date.toUtf8().constData(), d.Hour,
-                        exact(d.Value).toUtf8().constData(),
-                        exact(ModelRows[j].Profile).toUtf8().constData(),
-                        exact(d.Shower).toUtf8().constData(),
-                        exact(d.Sporadic).toUtf8().constData());
+                        RunCsv::exact(d.Value).toUtf8().constData(),
+                        RunCsv::exact(ModelRows[j].Profile).toUtf8().constData(),
+                        RunCsv::exact(d.Shower).toUtf8().constData(),
+                        RunCsv::exact(d.Sporadic).toUtf8().constData());
         }
     }
     return 0;
