@@ -2,7 +2,7 @@
 #include "Colorgramme.h"
 
 #include "app/DateConv.h"
-#include "files/SafeSave.h"
+#include "app/SafeSave.h"
 #include "table/GridModel.h"
 
 #include <QFontMetrics>

@@ -1,7 +1,7 @@
 // The result chart as a figure for a report.
 #include "Figure.h"
 
-#include "files/SafeSave.h"
+#include "app/SafeSave.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -2,7 +2,7 @@
 #include "ReportFigures.h"
 
 #include "analysis/Colorgramme.h"
-#include "files/SafeSave.h"
+#include "app/SafeSave.h"
 
 #include <QFontMetrics>
 #include <QPainter>

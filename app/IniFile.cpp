@@ -4,8 +4,8 @@
 #include "Convert.h"
 #include "Errors.h"
 #include "TextCodec.h"
-#include "files/FileRead.h"
-#include "files/SafeSave.h"
+#include "app/FileRead.h"
+#include "app/SafeSave.h"
 
 #include <QHash>
 #include <QSet>

@@ -1,7 +1,7 @@
 // Helpers shared by the benchmarks: a silent dialog seam, clocks, memory.
 #pragma once
 
-#include "app/Dialogs.h"
+#include "app/gui/Dialogs.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -6,7 +6,7 @@
 #include "BenchZip.h"
 #include "app/DateConv.h"
 #include "files/SheetTable.h"
-#include "files/Workbook.h"
+#include "files/workbook/Workbook.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -2,12 +2,12 @@
 // drawing their colorgramme in the window and as a picture.
 #include "BenchSupport.h"
 #include "analysis/Colorgramme.h"
-#include "analysis/ColorgrammeView.h"
+#include "analysis/gui/ColorgrammeView.h"
 #include "app/DateConv.h"
-#include "app/TfrmMain.h"
+#include "app/gui/TfrmMain.h"
 #include "files/NetworkExport.h"
 #include "files/ObserverFiles.h"
-#include "table/StringGrid.h"
+#include "table/gui/StringGrid.h"
 
 #include <QApplication>
 #include <QTabWidget>

@@ -1,8 +1,8 @@
 // Run over ten years of hourly rows, including the chart update, offscreen.
 #include "BenchSupport.h"
-#include "analysis/ChartNavigator.h"
-#include "app/TfrmMain.h"
-#include "table/StringGrid.h"
+#include "analysis/gui/ChartNavigator.h"
+#include "app/gui/TfrmMain.h"
+#include "table/gui/StringGrid.h"
 
 #include <QApplication>
 #include <QChartView>

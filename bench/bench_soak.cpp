@@ -2,8 +2,8 @@
 // short selection, Save Graph; resident memory every 100 rounds.
 //   bench_soak [ROUNDS]   (1000 by default)
 #include "BenchSupport.h"
-#include "app/TfrmMain.h"
-#include "table/StringGrid.h"
+#include "app/gui/TfrmMain.h"
+#include "table/gui/StringGrid.h"
 
 #include <QApplication>
 #include <QDateEdit>

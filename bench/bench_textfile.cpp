@@ -1,7 +1,7 @@
 // Opening and saving a text file of 100 000 data lines through the window.
 #include "BenchSupport.h"
-#include "app/TfrmMain.h"
-#include "table/StringGrid.h"
+#include "app/gui/TfrmMain.h"
+#include "table/gui/StringGrid.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

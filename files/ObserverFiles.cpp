@@ -3,8 +3,8 @@
 #include "ObserverFiles.h"
 
 #include "app/DateConv.h"
+#include "app/FileRead.h"
 #include "app/TextCodec.h"
-#include "files/FileRead.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 // The observation table in a sheet.
 #include "SheetTable.h"
 
-#include "Workbook.h"
+#include "files/workbook/Workbook.h"
 #include "table/GridModel.h"
 
 namespace SheetTable {

@@ -2,9 +2,9 @@
 #include "TextFormat.h"
 
 #include "app/Errors.h"
+#include "app/FileRead.h"
+#include "app/SafeSave.h"
 #include "app/TextCodec.h"
-#include "files/FileRead.h"
-#include "files/SafeSave.h"
 #include "table/GridModel.h"
 
 #include <QDir>

@@ -12,8 +12,8 @@
 #include "files/ObserverFiles.h"
 #include "files/SheetTable.h"
 #include "files/TextFormat.h"
-#include "files/Workbook.h"
-#include "files/XlsScan.h"
+#include "files/workbook/Workbook.h"
+#include "files/workbook/XlsScan.h"
 #include "table/GridModel.h"
 
 #include <QBuffer>

@@ -10,13 +10,13 @@
 #include "app/Colors.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
+#include "app/FileRead.h"
 #include "app/IniFile.h"
-#include "files/FileRead.h"
+#include "app/SafeSave.h"
 #include "files/ObserverFiles.h"
-#include "files/SafeSave.h"
 #include "files/SheetTable.h"
 #include "files/TextFormat.h"
-#include "files/Workbook.h"
+#include "files/workbook/Workbook.h"
 #include "table/GridModel.h"
 
 #include <QCoreApplication>

@@ -1,0 +1,147 @@
+// Undo and redo, copy and paste, inserting and deleting rows.
+#include "TableEditor.h"
+
+#include "StringGrid.h"
+#include "app/DateConv.h"
+#include "table/PasteBlock.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+
+TableEditor::TableEditor(StringGrid &grid)
+    : QObject(&grid), m_grid(grid), m_history(grid.model(), this)
+{
+    undo = makeAction({QKeySequence::Undo}, nullptr);
+    redo = makeAction(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
+        nullptr);
+    connect(undo, &QAction::triggered, this, [this] {
+        guard([this] {
+            finishEditing();
+            m_history.stack().undo();
+        });
+    });
+    connect(redo, &QAction::triggered, this, [this] {
+        guard([this] {
+            finishEditing();
+            m_history.stack().redo();
+        });
+    });
+    connect(&m_history.stack(), &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
+    connect(&m_history.stack(), &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+    undo->setEnabled(false);
+    redo->setEnabled(false);
+    copy = makeAction({QKeySequence::Copy}, &TableEditor::copySelection);
+    paste = makeAction({QKeySequence::Paste}, &TableEditor::pasteAtCursor);
+    insertRow = makeAction(
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Equal)},
+        &TableEditor::insertRowAbove);
+    deleteRows =
+        makeAction({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, &TableEditor::deleteSelectedRows);
+    m_grid.setContextMenuPolicy(Qt::ActionsContextMenu);
+    for (QAction *a : {undo, redo, copy, paste, insertRow, deleteRows})
+        m_grid.addAction(a);
+    guard = [](const std::function<void()> &work) { work(); };
+}
+
+QAction *TableEditor::makeAction(const QList<QKeySequence> &keys, void (TableEditor::*work)())
+{
+    auto *action = new QAction(this);
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    if (work)
+        connect(action, &QAction::triggered, this,
+                [this, work] { guard([&] { (this->*work)(); }); });
+    return action;
+}
+
+void TableEditor::retranslate()
+{
+    const std::pair<QAction *, int> texts[] = {{undo, 6},  {redo, 7},       {copy, 8},
+                                               {paste, 9}, {insertRow, 10}, {deleteRows, 11}};
+    for (const auto &[action, n] : texts)
+        action->setText(text(n));
+}
+
+void TableEditor::finishEditing()
+{
+    if (m_grid.editor())
+        m_grid.setEditing(m_grid.editing()); // writes and closes the open editor
+}
+
+void TableEditor::copySelection()
+{
+    QModelIndexList cells = m_grid.selectionModel()->selectedIndexes();
+    if (cells.isEmpty())
+        cells << m_grid.currentIndex();
+    int top = INT_MAX, bottom = -1, left = INT_MAX, right = -1;
+    for (const QModelIndex &i : cells) {
+        top = std::min(top, i.row());
+        bottom = std::max(bottom, i.row());
+        left = std::min(left, i.column());
+        right = std::max(right, i.column());
+    }
+    std::vector<QStringList> rows;
+    for (int r = top; r <= bottom; ++r) {
+        QStringList row;
+        for (int c = left; c <= right; ++c)
+            row << m_grid.cell(c, r + 1);
+        rows.push_back(row);
+    }
+    QGuiApplication::clipboard()->setText(PasteBlock::format(rows));
+}
+
+void TableEditor::pasteAtCursor()
+{
+    if (m_grid.editing())
+        pasteText(QGuiApplication::clipboard()->text());
+}
+
+void TableEditor::pasteText(const QString &block)
+{
+    const std::vector<QStringList> rows = PasteBlock::parse(block);
+    if (rows.empty())
+        return;
+    finishEditing();
+    const int top = m_grid.row(), left = m_grid.col();
+    if (const auto problem = PasteBlock::check(rows, top, left)) {
+        static const int reasonText[] = {16, 13, 14, 15}; // by Problem::Reason
+        const QString column =
+            problem->col < 13 ? m_grid.cell(problem->col, 0) : QString::number(problem->col + 1);
+        QString reason = text(reasonText[static_cast<int>(problem->reason)]);
+        if (problem->reason == PasteBlock::Problem::Reason::NotDate)
+            reason = reason.arg(DateConv::format());
+        refuse(text(12).arg(problem->row).arg(column, problem->text, reason));
+        return;
+    }
+    m_history.beginStep(text(9));
+    const int needed = top + static_cast<int>(rows.size());
+    if (needed > m_grid.rowCountWithHeader())
+        m_grid.setRowCountWithHeader(needed);
+    for (size_t r = 0; r < rows.size(); ++r)
+        for (qsizetype c = 0; c < rows[r].size(); ++c)
+            m_grid.setCell(left + static_cast<int>(c), top + static_cast<int>(r), rows[r][c]);
+    m_history.endStep();
+}
+
+void TableEditor::insertRowAbove()
+{
+    if (!m_grid.editing())
+        return;
+    finishEditing();
+    m_grid.model().spliceRows(m_grid.row() - 1, 0, std::vector<GridRow>(1));
+}
+
+void TableEditor::deleteSelectedRows()
+{
+    if (!m_grid.editing())
+        return;
+    finishEditing();
+    int top = m_grid.row() - 1, bottom = top;
+    for (const QModelIndex &i : m_grid.selectionModel()->selectedIndexes()) {
+        top = std::min(top, i.row());
+        bottom = std::max(bottom, i.row());
+    }
+    m_grid.model().spliceRows(top, bottom - top + 1, {});
+}

@@ -1,0 +1,49 @@
+// What a table editor has beyond typing: undo and redo, copy and paste,
+// inserting and deleting rows, from keys and from the grid's context menu.
+#pragma once
+
+#include "table/TableHistory.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QAction;
+class StringGrid;
+
+class TableEditor : public QObject {
+    Q_OBJECT
+public:
+    explicit TableEditor(StringGrid &grid);
+
+    TableHistory &history() { return m_history; }
+
+    // Texts of the program's language by number (the window's extraText)
+    // and the box that shows a refusal; set by the window.
+    std::function<QString(int)> text;
+    std::function<void(const QString &)> refuse;
+    // Runs an action's work the way the window runs its handlers.
+    std::function<void(const std::function<void()> &)> guard;
+
+    QAction *undo, *redo, *copy, *paste, *insertRow, *deleteRows;
+    // Sets the actions' texts from text().
+    void retranslate();
+
+    void copySelection();
+    // Pastes the clipboard's tab-separated cells at the cursor (editing on).
+    void pasteAtCursor();
+    // Puts an empty row above the cursor's (editing on).
+    void insertRowAbove();
+    // Removes the rows of the selection, or the cursor's (editing on).
+    void deleteSelectedRows();
+    // Pastes a block as pasteAtCursor does; public for the tests.
+    void pasteText(const QString &block);
+
+private:
+    QAction *makeAction(const QList<QKeySequence> &keys, void (TableEditor::*work)());
+    // The editor's text is in the cell already; it closes before a command.
+    void finishEditing();
+
+    StringGrid &m_grid;
+    TableHistory m_history;
+};

@@ -1,0 +1,181 @@
+// The observation table's handlers: New, Edit, the date picker, keys, drawing.
+#include "app/Convert.h"
+#include "app/DateConv.h"
+#include "app/gui/TfrmMain.h"
+#include "table/gui/StringGrid.h"
+#include "table/gui/TableEditor.h"
+
+#include <QDateEdit>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QPainter>
+
+void TfrmMain::cursorReset()
+{
+    // Column 1 first, so that the last step always selects the date cell of
+    // row 1 anew and, with editing on, opens the date picker there.
+    strGrid->setCol(1);
+    strGrid->setRow(1);
+    strGrid->setCol(0);
+}
+
+void TfrmMain::New1Click()
+{
+    tbSaveGraph->setEnabled(false);
+    if (!dataPageActive())
+        return;
+    if (!confirmLeave())
+        return;
+    strGrid->replaceRows(std::vector<GridRow>(1)); // one step of the history
+    Table->history().markSaved();
+    Origin = {};
+    updateCaption();
+    strGrid->setEditing(true);
+    tbEdit->setChecked(true);
+    tbRun->setEnabled(true);
+    cursorReset();
+}
+
+void TfrmMain::tbNewClick()
+{
+    New1Click();
+}
+
+void TfrmMain::tbEditClick()
+{
+    tbSaveGraph->setEnabled(false);
+    if (!dataPageActive()) {
+        tbEdit->setChecked(strGrid->editing()); // the click changed nothing
+        return;
+    }
+    strGrid->setEditing(!strGrid->editing());
+    cursorReset();
+    tbEdit->setChecked(strGrid->editing());
+}
+
+void TfrmMain::placeDatePicker(int col, int row)
+{
+    // The cell is known in the grid's client coordinates, the picker sits on
+    // the page.
+    const QRect cell = strGrid->cellRect(col, row);
+    const QPoint topLeft = strGrid->viewport()->mapTo(tsData, cell.topLeft());
+    sgDTPick->setGeometry(topLeft.x(), topLeft.y(), cell.width(), 21);
+}
+
+bool TfrmMain::strGridSelectCell(int col, int row)
+{
+    const bool allow = col != strGrid->colCount() - 1; // never into the filler column
+    if (col != 0 || !strGrid->editing()) {
+        sgDTPick->hide();
+        return allow;
+    }
+    placeDatePicker(col, row);
+    sgDTPick->show();
+    sgDTPick->raise();
+    const QString text = strGrid->cell(0, row);
+    if (text.isEmpty()) {
+        sgDTPick->setDate(DateConv::today());
+    } else if (auto date = DateConv::fromText(text)) {
+        sgDTPick->setDate(*date);
+    } else {
+        showMessage(msg(1), MB_ICONWARNING);
+        sgDTPick->setDate(DateConv::today());
+    }
+    sgDTPick->setFocus(Qt::OtherFocusReason);
+    return allow;
+}
+
+void TfrmMain::sgDTPickKeyDown(int &key)
+{
+    if (key == StringGrid::VK_RETURN)
+        strGrid->setFocus(Qt::OtherFocusReason); // the picker loses the focus and exits
+}
+
+void TfrmMain::sgDTPickExit()
+{
+    // The shown date is written even when unchanged, so an empty or
+    // unreadable date cell holds a real date once the picker closes.
+    strGrid->setCell(0, strGrid->row(), DateConv::toText(sgDTPick->date()));
+    strGrid->setCol(1);
+    sgDTPick->hide();
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == sgDTPick) {
+        if (event->type() == QEvent::KeyPress) {
+            int key = StringGrid::virtualKey(static_cast<QKeyEvent *>(event));
+            guarded([&] { sgDTPickKeyDown(key); });
+        } else if (event->type() == QEvent::FocusOut && sgDTPick->isVisible()) {
+            // Leaving the program's window or opening the picker's own
+            // calendar is not leaving the picker.
+            auto reason = static_cast<QFocusEvent *>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                guarded([this] { sgDTPickExit(); });
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::strGridKeyDown(int &key)
+{
+    if (key == StringGrid::VK_INSERT) {
+        // A row is added only below a row whose Date, Hour and Sum are filled.
+        const int last = strGrid->rowCountWithHeader() - 1;
+        if (!strGrid->cell(0, last).isEmpty() && !strGrid->cell(1, last).isEmpty() &&
+            !strGrid->cell(2, last).isEmpty())
+            strGrid->setRowCountWithHeader(last + 2);
+    } else if (key == StringGrid::VK_RETURN) {
+        // Enter walks Date, Hour, Sum, N1 .. N10 of one row and starts again.
+        const int lastSelectable = strGrid->colCount() - 2;
+        strGrid->setCol(strGrid->col() == lastSelectable ? 0 : strGrid->col() + 1);
+    }
+}
+
+void TfrmMain::strGridKeyPress(QChar &key)
+{
+    if (strGrid->editing()) {
+        const char16_t code = key.unicode();
+        // Only control characters up to 13 and the digits reach a cell.
+        if ((code >= 14 && code <= 47) || code >= 58)
+            key = QChar();
+    }
+    // The hour check runs on every character typed in the Hour column, also
+    // a discarded one, and looks at what the cell holds before it.
+    if (strGrid->col() == 1) {
+        const QString hour = strGrid->cell(1, strGrid->row());
+        if (!hour.isEmpty() && Convert::StrToInt(hour) > 23) {
+            showMessage(msg(2), MB_ICONWARNING);
+            strGrid->setCell(1, strGrid->row(), QStringLiteral("23"));
+        }
+    }
+}
+
+void TfrmMain::strGridDrawCell(QPainter &canvas, int col, int row, const QRect &rect,
+                               const QColor &background)
+{
+    // The picker follows its cell when the table scrolls.
+    if (col == 0 && row == strGrid->row() && sgDTPick->isVisible())
+        placeDatePicker(col, row);
+
+    canvas.fillRect(rect, background);
+    QFont font = canvas.font();
+    font.setBold(row == 0);
+    canvas.setFont(font);
+
+    // A cell shows one line; a huge text (a broken file) is cut to what can
+    // show, from the end for right-aligned numbers.
+    constexpr qsizetype MaxShown = 256;
+    const bool centred = row == 0 || col == 0;
+    QStringView all = strGrid->model().cellView(col, row);
+    QString text = (all.size() <= MaxShown ? all
+                    : centred              ? all.left(MaxShown)
+                                           : all.right(MaxShown))
+                       .toString();
+
+    const QFontMetrics metrics(font);
+    const int width = metrics.horizontalAdvance(text);
+    const int x = centred ? rect.left() + (rect.width() - width) / 2 : rect.right() + 1 - 5 - width;
+    const int y = rect.top() + (rect.height() - metrics.height()) / 2 + metrics.ascent();
+    canvas.drawText(x, y, text);
+}
