@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the sanitizer test build, checks the
-# formatting and runs every test offscreen.
+# Installs what is missing, checks the formatting and the layers, builds the
+# sanitizer test build and runs every test offscreen.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh
@@ -10,6 +10,10 @@ if [ -n "$sources" ]; then
   # shellcheck disable=SC2086
   clang-format --dry-run --Werror $sources
 fi
+
+# Core files include no widget and no window header, and no header of a
+# higher subsystem.
+scripts/check-layers.sh
 
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DVEXLOR_SANITIZE=ON -DVEXLOR_WERROR=ON >/dev/null
 cmake --build build/test -j"$(nproc)"
