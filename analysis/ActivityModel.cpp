@@ -1,56 +1,9 @@
-// The activity model: row selection, reading the rows, and the per-hour fit.
+// The activity model: the peak and the per-hour fit.
 #include "ActivityModel.h"
 
-#include "app/Convert.h"
 #include "app/Errors.h"
-#include "table/GridModel.h"
 
 #include <cmath>
-
-RowSelection selectRows(const GridModel &grid, const QString &startText, const QString &endText)
-{
-    RowSelection s;
-    const int rows = grid.rowCountWithHeader();
-    for (int r = 1; r < rows; ++r) {
-        if (grid.cellView(0, r) == startText) {
-            s.FirstRow = r;
-            break;
-        }
-    }
-    for (int r = rows - 1; r >= 1; --r) {
-        if (grid.cellView(0, r) == endText) {
-            s.LastRow = r;
-            break;
-        }
-    }
-    return s;
-}
-
-Peak readRows(const GridModel &grid, const RowSelection &selection, int column,
-              std::vector<TRadData> &DataRows)
-{
-    DataRows.assign(static_cast<size_t>(selection.count()), TRadData());
-    for (int r = selection.FirstRow; r <= selection.LastRow; ++r) {
-        TRadData &row = DataRows[static_cast<size_t>(r - selection.FirstRow)];
-        row.Date = grid.cell(0, r);
-        const QString hour = grid.cell(1, r);
-        try {
-            row.Hour = Convert::StrToInt(hour);
-        } catch (const EConvertError &e) {
-            throw ETableCellError(e.text(), 1, r);
-        }
-        if (row.Hour < 0 || row.Hour > 23)
-            throw ETableCellError(QStringLiteral("'%1' is not a valid hour of day").arg(hour), 1,
-                                  r);
-        const QString count = grid.cell(column, r);
-        try {
-            row.Value = count.isEmpty() ? 0.0 : static_cast<double>(Convert::StrToInt(count));
-        } catch (const EConvertError &e) {
-            throw ETableCellError(e.text(), column, r);
-        }
-    }
-    return findPeak(DataRows);
-}
 
 Peak findPeak(const std::vector<TRadData> &DataRows)
 {

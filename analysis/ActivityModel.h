@@ -1,4 +1,4 @@
-// The activity model: row selection, reading the rows, and the per-hour fit.
+// The activity model: the rows of a Run, their peak, and the per-hour fit.
 #pragma once
 
 #include "app/Errors.h"
@@ -8,8 +8,6 @@
 #include <array>
 #include <cstdint>
 #include <vector>
-
-class GridModel;
 
 // One analysed table row. In DataRows: the row's date text, hour of day,
 // observed count and its fitted shower and sporadic parts. In ModelRows:
@@ -31,10 +29,6 @@ struct RowSelection {
     int count() const { return LastRow - FirstRow + 1; }
 };
 
-// The first row of the start date from the top, the last row of the end
-// date from the bottom; Date texts are compared whole and exactly.
-RowSelection selectRows(const GridModel &grid, const QString &startText, const QString &endText);
-
 struct Peak {
     int PeakValue = 0;  // the largest count of the selection, at least 0
     int PeakOffset = 0; // its offset; of equal counts the later row
@@ -50,24 +44,6 @@ inline int countColumn(int listIndex)
 // The largest Value of the rows (at least 0) and its offset; of equal
 // values the later row wins; with every value negative, offset 0.
 Peak findPeak(const std::vector<TRadData> &DataRows);
-
-// Fills Date, Hour and Value of DataRows (resized to the selection) and
-// finds the peak. An Hour cell or a non-empty count cell that is not a whole
-// number throws "'%s' is not a valid integer value"; an hour outside 0 to 23
-// throws "'%s' is not a valid hour of day", since it would index outside
-// the hour bins.
-// A cell of the table that readRows cannot take, with where it is: the
-// table row (from 1) and column; what() is the conversion's own text.
-class ETableCellError : public EConvertError {
-public:
-    ETableCellError(const QString &text, int col, int row) : EConvertError(text), col(col), row(row)
-    {
-    }
-    int col, row;
-};
-
-Peak readRows(const GridModel &grid, const RowSelection &selection, int column,
-              std::vector<TRadData> &DataRows);
 
 // The seven hour-of-day bins of one fit.
 struct HourBins {

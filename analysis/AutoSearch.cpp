@@ -2,13 +2,13 @@
 #include "AutoSearch.h"
 
 #include "app/Errors.h"
+#include "app/Progress.h"
+#include "app/WorkerThreads.h"
 
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
-#include <exception>
 #include <mutex>
-#include <thread>
 
 SearchInput::SearchInput(const std::vector<TRadData> &DataRows, int PeakOffset)
     : m_rows(DataRows), m_peakOffset(PeakOffset)
@@ -122,23 +122,31 @@ class ParallelScores {
 public:
     ParallelScores(const SearchInput &input, int threads)
         : m_input(input), m_dO(static_cast<size_t>(SearchRange::Scales) * SearchRange::PerA),
-          m_failure(m_dO.size()), m_ready(SearchRange::Scales, false)
+          m_failure(m_dO.size()), m_ready(SearchRange::Scales, false),
+          m_workers(
+              threads, [this] { work(); },
+              [this] {
+                  std::lock_guard lock(m_mutex);
+                  m_done.notify_all();
+              })
     {
-        for (int t = 0; t < threads; ++t)
-            m_workers.emplace_back([this] { work(); });
     }
-    ~ParallelScores()
-    {
-        m_cancel = true;
-        for (std::thread &t : m_workers)
-            t.join();
-    }
+    ~ParallelScores() { m_stop.cancel(); } // then the workers are joined
 
-    // Waits for the scores of a.
+    // Waits for the scores of a; throws what a worker threw.
     std::pair<const double *, const ScoreFailure *> scores(int a)
     {
-        std::unique_lock lock(m_mutex);
-        m_done.wait(lock, [&] { return m_ready[static_cast<size_t>(a - 1)]; });
+        bool ready = false;
+        {
+            std::unique_lock lock(m_mutex);
+            m_done.wait(lock,
+                        [&] { return m_ready[static_cast<size_t>(a - 1)] || m_workers.failed(); });
+            ready = m_ready[static_cast<size_t>(a - 1)];
+        }
+        if (!ready) {
+            m_stop.cancel();
+            m_workers.join();
+        }
         const size_t at = static_cast<size_t>(a - 1) * SearchRange::PerA;
         return {m_dO.data() + at, m_failure.data() + at};
     }
@@ -149,7 +157,7 @@ private:
     {
         for (;;) {
             const int a = m_next.fetch_add(1) + 1;
-            if (a > SearchRange::Scales || m_cancel)
+            if (a > SearchRange::Scales || m_stop.cancelled())
                 return;
             const size_t at = static_cast<size_t>(a - 1) * SearchRange::PerA;
             m_input.scoreA(a, m_dO.data() + at, m_failure.data() + at);
@@ -166,10 +174,10 @@ private:
     std::vector<ScoreFailure> m_failure;
     std::vector<bool> m_ready;
     std::atomic<int> m_next{0};
-    std::atomic<bool> m_cancel{false};
+    Progress m_stop; // set when the caller leaves early
     std::mutex m_mutex;
     std::condition_variable m_done;
-    std::vector<std::thread> m_workers;
+    WorkerThreads m_workers; // last: started once everything above is there
 };
 
 } // namespace
@@ -179,7 +187,7 @@ SearchBest autoSearch(const std::vector<TRadData> &DataRows, int PeakOffset,
 {
     const SearchInput input(DataRows, PeakOffset);
     if (threads <= 0)
-        threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+        threads = WorkerThreads::available();
     SearchBest best;
     if (threads == 1) {
         std::vector<double> dO(SearchRange::PerA);

@@ -2,15 +2,15 @@
 #include "Bootstrap.h"
 
 #include "AutoSearch.h"
+#include "app/Job.h"
+#include "app/WorkerThreads.h"
 
 #include <QElapsedTimer>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <condition_variable>
 #include <mutex>
-#include <thread>
 
 namespace Bootstrap {
 
@@ -73,29 +73,24 @@ std::vector<double> expectedCounts(const std::vector<TRadData> &DataRows)
 }
 
 Result run(const std::vector<TRadData> &DataRows, const std::vector<double> &expected,
-           int replicates, std::uint64_t seed, const std::function<bool(int done)> &progress,
-           int threads)
+           int replicates, std::uint64_t seed, Progress &progress, int threads)
 {
     QElapsedTimer timer;
     timer.start();
     Result result;
     result.requested = replicates;
-    if (threads <= 0)
-        threads = int(std::max(1u, std::thread::hardware_concurrency()));
-    threads = std::max(1, std::min(threads, replicates));
+    progress.setTotal(replicates);
 
     // Replicate i: its counts, its peak, the search; -1 in P marks a failure.
     std::vector<Replicate> answers(size_t(std::max(0, replicates)));
     std::vector<char> finished(answers.size(), 0);
     std::atomic<int> next{0}, done{0};
-    std::atomic<bool> cancel{false};
     std::mutex mutex;
-    std::condition_variable changed;
     const auto work = [&] {
         std::vector<TRadData> rows = DataRows;
         for (;;) {
             const int i = next.fetch_add(1);
-            if (i >= replicates || cancel)
+            if (i >= replicates || progress.cancelled())
                 return;
             std::mt19937_64 rng(seed ^ (0x9E3779B97F4A7C15ull * std::uint64_t(i + 1)));
             for (size_t j = 0; j < rows.size(); ++j)
@@ -105,9 +100,13 @@ Result run(const std::vector<TRadData> &DataRows, const std::vector<double> &exp
             const Peak peak = findPeak(rows);
             if (peak.PeakOffset > 5) {
                 try {
+                    // The search looks at the cancel once per value of a, so
+                    // that a cancel stops a replicate within milliseconds.
                     const SearchBest best = autoSearch(
-                        rows, peak.PeakOffset, [](int) {}, 1);
+                        rows, peak.PeakOffset, [&](int) { progress.checkCancelled(); }, 1);
                     r = {best.BestA, best.BestB, best.BestPosition};
+                } catch (const JobCancelled &) {
+                    return; // this replicate is not finished
                 } catch (const VexlorError &) {
                     // a zero divisor: this replicate has no answer
                 }
@@ -117,29 +116,11 @@ Result run(const std::vector<TRadData> &DataRows, const std::vector<double> &exp
                 answers[size_t(i)] = r;
                 finished[size_t(i)] = 1;
             }
-            done.fetch_add(1);
-            changed.notify_all();
+            progress.setDone(done.fetch_add(1) + 1);
         }
     };
-    std::vector<std::thread> workers;
-    for (int t = 0; t < threads; ++t)
-        workers.emplace_back(work);
-    {
-        std::unique_lock lock(mutex);
-        while (done.load() < replicates) {
-            changed.wait_for(lock, std::chrono::milliseconds(50));
-            lock.unlock();
-            if (!progress(done.load())) {
-                cancel = true;
-                lock.lock();
-                break;
-            }
-            lock.lock();
-        }
-    }
-    for (std::thread &t : workers)
-        t.join();
-    result.cancelled = cancel && done.load() < replicates;
+    WorkerThreads(WorkerThreads::count(threads, replicates), work).join();
+    result.cancelled = progress.cancelled() && done.load() < replicates;
     for (size_t i = 0; i < answers.size(); ++i) {
         if (!finished[i])
             continue;
@@ -150,6 +131,15 @@ Result run(const std::vector<TRadData> &DataRows, const std::vector<double> &exp
     }
     result.seconds = timer.nsecsElapsed() / 1e9;
     return result;
+}
+
+Result run(const std::vector<TRadData> &DataRows, const std::vector<double> &expected,
+           int replicates, std::uint64_t seed, const std::function<bool(int done)> &progress,
+           int threads)
+{
+    return runPolled<Result>(
+        [&](Progress &p) { return run(DataRows, expected, replicates, seed, p, threads); },
+        [&](const Progress &p) { return progress(p.done()); }, std::chrono::milliseconds(50));
 }
 
 double percentile(std::vector<double> values, double p)

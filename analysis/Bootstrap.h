@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ActivityModel.h"
+#include "app/Progress.h"
 
 #include <cstdint>
 #include <functional>
@@ -38,8 +39,13 @@ struct Result {
 // Draws Poisson counts from the expected counts, runs Auto Calc's search on
 // each draw (its own peak, its window) and keeps a, b and P; replicates run
 // on `threads` threads (0: all cores), replicate i from its own generator
-// seeded by seed and i, so that the result depends on neither. progress(done)
-// is called on the calling thread now and then; returning false cancels.
+// seeded by seed and i, so that the result depends on neither. progress
+// counts the replicates finished; its cancel stops every replicate within
+// one value of a of its search, and those not finished are left out.
+Result run(const std::vector<TRadData> &DataRows, const std::vector<double> &expected,
+           int replicates, std::uint64_t seed, Progress &progress, int threads = 0);
+// The same as a job of its own, with progress(done) called on the calling
+// thread now and then; returning false cancels.
 Result run(const std::vector<TRadData> &DataRows, const std::vector<double> &expected,
            int replicates, std::uint64_t seed, const std::function<bool(int done)> &progress,
            int threads = 0);

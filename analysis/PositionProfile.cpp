@@ -1,11 +1,12 @@
 // The best dO at every position, and the dO of every a and b at one.
 #include "PositionProfile.h"
 
+#include "app/Job.h"
+#include "app/WorkerThreads.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <mutex>
-#include <thread>
 
 namespace PositionProfile {
 
@@ -60,23 +61,19 @@ int Profile::positionsNearBest() const
                              [&](const Point &p) { return !p.gap && p.dO <= bestDO * 1.01; }));
 }
 
-Profile compute(const std::vector<TRadData> &DataRows,
-                const std::function<bool(int done, int total)> &progress, int threads)
+Profile compute(const std::vector<TRadData> &DataRows, Progress &progress, int threads)
 {
     const int last = int(DataRows.size()) - 1; // positions 1 .. last
     const int blocks = last > 0 ? (last + Positions - 1) / Positions : 0;
     std::vector<Point> points(size_t(std::max(0, last)));
-    if (threads <= 0)
-        threads = int(std::max(1u, std::thread::hardware_concurrency()));
-    threads = std::max(1, std::min(threads, blocks));
+    progress.setTotal(blocks);
     std::atomic<int> next{0}, done{0};
-    std::atomic<bool> cancel{false};
     const auto work = [&] {
         std::vector<double> dO(SearchRange::PerA);
         std::vector<ScoreFailure> failure(SearchRange::PerA);
         for (;;) {
             const int block = next.fetch_add(1);
-            if (block >= blocks || cancel)
+            if (block >= blocks || progress.cancelled())
                 return;
             // The search's window centred so that it starts at the block's
             // first position.
@@ -84,6 +81,8 @@ Profile compute(const std::vector<TRadData> &DataRows,
             const SearchInput input(DataRows, first + 5);
             std::array<Best, Positions> best;
             for (int a = 1; a <= Scales; ++a) {
+                if (progress.cancelled())
+                    return; // the block is left out
                 input.scoreA(a, dO.data(), failure.data());
                 for (int b = 1; b <= Scales; ++b)
                     for (int k = 0; k < Positions; ++k) {
@@ -98,20 +97,11 @@ Profile compute(const std::vector<TRadData> &DataRows,
                 const Best &bk = best[size_t(k)];
                 points[size_t(first + k - 1)] = {first + k, bk.a, bk.b, bk.dO, bk.failed};
             }
-            done.fetch_add(1);
+            progress.setDone(done.fetch_add(1) + 1);
         }
     };
-    std::vector<std::thread> workers;
-    for (int t = 0; t < threads && blocks > 0; ++t)
-        workers.emplace_back(work);
-    while (done.load() < blocks && !cancel) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        if (!progress(done.load(), blocks))
-            cancel = true;
-    }
-    for (std::thread &t : workers)
-        t.join();
-    const bool cancelled = cancel && done.load() < blocks;
+    WorkerThreads(WorkerThreads::count(threads, blocks), work).join();
+    const bool cancelled = progress.cancelled() && done.load() < blocks;
     if (cancelled) {
         // The blocks not scored are left out.
         points.erase(std::remove_if(points.begin(), points.end(),
@@ -121,6 +111,14 @@ Profile compute(const std::vector<TRadData> &DataRows,
     Profile p = finish(std::move(points));
     p.cancelled = cancelled;
     return p;
+}
+
+Profile compute(const std::vector<TRadData> &DataRows,
+                const std::function<bool(int done, int total)> &progress, int threads)
+{
+    return runPolled<Profile>([&](Progress &p) { return compute(DataRows, p, threads); },
+                              [&](const Progress &p) { return progress(p.done(), p.total()); },
+                              std::chrono::milliseconds(20));
 }
 
 Profile computeLiteral(const std::vector<TRadData> &DataRows)

@@ -4,6 +4,7 @@
 
 #include "ActivityModel.h"
 #include "AutoSearch.h"
+#include "app/Progress.h"
 
 #include <functional>
 #include <optional>
@@ -31,7 +32,11 @@ struct Profile {
 // For every position P from 1 to the last row's offset, the best dO over a
 // and b from 1 to 100 (of equal scores the last in the search's order), by
 // the search's exact kernel: scored in blocks of eleven positions on
-// `threads` threads (0: all cores). progress(done, total) is called on the
+// `threads` threads (0: all cores). progress counts the blocks; its cancel
+// stops every block within one value of a, and the blocks not finished
+// are left out.
+Profile compute(const std::vector<TRadData> &DataRows, Progress &progress, int threads = 0);
+// The same as a job of its own, with progress(done, total) called on the
 // calling thread now and then; returning false cancels.
 Profile compute(const std::vector<TRadData> &DataRows,
                 const std::function<bool(int done, int total)> &progress, int threads = 0);

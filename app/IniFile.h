@@ -10,10 +10,10 @@
 // loses the blanks around it and one pair of enclosing quotes, and a write
 // changes only the line of its key, leaving every other byte of the file as
 // it was. An object reads the file once, at its first read, and answers
-// every later read from that; a write always works on the file as it is
-// then, and the next read reads it anew. A settings file that is not a
-// regular file (a FIFO, a folder) or is larger than MaxFileSize is not
-// read: reads give the defaults, writes fail with the reason.
+// every later read from that (copies share what it has read); a write
+// always works on the file as it is then, and the next read reads it anew. A settings file that is
+// not a regular file (a FIFO, a folder) or is larger than MaxFileSize is not read: reads give the
+// defaults, writes fail with the reason.
 class IniFile {
 public:
     static constexpr int MaxValueLength = 2047;

@@ -1,64 +1,9 @@
-// Helpers shared by the benchmarks: a silent dialog seam, clocks, memory.
+// Helpers shared by the benchmarks: clocks, memory, the offscreen platform.
 #pragma once
-
-#include "app/gui/Dialogs.h"
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QThread>
 #include <cstdio>
-#include <deque>
-
-// Answers file dialogs from a queue and shows nothing.
-class BenchDialogs : public Dialogs {
-public:
-    std::deque<QString> openAnswers, saveAnswers;
-    int messages = 0;
-    QStringList errors;
-    void messageBox(QWidget *, const QString &, const QString &, int) override { ++messages; }
-    void errorBox(QWidget *, const QString &text) override { errors << text; }
-    std::optional<QString> openFile(QWidget *, const FileDialogState &) override
-    {
-        return take(openAnswers);
-    }
-    std::optional<QString> saveFile(QWidget *, const FileDialogState &) override
-    {
-        return take(saveAnswers);
-    }
-    QStringList openFiles(QWidget *, const FileDialogState &) override { return {}; }
-    std::optional<QString> chooseFolder(QWidget *, const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<QStringList> editFields(QWidget *, const QString &, const QStringList &,
-                                          const QStringList &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
-    bool waitFor(QWidget *, const QString &, const QString &,
-                 const std::function<bool()> &finished) override
-    {
-        while (!finished())
-            QThread::msleep(1);
-        return true;
-    }
-    SaveChoice askToSave(QWidget *, const QString &, const QString &, const QString &,
-                         const QString &, const QString &) override
-    {
-        return SaveChoice::Discard;
-    }
-
-private:
-    static std::optional<QString> take(std::deque<QString> &q)
-    {
-        if (q.empty())
-            return std::nullopt;
-        QString s = q.front();
-        q.pop_front();
-        return s;
-    }
-};
 
 // Resident memory of this process in megabytes.
 inline double residentMegabytes()

@@ -1,7 +1,7 @@
 // Long use in one window: open a sample, Run, change a, Run, Auto Calc on a
 // short selection, Save Graph; resident memory every 100 rounds.
 //   bench_soak [ROUNDS]   (1000 by default)
-#include "BenchSupport.h"
+#include "BenchWindow.h"
 #include "app/gui/TfrmMain.h"
 #include "table/gui/StringGrid.h"
 
@@ -25,6 +25,7 @@ int main(int argc, char *argv[])
     QTemporaryDir out;
     BenchDialogs dialogs;
     TfrmMain w(dialogs, programDir);
+    BenchWindow b(w);
     w.resize(870, 500);
     w.show();
     app.processEvents();
@@ -32,17 +33,17 @@ int main(int argc, char *argv[])
     QElapsedTimer timer;
     timer.start();
     for (int round = 1; round <= rounds; ++round) {
-        w.PageControl1->setCurrentIndex(0);
+        b.PageControl1->setCurrentIndex(0);
         dialogs.openAnswers.push_back(sample);
-        w.tbOpnTxt->trigger();
-        w.tbRun->trigger();
-        w.UpA->setValue(10 + round % 80);
-        w.tbRun->trigger();
-        w.dtp1->setDate(QDate(2008, 12, 12));
-        w.dtp2->setDate(QDate(2008, 12, 14));
-        w.tbAutoCalc->trigger();
+        b.tbOpnTxt->trigger();
+        b.tbRun->trigger();
+        b.UpA->setValue(10 + round % 80);
+        b.tbRun->trigger();
+        b.dtp1->setDate(QDate(2008, 12, 12));
+        b.dtp2->setDate(QDate(2008, 12, 14));
+        b.tbAutoCalc->trigger();
         dialogs.saveAnswers.push_back(out.filePath(QStringLiteral("graph%1.xls").arg(round % 3)));
-        w.tbSaveGraph->trigger();
+        b.tbSaveGraph->trigger();
         app.processEvents();
         if (round == 1 || round % 100 == 0) {
             std::printf("round_%d_rss_mb %.1f\n", round, residentMegabytes());

@@ -23,6 +23,15 @@ struct StationField {
 // north positive), Frequencies, Antenna, Azimut Antenna, Elevation Antenna,
 // Pre-Amplifier, Receiver, Observing Method, Remarks, Soft FTP, E (e-mail).
 const std::vector<StationField> &stationFields();
+// Their setting keys, in the same order: the names the station's values go
+// by in Station.
+inline std::vector<QString> stationFieldNames()
+{
+    std::vector<QString> names;
+    for (const StationField &f : stationFields())
+        names.push_back(QLatin1String(f.setting));
+    return names;
+}
 
 // The station's values by setting key.
 using Station = ObserverFiles::StationBlock;

@@ -3,6 +3,7 @@
 
 #include "analysis/ActivityModel.h"
 #include "analysis/AutoSearch.h"
+#include "analysis/RunPipeline.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
 #include "app/IniFile.h"

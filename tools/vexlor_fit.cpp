@@ -7,16 +7,15 @@
 #include "analysis/FitReport.h"
 #include "analysis/PositionProfile.h"
 #include "analysis/RunCsv.h"
-#include "app/Colors.h"
+#include "analysis/RunPipeline.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
-#include "app/FileRead.h"
-#include "app/IniFile.h"
+#include "app/LanguageTexts.h"
 #include "app/SafeSave.h"
-#include "files/ObserverFiles.h"
+#include "app/Settings.h"
+#include "files/InputFiles.h"
 #include "files/SheetTable.h"
 #include "files/TextFormat.h"
-#include "files/workbook/Workbook.h"
 #include "table/GridModel.h"
 
 #include <QCoreApplication>
@@ -203,53 +202,18 @@ void writeCsv(const std::vector<TRadData> &DataRows, const std::vector<TRadData>
     print("csv", out);
 }
 
-// The table of the files: one workbook as Open (XLS) reads it, one file of
-// the program's own layout as Open (TXT), anything else as Import reads
-// and merges its files.
+// The table of the files, read as the window's commands read them (the
+// choice among the readers by the files' content).
 void loadTable(const QStringList &files, GridModel &grid)
 {
-    if (files.size() == 1 && WorkbookFiles::looksLikeWorkbook(files.front())) {
-        grid.replaceRows(SheetTable::load(files.front()));
-        return;
+    InputFiles::Loaded loaded = InputFiles::load(files);
+    if (const std::optional<ObserverFiles::Summary> &s = loaded.imported) {
+        print("import_files", QString::number(s->files));
+        print("import_hours", QString::number(s->hours));
+        print("import_days", QString::number(s->days));
+        print("import_missing_hours", QString::number(s->missingHours));
     }
-    for (const QString &file : files)
-        if (WorkbookFiles::looksLikeWorkbook(file))
-            throw VexlorError(
-                QStringLiteral("%1 is a workbook: workbooks are read one at a time").arg(file));
-    std::vector<ObserverFiles::FileHours> read;
-    if (files.size() == 1) {
-        // A file of the own layout, or one that is no count file at all, is
-        // read as Open (TXT) reads it, with its messages; UTF-16 text only
-        // Import reads. The file is read from disk once.
-        QByteArray bytes;
-        try {
-            bytes = FileRead::wholeFile(files.front(), TextFormat::MaxFileSize);
-        } catch (const FileRead::EReadFailed &) {
-            grid.replaceRows(TextFormat::load(files.front())); // fails with Open's message
-            return;
-        }
-        std::optional<ObserverFiles::Format> format;
-        try {
-            format = ObserverFiles::sniff(bytes, files.front());
-        } catch (const VexlorError &) {
-        }
-        const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
-        if (!format || (*format == ObserverFiles::Format::Vexlor && !utf16)) {
-            grid.replaceRows(TextFormat::parseText(bytes, files.front()));
-            return;
-        }
-        read.push_back(ObserverFiles::parse(bytes, files.front()));
-    } else {
-        for (const QString &file : files)
-            read.push_back(ObserverFiles::read(file));
-    }
-    ObserverFiles::Merged merged = ObserverFiles::merge(std::move(read));
-    const ObserverFiles::Summary &s = merged.summary;
-    print("import_files", QString::number(s.files));
-    print("import_hours", QString::number(s.hours));
-    print("import_days", QString::number(s.days));
-    print("import_missing_hours", QString::number(s.missingHours));
-    grid.replaceRows(std::move(merged.rows));
+    grid.replaceRows(std::move(loaded.rows));
 }
 
 // The colorgramme of a count column as a PNG picture.
@@ -257,11 +221,12 @@ void saveColorgramme(const GridModel &grid, const Options &o)
 {
     const Colorgramme::Data data = Colorgramme::collect(grid, columnOf(o.column));
     // The window's English texts.
+    using Text = LanguageTexts::Text;
     const Colorgramme::Texts texts = Colorgramme::textsFor(
         data, o.column,
-        {QStringLiteral("%1, %2 to %3"), QStringLiteral("Hour (UT)"), QStringLiteral("no count"),
-         QStringLiteral("The table has no hours with a date, an hour and a count in %1."),
-         QStringLiteral("The table's dates span %1 days, too many to draw.")});
+        {LanguageTexts::english(Text::ColorgrammeTitle), LanguageTexts::english(Text::HourAxis),
+         LanguageTexts::english(Text::NoCount), LanguageTexts::english(Text::NoCountsInColumn),
+         LanguageTexts::english(Text::SpanTooLong)});
     Colorgramme::savePng(data, o.size, texts, o.colorgramme);
     print("colorgramme", o.colorgramme);
 }
@@ -276,7 +241,7 @@ void saveTable(const GridModel &grid, const QString &out)
     print("saved", out);
 }
 
-int run(const Options &o)
+int run(const Options &o, const Settings &settings)
 {
     GridModel grid;
     loadTable(o.files, grid);
@@ -291,16 +256,16 @@ int run(const Options &o)
     // Dates are texts of the program's date format, as the window writes them.
     const QDate from = DateConv::fromTextOrThrow(o.from);
     const QDate to = DateConv::fromTextOrThrow(o.to);
-    const RowSelection selection = selectRows(grid, DateConv::toText(from), DateConv::toText(to));
-    if (!selection.valid())
+    std::optional<RunPipeline::Rows> rows =
+        RunPipeline::read(grid, DateConv::toText(from), DateConv::toText(to), column);
+    if (!rows)
         throw VexlorError(QStringLiteral("the dates %1 to %2 select no rows").arg(o.from, o.to));
-
-    std::vector<TRadData> DataRows, ModelRows;
-    const Peak peak = readRows(grid, selection, column, DataRows);
+    const Peak peak = rows->peak;
     ModelParams params;
     SearchScores scores;
     if (o.automatic) {
-        const SearchBest best = search(DataRows, peak, o.landscape.isEmpty() ? nullptr : &scores);
+        const SearchBest best =
+            search(rows->DataRows, peak, o.landscape.isEmpty() ? nullptr : &scores);
         // As Auto Calc ends: a Run with the best of them and the peak.
         params = {best.BestA, best.BestB, best.BestPosition, std::clamp(peak.PeakValue, 1, 32767)};
     } else {
@@ -311,17 +276,18 @@ int run(const Options &o)
         params.P = o.pos.value_or(std::clamp(peak.PeakOffset, 1, 32767));
         params.M = o.max.value_or(std::clamp(peak.PeakValue, 1, 32767));
     }
-    HourBins bins;
-    const double dO = fitModel(DataRows, ModelRows, params, bins);
+    const RunRecord run = RunPipeline::fit(std::move(*rows), params);
+    const std::vector<TRadData> &DataRows = run.DataRows, &ModelRows = run.ModelRows;
+    const double dO = run.dO;
     if (!o.automatic)
         printResult(DataRows.size(), peak, params, dO);
     const FitReport::Report report = FitReport::make(DataRows, params, dO);
     for (const QString &line : FitReport::peakLines(report))
         std::printf("%s\n", line.toUtf8().constData());
     if (o.bootstrap > 0) {
-        const Bootstrap::Result result =
-            Bootstrap::run(DataRows, Bootstrap::expectedCounts(DataRows), o.bootstrap, o.seed,
-                           [](int) { return true; });
+        Progress progress;
+        const Bootstrap::Result result = Bootstrap::run(
+            DataRows, Bootstrap::expectedCounts(DataRows), o.bootstrap, o.seed, progress);
         for (const QString &line : FitReport::bootstrapLines(result, DataRows))
             std::printf("%s\n", line.toUtf8().constData());
     }
@@ -333,8 +299,8 @@ int run(const Options &o)
         print("landscape", o.landscape);
     }
     if (!o.profile.isEmpty()) {
-        const PositionProfile::Profile profile =
-            PositionProfile::compute(DataRows, [](int, int) { return true; });
+        Progress progress;
+        const PositionProfile::Profile profile = PositionProfile::compute(DataRows, progress);
         SafeSave::writeOrFail(o.profile, FitReport::profileCsv(profile));
         print("position_profile", o.profile);
         for (const QString &line : FitReport::profileLines(profile, peak.PeakOffset))
@@ -345,11 +311,13 @@ int run(const Options &o)
             DataRows, ModelRows, params, dO,
             QStringLiteral("%1, %2 to %3").arg(QFileInfo(o.files.front()).fileName(), o.from, o.to),
             o.column,
-            {QStringLiteral("Observed"), QStringLiteral("Shower profile"), QStringLiteral("Shower"),
-             QStringLiteral("Sporadic")},
-            {Colors::fromValue(Colors::Blue), Colors::fromValue(Colors::Red),
-             Colors::fromValue(Colors::Yellow), Colors::fromValue(Colors::DarkGreen)},
-            {true, true, true, true});
+            // The curves' English names, and their colours as the window
+            // takes them from the settings file.
+            {LanguageTexts::english(LanguageTexts::Label::Observed),
+             LanguageTexts::english(LanguageTexts::Label::ShowerProfile),
+             LanguageTexts::english(LanguageTexts::Label::Shower),
+             LanguageTexts::english(LanguageTexts::Label::Sporadic)},
+            settings.lineColors(), {true, true, true, true});
         Figure::save(figure, o.picture, o.size);
         print("picture", o.picture);
     }
@@ -390,10 +358,10 @@ int main(int argc, char *argv[])
     }
     try {
         const Options options = parse(QCoreApplication::arguments());
-        IniFile ini(QCoreApplication::applicationDirPath() + QStringLiteral("/VEXLOR.ini"));
-        DateConv::setFormat(
-            ini.readString(QStringLiteral("self"), QStringLiteral("DateFormat"), QString()));
-        return run(options);
+        Settings settings(Settings::pathIn(QCoreApplication::applicationDirPath()));
+        settings.read();
+        DateConv::setFormat(settings.dateFormat());
+        return run(options, settings);
     } catch (const std::exception &e) {
         std::fprintf(stderr, "%s\n", failureText(e).toUtf8().constData());
         return 1;

@@ -1,6 +1,5 @@
 // Auto Calc: search a, b and the position, then Run with the best of them.
 #include "analysis/AutoSearch.h"
-#include "app/DateConv.h"
 #include "app/gui/TfrmMain.h"
 #include "app/gui/Widgets.h"
 #include "table/gui/StringGrid.h"
@@ -50,12 +49,10 @@ private:
 void TfrmMain::tbAutoCalcClick()
 {
     tbSaveGraph->setEnabled(false);
-    const RowSelection selection = selectRows(strGrid->model(), DateConv::toText(dtp1->date()),
-                                              DateConv::toText(dtp2->date()));
-    if (!selection.valid())
+    const std::optional<RunPipeline::Rows> rows = readRunRows();
+    if (!rows)
         return;
-    std::vector<TRadData> DataRows;
-    const Peak peak = readTableRows(selection, DataRows);
+    const Peak peak = rows->peak;
     if (peak.PeakOffset <= 5) {
         showMessage(msg(6), MB_ICONWARNING);
         return;
@@ -112,7 +109,7 @@ void TfrmMain::tbAutoCalcClick()
         try {
             // Every score is kept: the report's landscape comes out of them.
             best = autoSearch(
-                DataRows, peak.PeakOffset,
+                rows->DataRows, peak.PeakOffset,
                 [&](int) {
                     StatusPanel0->setPanelWidth(StatusPanel0->panelWidth() + ProgressStep);
                     QCoreApplication::processEvents();
@@ -132,7 +129,7 @@ void TfrmMain::tbAutoCalcClick()
     UpB->setValue(upDownPosition(best.BestB));
     // The ranges a Run on the DATA page sets, so that the result is not cut
     // to the up-downs' first range (a maximum of 100).
-    resetUpDown(UpMInt, selection.count() - 1, best.BestPosition);
+    resetUpDown(UpMInt, rows->selection.count() - 1, best.BestPosition);
     resetUpDown(UpMax, peak.PeakValue, peak.PeakValue);
     PageControl1->setCurrentIndex(1);
     struct RunAfterSearch {

@@ -30,7 +30,7 @@ ChartNavigator::ChartNavigator(QChartView *view, QChart *chart, QCategoryAxis *b
     view->setFocusPolicy(Qt::StrongFocus);
 }
 
-void ChartNavigator::setRun(double start, double end, const std::vector<QString> *labels,
+void ChartNavigator::setRun(double start, double end, const std::vector<PointLabel> *labels,
                             std::vector<Curve> curves, double leftMax)
 {
     m_start = start;
@@ -156,8 +156,8 @@ void ChartNavigator::relabel(double from, double to)
     for (const QString &label : m_bottom->categoriesLabels())
         m_bottom->remove(label);
     const int count = static_cast<int>(m_labels->size());
-    const QString date = m_labels->front().section(QLatin1Char('\r'), 0, 0);
-    const int labelWidth = QFontMetrics(m_bottom->labelsFont()).horizontalAdvance(date) + 24;
+    const int labelWidth =
+        QFontMetrics(m_bottom->labelsFont()).horizontalAdvance(m_labels->front().date) + 24;
     const int plotWidth = std::max(200, static_cast<int>(m_chart->plotArea().width()));
     const bool whole = !zoomed();
     const int step = labelStep(to - from, plotWidth, labelWidth, whole);
@@ -203,10 +203,9 @@ QString ChartNavigator::readout(int index) const
 {
     if (!m_labels || index < 0 || index >= static_cast<int>(m_labels->size()))
         return {};
-    const QString &label = (*m_labels)[static_cast<size_t>(index)];
-    // "date\rHh (n)": the date, the hour and the point number.
-    QString text = label.section(QLatin1Char('\r'), 0, 0) + QLatin1Char(' ') +
-                   label.section(QLatin1Char('\r'), 1).section(QLatin1Char(' '), 0, 0) +
+    const PointLabel &label = (*m_labels)[static_cast<size_t>(index)];
+    // The date, the hour and the point number.
+    QString text = label.date + QLatin1Char(' ') + QString::number(label.hour) + QLatin1Char('h') +
                    QStringLiteral(", #%1").arg(index + 1);
     for (const Curve &c : m_curves)
         if (c.series && c.series->isVisible() && index < c.points.size())

@@ -2,6 +2,8 @@
 // zoom and pan along the time axis, and the way back to the whole range.
 #pragma once
 
+#include "analysis/RunRecord.h"
+
 #include <QList>
 #include <QObject>
 #include <QPoint>
@@ -25,8 +27,8 @@ public:
     ChartNavigator(QChartView *view, QChart *chart, QCategoryAxis *bottom, QValueAxis *left);
 
     // After a Run: the whole range of the bottom axis, the points' labels
-    // ("date\rHh (n)"), the curves with their names, and the left axis's
-    // range. The chart shows the whole range.
+    // (the Run's record keeps them), the curves with their names, and the
+    // left axis's range. The chart shows the whole range.
     // A curve: its series, its name, and all of its points (x = 1 .. N).
     // While zoomed, the series holds only the points the shown span needs.
     struct Curve {
@@ -34,7 +36,7 @@ public:
         std::function<QString()> name;
         QList<QPointF> points;
     };
-    void setRun(double start, double end, const std::vector<QString> *labels,
+    void setRun(double start, double end, const std::vector<PointLabel> *labels,
                 std::vector<Curve> curves, double leftMax);
 
     // Zooms the time axis by factor (below 1 in) around the value x.
@@ -88,7 +90,7 @@ private:
     QLabel *m_box;
     QRubberBand *m_band = nullptr;
     double m_start = 0, m_end = 1, m_leftMax = 1;
-    const std::vector<QString> *m_labels = nullptr;
+    const std::vector<PointLabel> *m_labels = nullptr;
     std::vector<Curve> m_curves;
     bool m_partial = false; // the series hold a span's points only
     enum class Drag { None, Select, Pan } m_drag = Drag::None;

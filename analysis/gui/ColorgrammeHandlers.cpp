@@ -8,7 +8,7 @@
 
 void TfrmMain::SaveColorgrammeClick()
 {
-    prepareSaveDialog(extraText(39));
+    prepareSaveDialog(text(Text::PngFilter));
     if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
         SaveDialog1.fileName = *name;
         Colorgramme::savePng(tsColorgramme->data(), QSize(1600, 900), tsColorgramme->texts(),

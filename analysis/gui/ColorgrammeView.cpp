@@ -99,9 +99,10 @@ void ColorgrammeView::refresh()
         m_canvas->update();
 }
 
-void ColorgrammeView::retranslate()
+void ColorgrammeView::retranslate(const LanguageTexts &texts)
 {
-    m_save->setText(text ? text(20) : QStringLiteral("Save Picture..."));
+    m_texts = texts;
+    m_save->setText(m_texts.text(Text::SavePictureItem));
     refresh();
 }
 
@@ -116,9 +117,11 @@ const Colorgramme::Data &ColorgrammeView::data()
 
 Colorgramme::Texts ColorgrammeView::texts()
 {
-    const auto t = [this](int n) { return text ? text(n) : QString(); };
     return Colorgramme::textsFor(data(), columnName ? columnName() : QString(),
-                                 {t(42), t(34), t(35), t(36), t(37)});
+                                 {m_texts.text(Text::ColorgrammeTitle),
+                                  m_texts.text(Text::HourAxis), m_texts.text(Text::NoCount),
+                                  m_texts.text(Text::NoCountsInColumn),
+                                  m_texts.text(Text::SpanTooLong)});
 }
 
 std::optional<Colorgramme::Cell> ColorgrammeView::cellAt(const QPoint &point)
@@ -135,7 +138,7 @@ QString ColorgrammeView::readoutAt(const QPoint &point)
     const int count = d.counts[size_t(d.index(cell->day, cell->hour))];
     const QString date = DateConv::toText(d.first.addDays(cell->day));
     const QString hour = QStringLiteral("%1").arg(cell->hour, 2, 10, QChar(u'0'));
-    const QString shown = text ? text(count < 0 ? 41 : 40) : QStringLiteral("%1 %2h %3");
+    const QString shown = m_texts.text(count < 0 ? Text::CellReadoutNoCount : Text::CellReadout);
     return count < 0 ? shown.arg(date, hour) : shown.arg(date, hour).arg(count);
 }
 

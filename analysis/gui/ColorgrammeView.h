@@ -3,6 +3,7 @@
 #pragma once
 
 #include "analysis/Colorgramme.h"
+#include "app/LanguageTexts.h"
 
 #include <QWidget>
 
@@ -20,10 +21,9 @@ public:
     // The table it shows; it follows every change of it.
     void setModel(const GridModel *model);
     // Set by the window: the table column to show (2 for Sum ...) and its
-    // name, the program's texts by number, and how event work is run.
+    // name, and how event work is run.
     std::function<int()> column;
     std::function<QString()> columnName;
-    std::function<QString(int)> text;
     std::function<void(const std::function<void()> &)> guard;
     // A click on a cell with a row, and the Save Picture button.
     std::function<void(int row)> onCellClicked;
@@ -31,7 +31,8 @@ public:
 
     // The table's state is read again before the next picture.
     void refresh();
-    void retranslate();
+    // The texts of the language applied.
+    void retranslate(const LanguageTexts &texts);
     // The data as the table holds them now.
     const Colorgramme::Data &data();
     Colorgramme::Texts texts();
@@ -50,6 +51,8 @@ private:
     void run(const std::function<void()> &work);
     std::optional<Colorgramme::Cell> cellAt(const QPoint &point);
 
+    using Text = LanguageTexts::Text;
+    LanguageTexts m_texts;
     const GridModel *m_model = nullptr;
     Colorgramme::Data m_data;
     bool m_stale = true;

@@ -12,15 +12,14 @@ void TfrmMain::updateReport(bool fromSearch)
     const ReportView::Source source{Origin.path.isEmpty() ? QString()
                                                           : QFileInfo(Origin.path).fileName(),
                                     cbDataList->currentText(), dtp1->text(), dtp2->text()};
-    tsReport->setRun(LastRunData, LastRunParams, LastRunDO, source,
-                     fromSearch ? &LastSearchScores : nullptr, LastSearchPeakOffset);
+    tsReport->setRun(m_run, source, fromSearch ? &LastSearchScores : nullptr, LastSearchPeakOffset);
 }
 
 void TfrmMain::SaveReportClick()
 {
     if (!tsReport->hasRun())
         return;
-    prepareSaveDialog(extraText(79));
+    prepareSaveDialog(text(Text::ReportFilter));
     if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
         SaveDialog1.fileName = *name;
         const QString text = FitReport::text(tsReport->report(), tsReport->rows());
@@ -48,7 +47,7 @@ void TfrmMain::SaveReportPicturesClick()
 {
     if (!tsReport->hasRun())
         return;
-    prepareSaveDialog(extraText(39));
+    prepareSaveDialog(text(Text::PngFilter));
     if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
         SaveDialog1.fileName = *name;
         ReportFigures::savePng(QSize(1800, 600), tsReport->content(), tsReport->figureTexts(),

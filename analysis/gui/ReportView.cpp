@@ -16,21 +16,6 @@
 
 #include <cmath>
 
-// A bootstrap or a profile on its own thread; the page polls it.
-struct ReportView::Job {
-    std::atomic<int> done{0}, total{1};
-    std::atomic<bool> cancel{false}, finished{false};
-    std::optional<Bootstrap::Result> bootstrap;
-    std::optional<PositionProfile::Profile> profile;
-    std::thread thread;
-    ~Job()
-    {
-        cancel = true;
-        if (thread.joinable())
-            thread.join();
-    }
-};
-
 class ReportView::Canvas : public QWidget {
 public:
     explicit Canvas(ReportView &view) : QWidget(&view), m_view(view) { setMinimumSize(600, 160); }
@@ -111,6 +96,7 @@ ReportView::ReportView(QWidget *parent) : QWidget(parent)
     refresh();
 }
 
+// A job still running is cancelled and left to end on its own.
 ReportView::~ReportView() = default;
 
 void ReportView::run(const std::function<void()> &work)
@@ -121,13 +107,15 @@ void ReportView::run(const std::function<void()> &work)
         work();
 }
 
-void ReportView::setRun(const std::vector<TRadData> &DataRows, const ModelParams &params, double dO,
-                        const Source &source, const SearchScores *scores, int searchPeakOffset)
+void ReportView::setRun(const RunRecord &run, const Source &source, const SearchScores *scores,
+                        int searchPeakOffset)
 {
-    m_job.reset(); // cancels and waits
+    // A job of the last Run is cancelled; nothing waits for it.
+    m_bootstrap.reset();
+    m_profile.reset();
     m_poll->stop();
-    m_rows = DataRows;
-    m_report = FitReport::make(m_rows, params, dO);
+    m_run = &run;
+    m_report = FitReport::make(run.DataRows, run.params, run.dO);
     m_report.source = source.file;
     m_report.column = source.column;
     m_report.from = source.from;
@@ -137,24 +125,29 @@ void ReportView::setRun(const std::vector<TRadData> &DataRows, const ModelParams
     if (scores) {
         // The search scored the landscape already.
         m_report.peakOffset = searchPeakOffset;
-        m_landscape = PositionProfile::fromScores(*scores, searchPeakOffset, params.P);
+        m_landscape = PositionProfile::fromScores(*scores, searchPeakOffset, run.params.P);
         m_landscapeDone = m_landscape.valid();
     }
     refresh();
 }
 
+const std::vector<TRadData> &ReportView::rows() const
+{
+    static const std::vector<TRadData> none;
+    return m_run ? m_run->DataRows : none;
+}
+
 const PositionProfile::Landscape &ReportView::landscape()
 {
-    if (!m_landscapeDone && !m_rows.empty()) {
+    if (!m_landscapeDone && hasRun()) {
         m_landscapeDone = true;
-        m_landscape = PositionProfile::landscape(m_rows, m_report.params.P);
+        m_landscape = PositionProfile::landscape(rows(), m_report.params.P);
     }
     return m_landscape;
 }
 
-void ReportView::start(std::unique_ptr<Job> job)
+void ReportView::started()
 {
-    m_job = std::move(job);
     progress->setRange(0, 100);
     progress->setValue(0);
     progress->setVisible(true);
@@ -166,93 +159,91 @@ void ReportView::start(std::unique_ptr<Job> job)
 
 void ReportView::startBootstrap()
 {
-    if (m_rows.empty() || m_job)
+    if (!hasRun() || busy())
         return;
-    auto job = std::make_unique<Job>();
-    Job *j = job.get();
-    j->total = replicates->value();
-    const std::vector<double> expected = Bootstrap::expectedCounts(m_rows);
     const int count = replicates->value();
     const std::uint64_t s = std::uint64_t(seed->value());
-    j->thread = std::thread([j, rows = m_rows, expected, count, s] {
-        j->bootstrap = Bootstrap::run(rows, expected, count, s, [j](int done) {
-            j->done = done;
-            return !j->cancel.load();
+    // The job works on copies: the record may change while it runs.
+    m_bootstrap = std::make_unique<Job<Bootstrap::Result>>(
+        [rows = rows(), expected = Bootstrap::expectedCounts(rows()), count, s](Progress &p) {
+            return Bootstrap::run(rows, expected, count, s, p);
         });
-        j->finished = true;
-    });
-    start(std::move(job));
+    started();
 }
 
 void ReportView::startProfile()
 {
-    if (m_rows.empty() || m_job)
+    if (!hasRun() || busy())
         return;
-    auto job = std::make_unique<Job>();
-    Job *j = job.get();
-    j->thread = std::thread([j, rows = m_rows] {
-        j->profile = PositionProfile::compute(rows, [j](int done, int total) {
-            j->done = done;
-            j->total = std::max(1, total);
-            return !j->cancel.load();
-        });
-        j->finished = true;
-    });
-    start(std::move(job));
+    m_profile = std::make_unique<Job<PositionProfile::Profile>>(
+        [rows = rows()](Progress &p) { return PositionProfile::compute(rows, p); });
+    started();
+}
+
+Progress *ReportView::jobProgress()
+{
+    return m_bootstrap ? &m_bootstrap->progress() : m_profile ? &m_profile->progress() : nullptr;
 }
 
 void ReportView::cancelJob()
 {
-    if (m_job)
-        m_job->cancel = true;
+    if (Progress *p = jobProgress())
+        p->cancel();
 }
 
 void ReportView::poll()
 {
-    if (!m_job)
-        return;
-    progress->setValue(int(100.0 * m_job->done / std::max(1, m_job->total.load())));
-    if (m_job->finished)
+    if (Progress *p = jobProgress())
+        progress->setValue(p->percent());
+    if ((m_bootstrap && m_bootstrap->finished()) || (m_profile && m_profile->finished()))
         finishJob();
 }
 
 void ReportView::finishJob()
 {
     m_poll->stop();
-    m_job->thread.join();
-    if (m_job->bootstrap)
-        m_report.bootstrap = std::move(m_job->bootstrap);
-    if (m_job->profile)
-        m_report.profile = std::move(m_job->profile);
-    m_job.reset();
+    const std::unique_ptr<Job<Bootstrap::Result>> bootstrap = std::move(m_bootstrap);
+    const std::unique_ptr<Job<PositionProfile::Profile>> profile = std::move(m_profile);
+    try {
+        if (bootstrap)
+            m_report.bootstrap = bootstrap->take();
+        if (profile)
+            m_report.profile = profile->take();
+    } catch (...) {
+        // The job's own failure (no memory) goes to the general error box,
+        // with the page idle again.
+        refresh();
+        throw;
+    }
     refresh();
 }
 
 void ReportView::waitForJob()
 {
-    while (m_job) {
+    while (busy()) {
         QCoreApplication::processEvents();
         QThread::msleep(5);
         poll();
     }
 }
 
-void ReportView::retranslate()
+void ReportView::retranslate(const LanguageTexts &texts)
 {
-    replicatesLabel->setText(t(69));
-    seedLabel->setText(t(70));
-    bootstrapButton->setText(t(71));
-    profileButton->setText(t(72));
-    cancelButton->setText(t(2));
-    saveReportButton->setText(t(78));
-    savePicturesButton->setText(t(80));
+    m_texts = texts;
+    replicatesLabel->setText(t(Text::ReplicatesLabel));
+    seedLabel->setText(t(Text::SeedLabel));
+    bootstrapButton->setText(t(Text::BootstrapButton));
+    profileButton->setText(t(Text::ProfileButton));
+    cancelButton->setText(t(Text::Cancel));
+    saveReportButton->setText(t(Text::SaveReportButton));
+    savePicturesButton->setText(t(Text::SavePicturesButton));
     refresh();
 }
 
 void ReportView::refresh()
 {
-    const bool have = !m_rows.empty();
-    const bool idle = !m_job;
+    const bool have = hasRun();
+    const bool idle = !busy();
     bootstrapButton->setEnabled(have && idle);
     profileButton->setEnabled(have && idle);
     saveReportButton->setEnabled(have);
@@ -280,33 +271,43 @@ QString timeText(const FitReport::RowTime &t)
 
 QString ReportView::summary() const
 {
-    if (m_rows.empty())
-        return t(86);
+    if (!hasRun())
+        return t(Text::RunFirst);
     const FitReport::Report &r = m_report;
     QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     QStringList lines;
     if (r.peak.date.isEmpty()) {
-        lines << t(65);
+        lines << t(Text::ReportMaximumOutside);
     } else {
-        lines << t(63).arg(r.peak.date).arg(r.peak.hour, 2, 10, QChar(u'0')).arg(r.params.P);
-        lines << t(64).arg(degrees(r.peak.solarLongitude));
+        lines << t(Text::ReportMaximum)
+                     .arg(r.peak.date)
+                     .arg(r.peak.hour, 2, 10, QChar(u'0'))
+                     .arg(r.params.P);
+        lines << t(Text::ReportSolarLongitude).arg(degrees(r.peak.solarLongitude));
     }
-    lines << t(66).arg(r.params.a).arg(r.params.b).arg(locale.toString(r.shape.fwhm, 'f', 1));
+    lines << t(Text::ReportShape)
+                 .arg(r.params.a)
+                 .arg(r.params.b)
+                 .arg(locale.toString(r.shape.fwhm, 'f', 1));
     if (r.missing > 0)
-        lines << t(67).arg(r.missing);
-    lines << t(68).arg(locale.toString(r.dO, 'f', 5));
+        lines << t(Text::ReportGaps).arg(r.missing);
+    lines << t(Text::ReportDeviation).arg(locale.toString(r.dO, 'f', 5));
     if (r.bootstrap) {
         const Bootstrap::Result &b = *r.bootstrap;
-        lines
-            << t(73).arg(b.replicates.size()).arg(b.failed).arg(locale.toString(b.seconds, 'f', 1));
+        lines << t(Text::ReportBootstrap)
+                     .arg(b.replicates.size())
+                     .arg(b.failed)
+                     .arg(locale.toString(b.seconds, 'f', 1));
         if (b.cancelled)
-            lines << t(87).arg(b.replicates.size() + size_t(b.failed)).arg(b.requested);
+            lines << t(Text::CancelledAfter)
+                         .arg(b.replicates.size() + size_t(b.failed))
+                         .arg(b.requested);
         for (double level : {0.68, 0.95}) {
-            const FitReport::Intervals iv = FitReport::intervals(b, m_rows, level);
+            const FitReport::Intervals iv = FitReport::intervals(b, rows(), level);
             if (b.replicates.empty())
                 break;
-            lines << t(74)
+            lines << t(Text::ReportInterval)
                          .arg(iv.level)
                          .arg(iv.a.lo)
                          .arg(iv.a.hi)
@@ -320,19 +321,20 @@ QString ReportView::summary() const
     }
     if (r.profile && r.profile->bestPosition > 0) {
         const PositionProfile::Profile &p = *r.profile;
-        const FitReport::RowTime best = FitReport::timeOfRow(m_rows, p.bestPosition);
-        lines << t(75)
+        const FitReport::RowTime best = FitReport::timeOfRow(rows(), p.bestPosition);
+        lines << t(Text::ReportProfile)
                      .arg(p.bestPosition)
                      .arg(timeText(best) + QStringLiteral(", λ☉ ") + degrees(best.solarLongitude))
                      .arg(locale.toString(p.bestDO, 'f', 5))
                      .arg(p.positionsNearBest());
         if (p.cancelled)
-            lines << t(87).arg(p.points.size()).arg(m_rows.size() - 1);
+            lines << t(Text::CancelledAfter).arg(p.points.size()).arg(rows().size() - 1);
         if (std::abs(p.bestPosition - r.peakOffset) > 5)
-            lines << QStringLiteral("<b style=\"color:#b00000\">%1</b>").arg(t(76).toHtmlEscaped());
+            lines << QStringLiteral("<b style=\"color:#b00000\">%1</b>")
+                         .arg(t(Text::UndeterminedOutside).toHtmlEscaped());
         else if (p.positionsNearBest() > 24)
             lines << QStringLiteral("<b style=\"color:#b00000\">%1</b>")
-                         .arg(t(77).arg(p.positionsNearBest()).toHtmlEscaped());
+                         .arg(t(Text::UndeterminedFlat).arg(p.positionsNearBest()).toHtmlEscaped());
     }
     for (QString &line : lines)
         if (!line.startsWith(QLatin1String("<b")))
@@ -354,12 +356,12 @@ ReportFigures::Content ReportView::content()
 ReportFigures::Texts ReportView::figureTexts() const
 {
     ReportFigures::Texts x;
-    x.histogram = t(81);
-    x.profile = t(82);
-    x.landscape = t(83);
-    x.position = t(84);
-    x.replicates = t(85);
-    x.window = t(88);
-    x.empty = m_rows.empty() ? t(86) : t(89);
+    x.histogram = t(Text::HistogramTitle);
+    x.profile = t(Text::ProfileTitle);
+    x.landscape = t(Text::LandscapeTitle);
+    x.position = t(Text::PositionAxis);
+    x.replicates = t(Text::ReplicatesAxis);
+    x.window = t(Text::SearchWindow);
+    x.empty = hasRun() ? t(Text::ComputeFirst) : t(Text::RunFirst);
     return x;
 }

@@ -6,13 +6,14 @@
 #include "analysis/AutoSearch.h"
 #include "analysis/FitReport.h"
 #include "analysis/ReportFigures.h"
+#include "analysis/RunRecord.h"
+#include "app/Job.h"
+#include "app/LanguageTexts.h"
 
 #include <QWidget>
 
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 
 class QLabel;
 class QProgressBar;
@@ -26,34 +27,35 @@ public:
     explicit ReportView(QWidget *parent = nullptr);
     ~ReportView() override;
 
-    // Set by the window: its texts by number and how event work is run.
-    std::function<QString(int)> text;
+    // Set by the window: how event work is run.
     std::function<void(const std::function<void()> &)> guard;
     std::function<void()> onSaveReport, onSavePictures;
 
-    // A new fit: its rows (with their shower and sporadic parts), parameters
-    // and dO, where they came from, and the search's scores when Auto Calc
-    // ran it (its window centred on searchPeakOffset). A job still running
-    // for the last fit is cancelled.
+    // A new Run: its record (the window's, which outlives the page), where
+    // its rows came from, and the search's scores when Auto Calc ran it (its
+    // window centred on searchPeakOffset). A job still running for the last
+    // Run is cancelled.
     struct Source {
         QString file, column, from, to;
     };
-    void setRun(const std::vector<TRadData> &DataRows, const ModelParams &params, double dO,
-                const Source &source, const SearchScores *scores, int searchPeakOffset);
-    bool hasRun() const { return !m_rows.empty(); }
-    void retranslate();
+    void setRun(const RunRecord &run, const Source &source, const SearchScores *scores,
+                int searchPeakOffset);
+    bool hasRun() const { return !rows().empty(); }
+    // The texts of the language applied.
+    void retranslate(const LanguageTexts &texts);
 
     void startBootstrap();
     void startProfile();
     void cancelJob();
-    bool busy() const { return m_job != nullptr; }
+    bool busy() const { return m_bootstrap || m_profile; }
     // Until the running job has ended and its result is shown (tests).
     void waitForJob();
 
     const FitReport::Report &report() const { return m_report; }
     // The landscape at the fit's position, scored when first asked for.
     const PositionProfile::Landscape &landscape();
-    const std::vector<TRadData> &rows() const { return m_rows; }
+    // The rows of the Run shown (with their shower and sporadic parts).
+    const std::vector<TRadData> &rows() const;
     QString summary() const;
     ReportFigures::Content content();
     ReportFigures::Texts figureTexts() const;
@@ -67,18 +69,23 @@ public:
 
 private:
     class Canvas;
-    struct Job;
     void run(const std::function<void()> &work);
-    void start(std::unique_ptr<Job> job);
+    void started();
+    Progress *jobProgress();
     void poll();
     void finishJob();
     void refresh();
-    QString t(int n) const { return text ? text(n) : QString(); }
+    using Text = LanguageTexts::Text;
+    QString t(Text text) const { return m_texts.text(text); }
 
-    std::vector<TRadData> m_rows;
+    LanguageTexts m_texts;
+    const RunRecord *m_run = nullptr;
     FitReport::Report m_report;
     PositionProfile::Landscape m_landscape;
     bool m_landscapeDone = false;
-    std::unique_ptr<Job> m_job;
+    // The bootstrap or the profile running for the fit shown, if any; one
+    // dropped for a new fit is cancelled and ends on its own.
+    std::unique_ptr<Job<Bootstrap::Result>> m_bootstrap;
+    std::unique_ptr<Job<PositionProfile::Profile>> m_profile;
     QTimer *m_poll = nullptr;
 };

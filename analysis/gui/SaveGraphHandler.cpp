@@ -1,20 +1,14 @@
 // Save Graph: the four curves and the parameters to a workbook, the chart to
 // a BMP picture beside it.
-#include "analysis/gui/ChartNavigator.h"
 #include "app/SafeSave.h"
 #include "app/gui/TfrmMain.h"
-#include "files/ExtractField.h"
 #include "files/workbook/Workbook.h"
 
-#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QGraphicsLayout>
-#include <QImageWriter>
-#include <QLineSeries>
 #include <QSpinBox>
 
 namespace {
@@ -38,7 +32,6 @@ void TfrmMain::tbSaveGraphClick()
         WorkbookApplication excel;
         bool saved = false;
         try {
-            excel.setVisible(true);
             excel.workbooks().Add();
             Worksheet &sheet = excel.ActiveWorkbook().ActiveSheet();
             const QStringList headers = {
@@ -55,20 +48,18 @@ void TfrmMain::tbSaveGraphClick()
             for (int k = 0; k < 4; ++k)
                 sheet.setText(3, k + 8, values[k]->text());
 
-            // Every point of the Run, also while a zoom shows only some.
-            const QList<QPointF> &observed = Navigator->points(0), &profile = Navigator->points(1),
-                                 &shower = Navigator->points(2), &sporadic = Navigator->points(3);
-            const int points = ObservedSeries ? static_cast<int>(observed.size()) : 0;
-            for (int i = 0; i < points; ++i) {
-                const QString &label = PointLabels[static_cast<size_t>(i)];
-                const QString cr(QLatin1Char('\r'));
-                sheet.setText(i + 2, 1, ExtractField(label, cr, 1));
-                sheet.setText(i + 2, 2,
-                              ExtractField(ExtractField(label, cr, 2), QStringLiteral("h"), 1));
-                sheet.setCells(i + 2, 3, observed[i].y());
-                sheet.setCells(i + 2, 4, profile[i].y());
-                sheet.setCells(i + 2, 5, shower[i].y());
-                sheet.setCells(i + 2, 6, sporadic[i].y());
+            // Every point of the last Run, from its record, also while a zoom
+            // shows only some: the date and hour of its label, the curves.
+            const size_t points = std::min(m_run.labels.size(), m_run.size());
+            for (size_t i = 0; i < points; ++i) {
+                const PointLabel &label = m_run.labels[i];
+                const int row = static_cast<int>(i) + 2;
+                sheet.setText(row, 1, label.date);
+                sheet.setText(row, 2, QString::number(label.hour));
+                sheet.setCells(row, 3, m_run.observed(i));
+                sheet.setCells(row, 4, m_run.profile(i));
+                sheet.setCells(row, 5, m_run.shower(i));
+                sheet.setCells(row, 6, m_run.sporadic(i));
             }
             excel.ActiveWorkbook().SaveAs(*name);
             excel.Quit();
@@ -85,16 +76,8 @@ void TfrmMain::tbSaveGraphClick()
             // picture is what the screen shows.
             Chart1->layout()->activate();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-            const QImage picture = Chart1View->grab().toImage();
-            const QString file = pictureName(*name);
-            QByteArray bytes;
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::WriteOnly);
-            QImageWriter writer(&buffer, "bmp");
-            if (!writer.write(picture))
-                throw EInOutError(QStringLiteral("Unable to write to %1: %2")
-                                      .arg(QDir::toNativeSeparators(file), writer.errorString()));
-            SafeSave::writeOrFail(file, bytes);
+            // Through the one writer of files, as every save.
+            SafeSave::writeImageOrFail(pictureName(*name), Chart1View->grab().toImage(), "BMP");
         }
     }
     UpdateDateRange();

@@ -8,7 +8,6 @@
 #include "app/Colors.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
-#include "files/BackgroundRead.h"
 #include "table/gui/StringGrid.h"
 #include "table/gui/TableEditor.h"
 
@@ -38,6 +37,11 @@
 namespace {
 
 const QString Caption = QStringLiteral("Vexlor 1.0");
+
+// The property of a menu item or tool button added after the language files'
+// first families: the number of its X text. The loader does not count such
+// items, so that the M and TB keys of stored files keep naming theirs.
+const char *const LanguageText = "languageText";
 
 QLabel *label(const QString &text, int left, int top, QWidget *parent)
 {
@@ -127,11 +131,6 @@ TfrmMain::~TfrmMain()
         disconnect(&Table->history(), nullptr, this, nullptr);
 }
 
-QString TfrmMain::settingsPath() const
-{
-    return ExeDir + QStringLiteral("/VEXLOR.ini");
-}
-
 // ---- construction ---------------------------------------------------------
 
 void TfrmMain::createMenu()
@@ -145,20 +144,20 @@ void TfrmMain::createMenu()
     OpenXLS1 =
         File1->addAction(QIcon(QStringLiteral(":/icons/open.svg")), QStringLiteral("Op&en (XLS)"));
     Import1 = File1->addAction(QIcon(QStringLiteral(":/icons/import.svg")), QString());
-    Import1->setProperty("extraText", 22);
+    Import1->setProperty(LanguageText, int(Text::ImportItem));
     N2 = File1->addSeparator();
     SaveTXT1 =
         File1->addAction(QIcon(QStringLiteral(":/icons/save.svg")), QStringLiteral("&Save (TXT)"));
     SaveXLS1 =
         File1->addAction(QIcon(QStringLiteral(":/icons/save.svg")), QStringLiteral("S&ave (XLS)"));
     ExportCSV1 = File1->addAction(QStringLiteral("Export CSV..."));
-    ExportCSV1->setProperty("extraText", 18);
+    ExportCSV1->setProperty(LanguageText, int(Text::ExportCsvItem));
     ExportCSV1->setEnabled(false);
     SavePicture1 = File1->addAction(QStringLiteral("Save Picture..."));
-    SavePicture1->setProperty("extraText", 20);
+    SavePicture1->setProperty(LanguageText, int(Text::SavePictureItem));
     SavePicture1->setEnabled(false);
     ExportNetwork1 = File1->addAction(QString());
-    ExportNetwork1->setProperty("extraText", 30);
+    ExportNetwork1->setProperty(LanguageText, int(Text::ExportNetworkItem));
     N3 = File1->addSeparator();
     Exit1 = File1->addAction(QStringLiteral("E&xit"));
 
@@ -166,9 +165,9 @@ void TfrmMain::createMenu()
     GridBackGroundColor1 = Configuration1->addAction(QStringLiteral("Grid BackGround Color"));
     GridAxisColor1 = Configuration1->addAction(QStringLiteral("Grid Axis Color"));
     Station1 = Configuration1->addAction(QString());
-    Station1->setProperty("extraText", 31);
+    Station1->setProperty(LanguageText, int(Text::StationItem));
     for (QAction *a : {Import1, ExportNetwork1, Station1})
-        a->setText(extraText(a->property("extraText").toInt()));
+        a->setText(text(Text(a->property(LanguageText).toInt())));
 
     Language1 = MainM->addMenu(QStringLiteral("Language"));
     LanguageGroup = new QActionGroup(this);
@@ -211,8 +210,8 @@ void TfrmMain::createToolBar()
     tbOpnTxt = button(1, "open");
     tbOpnXls = button(2, "open");
     tbImport = button(-1, "import");
-    tbImport->setProperty("extraText", 59);
-    tbImport->setToolTip(extraText(59));
+    tbImport->setProperty(LanguageText, int(Text::ImportTip));
+    tbImport->setToolTip(text(Text::ImportTip));
     ToolBar->addSeparator();
     tbSavTxt = button(3, "save");
     tbSavXls = button(4, "save");
@@ -329,26 +328,24 @@ void TfrmMain::createGraphPage()
 void TfrmMain::createColorgrammePage()
 {
     tsColorgramme = new ColorgrammeView;
-    PageControl1->addTab(tsColorgramme, extraText(33));
+    PageControl1->addTab(tsColorgramme, text(Text::ColorgrammeTab));
     tsColorgramme->setModel(&strGrid->model());
     tsColorgramme->column = [this] { return countColumn(std::max(0, cbDataList->currentIndex())); };
     tsColorgramme->columnName = [this] { return cbDataList->currentText(); };
-    tsColorgramme->text = [this](int n) { return extraText(n); };
     tsColorgramme->guard = [this](const std::function<void()> &work) { guarded(work); };
     tsColorgramme->onCellClicked = [this](int row) { colorgrammeCellClicked(row); };
     tsColorgramme->onSave = [this] { SaveColorgrammeClick(); };
-    tsColorgramme->retranslate();
+    tsColorgramme->retranslate(m_texts);
 }
 
 void TfrmMain::createReportPage()
 {
     tsReport = new ReportView;
-    PageControl1->addTab(tsReport, extraText(62));
-    tsReport->text = [this](int n) { return extraText(n); };
+    PageControl1->addTab(tsReport, text(Text::ReportTab));
     tsReport->guard = [this](const std::function<void()> &work) { guarded(work); };
     tsReport->onSaveReport = [this] { SaveReportClick(); };
     tsReport->onSavePictures = [this] { SaveReportPicturesClick(); };
-    tsReport->retranslate();
+    tsReport->retranslate(m_texts);
 }
 
 void TfrmMain::createStatusBar()
@@ -403,7 +400,6 @@ void TfrmMain::connectHandlers()
     connect(Station1, &QAction::triggered, this, [this] { guarded([this] { Station1Click(); }); });
     connect(cbDataList, &QComboBox::currentIndexChanged, tsColorgramme, &ColorgrammeView::refresh);
     connect(tbSaveGraph, &QAction::enabledChanged, SavePicture1, &QAction::setEnabled);
-    Table->text = [this](int n) { return extraText(n); };
     Table->refuse = [this](const QString &text) { showMessage(text, MB_ICONWARNING); };
     Table->guard = [this](const std::function<void()> &work) { guarded(work); };
     connect(&Table->history(), &TableHistory::changedStateChanged, this,
@@ -411,8 +407,6 @@ void TfrmMain::connectHandlers()
 
     // The Edit button shows the editing mode, however the mode changed.
     connect(strGrid, &StringGrid::editingChanged, tbEdit, &QAction::setChecked);
-    connect(PageControl1, &QTabWidget::currentChanged, this,
-            [this] { guarded([this] { PageControl1Change(); }); });
 
     for (ColorSwatch *s : {Shape1, Shape2, Shape3, Shape4})
         s->onMouseDown = [this](ColorSwatch *sender) { guarded([&] { Shape1MouseDown(sender); }); };
@@ -506,33 +500,24 @@ void TfrmMain::FormCreate()
     setWindowTitle(Caption);
     if (ExeDir.isEmpty())
         ExeDir = QCoreApplication::applicationDirPath();
-    IniFile ini = settings();
-    const QString language =
-        ini.readString(QStringLiteral("self"), QStringLiteral("Language"), QString());
+    // One reading of the settings file serves the whole start, the
+    // language's texts included.
+    m_settings = Settings(settingsPath());
+    m_settings.read();
 
     // Our own addition: a fixed date format for the table, otherwise the
     // locale's short format.
-    DateConv::setFormat(
-        ini.readString(QStringLiteral("self"), QStringLiteral("DateFormat"), QString()));
+    DateConv::setFormat(m_settings.dateFormat());
     for (QDateEdit *picker : {dtp1, dtp2, sgDTPick})
         picker->setDisplayFormat(DateConv::format());
 
-    SetLanguage(language);
+    SetLanguage(m_settings.language());
 
-    const std::array<std::pair<ColorSwatch *, int>, 4> swatches = {{{Shape1, Colors::Blue},
-                                                                    {Shape2, Colors::Red},
-                                                                    {Shape3, Colors::Yellow},
-                                                                    {Shape4, Colors::DarkGreen}}};
-    for (const auto &[shape, def] : swatches)
-        shape->setBrushColor(Colors::fromValue(ini.readInteger(
-            QStringLiteral("self"), QStringLiteral("SH%1").arg(shape->tag()), def)));
-
-    Chart1->setBackgroundBrush(Colors::fromValue(
-        ini.readInteger(QStringLiteral("self"), QStringLiteral("GBC"), Colors::White)));
-    BottomAxis->setGridLineColor(Colors::fromValue(
-        ini.readInteger(QStringLiteral("self"), QStringLiteral("GAGC"), Colors::Black)));
-    LeftAxis->setGridLineColor(Colors::fromValue(
-        ini.readInteger(QStringLiteral("self"), QStringLiteral("GAGC"), Colors::Black)));
+    for (ColorSwatch *shape : {Shape1, Shape2, Shape3, Shape4})
+        shape->setBrushColor(m_settings.lineColor(shape->tag()));
+    Chart1->setBackgroundBrush(m_settings.background());
+    BottomAxis->setGridLineColor(m_settings.axisGrid());
+    LeftAxis->setGridLineColor(m_settings.axisGrid());
 }
 
 // ---- languages ------------------------------------------------------------
@@ -553,17 +538,18 @@ void TfrmMain::applyCaption(QAction *item, const QString &value)
 
 void TfrmMain::SetLanguage(const QString &code)
 {
-    IniFile ini = settings();
     if (code.isEmpty())
         return;
+    // The section as the settings file holds it now: the start's reading,
+    // or a new one after a setting was written.
+    m_texts = m_settings.texts(code);
     if (code == QLatin1String("en"))
         English1->setChecked(true);
     else if (code == QLatin1String("ru"))
         Russian1->setChecked(true);
     m_checkedLanguage = LanguageGroup->checkedAction();
-    m_language = code;
 
-    auto value = [&](const QString &key) { return ini.readString(code, key, QString()); };
+    auto value = [this](const QString &key) { return m_texts.value(key); };
 
     const QList<QAction *> topLevel = menuBar()->actions();
     for (int i = 0; i < topLevel.size(); ++i) {
@@ -575,8 +561,8 @@ void TfrmMain::SetLanguage(const QString &code)
             // files still name the items they named.
             int k = 0;
             for (QAction *entry : sub->actions()) {
-                if (const QVariant extra = entry->property("extraText"); extra.isValid())
-                    entry->setText(extraText(extra.toInt()));
+                if (const QVariant extra = entry->property(LanguageText); extra.isValid())
+                    entry->setText(text(Text(extra.toInt())));
                 else
                     applyCaption(entry, value(QStringLiteral("M%1%2").arg(i + 1).arg(k++)));
             }
@@ -585,18 +571,18 @@ void TfrmMain::SetLanguage(const QString &code)
 
     // PC keys name the first two pages; later pages take X texts.
     for (int p = 0; p < 2; ++p) {
-        QString text = value(QStringLiteral("PC%1").arg(p + 1));
-        if (!text.isEmpty())
-            PageControl1->setTabText(p, text);
+        const QString caption = value(QStringLiteral("PC%1").arg(p + 1));
+        if (!caption.isEmpty())
+            PageControl1->setTabText(p, caption);
     }
-    PageControl1->setTabText(PageControl1->indexOf(tsColorgramme), extraText(33));
-    tsColorgramme->retranslate();
-    PageControl1->setTabText(PageControl1->indexOf(tsReport), extraText(62));
-    tsReport->retranslate();
+    PageControl1->setTabText(PageControl1->indexOf(tsColorgramme), text(Text::ColorgrammeTab));
+    tsColorgramme->retranslate(m_texts);
+    PageControl1->setTabText(PageControl1->indexOf(tsReport), text(Text::ReportTab));
+    tsReport->retranslate(m_texts);
 
     for (QAction *button : ToolBar->actions()) {
-        if (const QVariant extra = button->property("extraText"); extra.isValid())
-            button->setToolTip(extraText(extra.toInt()));
+        if (const QVariant extra = button->property(LanguageText); extra.isValid())
+            button->setToolTip(text(Text(extra.toInt())));
         else if (!button->isSeparator())
             button->setToolTip(value(QStringLiteral("TB%1").arg(button->data().toInt())));
     }
@@ -604,9 +590,9 @@ void TfrmMain::SetLanguage(const QString &code)
     strGrid->horizontalHeader()->setFixedHeight(25);
     cbDataList->clear();
     for (int c = 0; c < strGrid->colCount(); ++c) {
-        QString text = value(QStringLiteral("SG%1").arg(c));
-        if (!text.isEmpty())
-            strGrid->setCell(c, 0, text);
+        const QString header = value(QStringLiteral("SG%1").arg(c));
+        if (!header.isEmpty())
+            strGrid->setCell(c, 0, header);
         if (c >= 2 && c != strGrid->colCount() - 1) {
             strGrid->setColumnWidth(c, 60);
             cbDataList->addItem(strGrid->cell(c, 0));
@@ -615,36 +601,34 @@ void TfrmMain::SetLanguage(const QString &code)
     if (cbDataList->count() > 0)
         cbDataList->setCurrentIndex(0);
 
-    for (int n = 1; n <= 20; ++n)
-        Messages[static_cast<size_t>(n - 1)] = value(QStringLiteral("MSG%1").arg(n));
-
-    const std::array<std::tuple<const char *, QWidget *, const char *>, 12> labels = {{
-        {"L1", lBobs, "Begin observation"},
-        {"L2", lEobs, "End observation"},
-        {"L3", lKa, "Koef. \"a\""},
-        {"L4", lKb, "Koef. \"b\""},
-        {"L5", lMaxTime, "Maximum Int."},
-        {"L6", lMax, "Maximum"},
-        {"L7", GroupBox1, "Line"},
-        {"L8", cbox1, "Observed"},
-        {"L9", cbox2, "Shower profile"},
-        {"L10", cbox3, "Shower"},
-        {"L11", cbox4, "Sporadic"},
-        {"L12", lDataList, "Data Column"},
+    using Label = LanguageTexts::Label;
+    const std::array<std::pair<Label, QWidget *>, LanguageTexts::LabelCount> labels = {{
+        {Label::BeginObservation, lBobs},
+        {Label::EndObservation, lEobs},
+        {Label::CoefficientA, lKa},
+        {Label::CoefficientB, lKb},
+        {Label::MaximumPosition, lMaxTime},
+        {Label::Maximum, lMax},
+        {Label::Lines, GroupBox1},
+        {Label::Observed, cbox1},
+        {Label::ShowerProfile, cbox2},
+        {Label::Shower, cbox3},
+        {Label::Sporadic, cbox4},
+        {Label::DataColumn, lDataList},
     }};
-    for (const auto &[key, control, builtIn] : labels) {
-        QString text = ini.readString(code, QLatin1String(key), QString::fromUtf8(builtIn));
+    for (const auto &[key, control] : labels) {
+        const QString caption = m_texts.label(key);
         if (auto *l = qobject_cast<QLabel *>(control)) {
-            l->setText(text);
+            l->setText(caption);
             l->adjustSize();
         } else if (auto *g = qobject_cast<QGroupBox *>(control)) {
-            g->setTitle(text);
+            g->setTitle(caption);
         } else if (auto *c = qobject_cast<QCheckBox *>(control)) {
-            c->setText(text);
+            c->setText(caption);
         }
     }
     fitCaptions();
-    Table->retranslate();
+    Table->retranslate(m_texts);
 }
 
 void TfrmMain::fitCaptions()
@@ -675,120 +659,13 @@ void TfrmMain::fitCaptions()
     }
 }
 
-QString TfrmMain::extraText(int n) const
-{
-    // Index n - 1; the English texts where a settings file has none.
-    static const char *const English[] = {
-        "Reading %1 …",
-        "Cancel",
-        "The table has changed since it was last opened or saved. Save the changes?",
-        "Save",
-        "Discard",
-        "Undo",
-        "Redo",
-        "Copy",
-        "Paste",
-        "Insert row",
-        "Delete rows",
-        "The cells cannot be pasted: row %1, column %2 would get '%3', which is %4.",
-        "not a date of the form %1",
-        "not a whole number from 0 to 23",
-        "not a whole number of 0 or more",
-        "past the table's last column",
-        "Row %1, column %2",
-        "Export CSV...",
-        "CSV files|*.csv|All files|*.*",
-        "Save Picture...",
-        "PNG picture|*.png|SVG drawing|*.svg|PDF document|*.pdf",
-        "Import...",
-        "Count files|*.txt *.TXT *.dat *.DAT *.sta *.STA *.csv *.CSV|All files|*",
-        "Files imported: %1; hours: %2; days: %3.",
-        "No hour is missing between the first and the last.",
-        "Hours missing between the first and the last: %1.",
-        "%1 from %2h UT: %3 h",
-        "Gaps not listed: %1.",
-        "The files hold no hours.",
-        "Export for Network...",
-        "Station...",
-        "Wrote %1 files to %2:",
-        "COLORGRAMME",
-        "Hour (UT)",
-        "no count",
-        "The table has no hours with a date, an hour and a count in %1.",
-        "The table's dates span %1 days, too many to draw.",
-        "The table has no counts in %1 to export.",
-        "PNG picture|*.png",
-        "%1, %2h UT: %3",
-        "%1, %2h UT: no count",
-        "%1, %2 to %3",
-        "Observer",
-        "Country",
-        "City",
-        "Longitude (degrees, east positive)",
-        "Latitude (degrees, north positive)",
-        "Frequencies",
-        "Antenna",
-        "Antenna azimuth",
-        "Antenna elevation",
-        "Pre-amplifier",
-        "Receiver",
-        "Observing method",
-        "Remarks",
-        "Soft FTP",
-        "E-mail",
-        "Station",
-        "Import count files",
-        "The network's file names need the observer's name: enter it in the Station dialog.",
-        "Choose the folder for the network's files",
-        "REPORT",
-        "Maximum: %1 %2h UT (row offset %3)",
-        "Solar longitude λ☉ (J2000.0): %1°",
-        "The maximum's row lies outside the rows of the range.",
-        "Rise a: %1 rows, decay b: %2 rows, full width at half maximum: %3 rows.",
-        "Rows are hours where the range has no gaps; it misses %1 hours.",
-        "dO: %1",
-        "Replicates",
-        "Seed",
-        "Bootstrap",
-        "Position profile",
-        "Bootstrap: %1 replicates answered (%2 failed) in %3 s.",
-        "%1 %: a %2 to %3, b %4 to %5, position %6 to %7 (%8 to %9), λ☉ %10° to %11°.",
-        "Position profile: the best position is %1 (%2), dO %3; %4 positions lie within 1 % of it.",
-        "The data do not determine the maximum's position: the profile's best lies outside Auto "
-        "Calc's window.",
-        "The data do not determine the maximum's position: the profile stays within 1 % of its "
-        "minimum over %1 positions.",
-        "Save Report...",
-        "Text file|*.txt|CSV file|*.csv|All files|*",
-        "Save Pictures...",
-        "Position of the maximum in %1 replicates",
-        "Best dO at each position",
-        "dO over a and b at position %1",
-        "position",
-        "replicates",
-        "Run the fit to see its report.",
-        "Cancelled after %1 of %2.",
-        "Auto Calc's window",
-        "Press Bootstrap or Position profile to compute this.",
-        "Picture size",
-        "Width (pixels)",
-        "Height (pixels)",
-        "A picture is 200 to 10000 pixels wide and 150 to 10000 pixels high.",
-    };
-    const QString builtIn =
-        n >= 1 && n <= int(std::size(English)) ? QString::fromUtf8(English[n - 1]) : QString();
-    if (m_language.isEmpty())
-        return builtIn;
-    return settings().readString(m_language, QStringLiteral("X%1").arg(n), builtIn);
-}
-
 void TfrmMain::chooseLanguage(const QString &code)
 {
     // The radio item must not move by the click itself: only the loader sets
     // it, after the choice has been stored.
     if (m_checkedLanguage)
         m_checkedLanguage->setChecked(true);
-    settings().writeString(QStringLiteral("self"), QStringLiteral("Language"), code);
+    m_settings.setLanguage(code);
     SetLanguage(code);
 }
 
@@ -813,11 +690,6 @@ void TfrmMain::About1Click()
 void TfrmMain::Exit1Click()
 {
     close();
-}
-
-void TfrmMain::PageControl1Change()
-{
-    // Switching pages has no side effect.
 }
 
 void TfrmMain::StatusBar1DrawPanel(QPainter &canvas, int panel, const QRect &rect)

@@ -1,8 +1,8 @@
-// Import of observers' count files, the export for their network, and the
-// station the export describes.
+// Import of observers' count files and the export for their network.
 #include "app/DateConv.h"
 #include "app/SafeSave.h"
 #include "app/gui/TfrmMain.h"
+#include "files/InputFiles.h"
 #include "files/NetworkExport.h"
 #include "files/ObserverFiles.h"
 #include "table/gui/StringGrid.h"
@@ -13,32 +13,12 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace {
-
-// The settings section of the station block.
-const QString StationSection = QStringLiteral("station");
-// The first Station label's text number; the others follow in the order
-// of NetworkExport::stationFields.
-constexpr int FirstStationText = 43;
-
-// The station's values as the settings file keeps them, by setting key.
-NetworkExport::Station readStation(const IniFile &ini)
-{
-    NetworkExport::Station out;
-    for (const NetworkExport::StationField &f : NetworkExport::stationFields())
-        out[QLatin1String(f.setting)] =
-            ini.readString(StationSection, QLatin1String(f.setting), QString());
-    return out;
-}
-
-} // namespace
-
 void TfrmMain::Import1Click()
 {
     tbSaveGraph->setEnabled(false);
     if (!confirmLeave())
         return;
-    prepareOpenDialog(extraText(23));
+    prepareOpenDialog(text(Text::CountFilesFilter));
     const QStringList names = m_dialogs.openFiles(this, OpenDialog1);
     if (names.isEmpty())
         return;
@@ -47,13 +27,13 @@ void TfrmMain::Import1Click()
     ObserverFiles::Merged merged;
     try {
         // Every file is read and checked before the table changes.
-        merged = ObserverFiles::import(names);
+        merged = InputFiles::importCountFiles(names);
     } catch (const ObserverFiles::EImportError &e) {
         showMessage(e.text(), MB_ICONERROR);
         return;
     }
     if (merged.rows.empty()) {
-        showMessage(extraText(29), MB_ICONWARNING);
+        showMessage(text(Text::NoHoursInFiles), MB_ICONWARNING);
         return;
     }
     // One step of the table's history, and a table not yet saved anywhere.
@@ -65,54 +45,31 @@ void TfrmMain::Import1Click()
 
     const ObserverFiles::Summary &s = merged.summary;
     QStringList lines;
-    lines << extraText(24).arg(s.files).arg(s.hours).arg(s.days);
+    lines << text(Text::ImportSummary).arg(s.files).arg(s.hours).arg(s.days);
     if (s.missingHours == 0) {
-        lines << extraText(25);
+        lines << text(Text::NoHoursMissing);
     } else {
-        lines << extraText(26).arg(s.missingHours);
+        lines << text(Text::HoursMissing).arg(s.missingHours);
         for (const ObserverFiles::Gap &g : s.gaps)
-            lines << extraText(27)
+            lines << text(Text::ImportGap)
                          .arg(DateConv::toText(g.date))
                          .arg(g.hour, 2, 10, QChar(u'0'))
                          .arg(g.hours);
         if (s.moreGaps > 0)
-            lines << extraText(28).arg(s.moreGaps);
+            lines << text(Text::GapsNotListed).arg(s.moreGaps);
     }
     showMessage(lines.join(u'\n'), MB_ICONINFORMATION);
 }
 
-bool TfrmMain::Station1Click()
-{
-    const IniFile ini = settings();
-    const NetworkExport::Station station = readStation(ini);
-    QStringList labels, values;
-    for (size_t i = 0; i < NetworkExport::stationFields().size(); ++i) {
-        labels << extraText(FirstStationText + int(i));
-        values << station.at(QLatin1String(NetworkExport::stationFields()[i].setting));
-    }
-    const std::optional<QStringList> edited =
-        m_dialogs.editFields(this, extraText(58), labels, values, extraText(2));
-    if (!edited)
-        return false;
-    for (size_t i = 0; i < NetworkExport::stationFields().size(); ++i) {
-        // One line each: a line end would break the settings file's line.
-        const QString value = edited->value(qsizetype(i)).simplified();
-        if (value != values[qsizetype(i)])
-            ini.writeString(StationSection,
-                            QLatin1String(NetworkExport::stationFields()[i].setting), value);
-    }
-    return true;
-}
-
 void TfrmMain::ExportNetwork1Click()
 {
-    NetworkExport::Station values = readStation(settings());
+    NetworkExport::Station values = m_settings.station(NetworkExport::stationFieldNames());
     if (NetworkExport::fileNamePart(values[QStringLiteral("Observer")]).isEmpty()) {
         if (!Station1Click())
             return;
-        values = readStation(settings());
+        values = m_settings.station(NetworkExport::stationFieldNames());
         if (NetworkExport::fileNamePart(values[QStringLiteral("Observer")]).isEmpty()) {
-            showMessage(extraText(60), MB_ICONWARNING);
+            showMessage(text(Text::ObserverNeeded), MB_ICONWARNING);
             return;
         }
     }
@@ -120,12 +77,12 @@ void TfrmMain::ExportNetwork1Click()
     const std::vector<NetworkExport::File> files =
         NetworkExport::build(strGrid->model(), column, values);
     if (files.empty()) {
-        showMessage(extraText(38).arg(cbDataList->currentText()), MB_ICONWARNING);
+        showMessage(text(Text::NothingToExport).arg(cbDataList->currentText()), MB_ICONWARNING);
         return;
     }
     prepareSaveDialog(QString());
     const std::optional<QString> folder =
-        m_dialogs.chooseFolder(this, extraText(61), SaveDialog1.initialDir);
+        m_dialogs.chooseFolder(this, text(Text::ChooseFolder), SaveDialog1.initialDir);
     if (!folder)
         return;
     SaveDialog1.initialDir = *folder;
@@ -134,7 +91,7 @@ void TfrmMain::ExportNetwork1Click()
         SafeSave::writeOrFail(QDir(*folder).filePath(f.name), f.bytes);
         written << f.name;
     }
-    showMessage(extraText(32).arg(files.size()).arg(QDir::toNativeSeparators(*folder)) + u'\n' +
-                    written.join(u'\n'),
+    showMessage(text(Text::FilesWritten).arg(files.size()).arg(QDir::toNativeSeparators(*folder)) +
+                    u'\n' + written.join(u'\n'),
                 MB_ICONINFORMATION);
 }

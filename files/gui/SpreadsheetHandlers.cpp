@@ -1,7 +1,8 @@
 // The spreadsheet commands Open (XLS) and Save (XLS), through the workbook
 // component.
+#include "app/Job.h"
 #include "app/gui/TfrmMain.h"
-#include "files/BackgroundRead.h"
+#include "files/InputFiles.h"
 #include "files/SheetTable.h"
 #include "files/workbook/Workbook.h"
 #include "table/gui/StringGrid.h"
@@ -18,20 +19,19 @@ void TfrmMain::tbOpnXlsClick()
     prepareOpenDialog(msg(4));
     if (auto name = m_dialogs.openFile(this, OpenDialog1)) {
         OpenDialog1.fileName = *name;
-        std::erase_if(m_abandonedReads, [](const auto &read) { return read->finished(); });
-        // The workbook is read on a thread of its own while the window waits
+        // The workbook is read as a job of its own while the window waits
         // with a Cancel button, and read whole before the table changes: a
         // workbook that cannot be read, or whose read was cancelled, leaves
-        // the table as it was.
-        auto read = std::make_unique<BackgroundRead>(*name);
-        const bool waited =
-            m_dialogs.waitFor(this, extraText(1).arg(QDir::toNativeSeparators(*name)), extraText(2),
-                              [&read] { return read->finished(); });
-        if (!waited) {
-            m_abandonedReads.push_back(std::move(read));
-        } else {
+        // the table as it was. A cancelled read is dropped and ends on its
+        // own; nothing waits for it.
+        Job<std::vector<GridRow>> read(
+            [path = *name](Progress &) { return InputFiles::readWorkbook(path); });
+        const bool waited = m_dialogs.waitFor(
+            this, text(Text::ReadingWorkbook).arg(QDir::toNativeSeparators(*name)),
+            text(Text::Cancel), [&read] { return read.finished(); });
+        if (waited) {
             try {
-                loadRows(read->takeRows(), *name, true);
+                loadRows(read.take(), *name, true);
             } catch (const EWorkbookError &e) {
                 showMessage(e.text(), MB_ICONERROR);
             }

@@ -1,14 +1,9 @@
-// The text file commands Open (TXT) and Save (TXT), and the date-range refresh.
-#include "app/DateConv.h"
+// The text file commands Open (TXT) and Save (TXT).
 #include "app/gui/TfrmMain.h"
-#include "files/SheetTable.h"
-#include "files/TextFormat.h"
-#include "files/workbook/Workbook.h"
+#include "files/InputFiles.h"
 #include "table/gui/StringGrid.h"
-#include "table/gui/TableEditor.h"
 
 #include <QDateEdit>
-#include <QFileInfo>
 
 void TfrmMain::tbOpnTxtClick()
 {
@@ -22,7 +17,7 @@ void TfrmMain::tbOpnTxtClick()
         OpenDialog1.fileName = *name;
         // The whole file is read before the table changes: a file that
         // cannot be read leaves the table as it was.
-        loadRows(TextFormat::load(*name), *name, false);
+        loadRows(InputFiles::readText(*name), *name, false);
     }
     UpdateDateRange();
 }
@@ -39,92 +34,4 @@ void TfrmMain::tbSavTxtClick()
     }
     UpdateDateRange();
     strGrid->setEditing(false); // tbEdit follows the mode
-}
-
-void TfrmMain::loadRows(std::vector<GridRow> rows, const QString &path, bool workbook)
-{
-    Table->history().pause(true);
-    strGrid->replaceRows(std::move(rows));
-    Table->history().pause(false);
-    Table->history().restart();
-    Origin = {path, workbook};
-    updateCaption();
-}
-
-void TfrmMain::writeTable(const QString &path, bool workbook)
-{
-    if (workbook) {
-        SheetTable::save(strGrid->model(), path);
-    } else {
-        TextFormat::save(strGrid->model(), path);
-    }
-    Table->history().markSaved();
-    Origin = {path, workbook};
-    updateCaption();
-}
-
-void TfrmMain::updateCaption()
-{
-    QString caption = QStringLiteral("Vexlor 1.0");
-    if (!Origin.path.isEmpty())
-        caption += QStringLiteral(" - ") + QFileInfo(Origin.path).fileName();
-    if (Table->history().changed())
-        caption += QStringLiteral(" *");
-    setWindowTitle(caption);
-}
-
-bool TfrmMain::confirmLeave()
-{
-    if (!Table->history().changed())
-        return true;
-    switch (m_dialogs.askToSave(this, QStringLiteral("Vexlor 1.0"), extraText(3), extraText(4),
-                                extraText(5), extraText(2))) {
-    case SaveChoice::Discard:
-        return true;
-    case SaveChoice::Cancel:
-        return false;
-    case SaveChoice::Save:
-        break;
-    }
-    // To where the table came from, in its format; a new table asks for a
-    // name as Save (TXT) does.
-    if (Origin.path.isEmpty()) {
-        prepareSaveDialog(msg(3));
-        auto name = m_dialogs.saveFile(this, SaveDialog1);
-        if (!name)
-            return false;
-        SaveDialog1.fileName = *name;
-        Origin = {*name, false};
-    }
-    if (Origin.workbook) {
-        try {
-            writeTable(Origin.path, true);
-        } catch (const EWorkbookError &e) {
-            showMessage(e.text(), MB_ICONERROR);
-            return false;
-        }
-    } else {
-        writeTable(Origin.path, false); // a failure ends the command that asked
-    }
-    return true;
-}
-
-void TfrmMain::UpdateDateRange()
-{
-    try {
-        const QString first = strGrid->cell(0, 1);
-        if (!first.isEmpty()) {
-            dtp1->setDate(DateConv::fromTextOrThrow(first));
-            dtp2->setDate(
-                DateConv::fromTextOrThrow(strGrid->cell(0, strGrid->rowCountWithHeader() - 1)));
-        } else {
-            dtp1->setDate(DateConv::today());
-            dtp2->setDate(DateConv::today());
-        }
-        tbRun->setEnabled(true);
-    } catch (const std::exception &) {
-        // A picker set before the failure keeps its new date.
-        showMessage(msg(1), MB_ICONWARNING);
-        tbRun->setEnabled(false);
-    }
 }

@@ -127,15 +127,15 @@ private:
 
 class WorkbookApplication {
 public:
-    void setVisible(bool visible) { m_visible = visible; }
-    bool visible() const { return m_visible; }
+    // The component has no window to show: the automation interface's call
+    // is taken and changes nothing.
+    void setVisible(bool) {}
     Workbooks &workbooks() { return m_workbooks; }
     Workbook &ActiveWorkbook();
     // Ends the application: its workbooks are gone.
     void Quit() { m_workbooks = Workbooks(); }
 
 private:
-    bool m_visible = false;
     Workbooks m_workbooks;
 };
 

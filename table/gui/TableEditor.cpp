@@ -56,12 +56,14 @@ QAction *TableEditor::makeAction(const QList<QKeySequence> &keys, void (TableEdi
     return action;
 }
 
-void TableEditor::retranslate()
+void TableEditor::retranslate(const LanguageTexts &texts)
 {
-    const std::pair<QAction *, int> texts[] = {{undo, 6},  {redo, 7},       {copy, 8},
-                                               {paste, 9}, {insertRow, 10}, {deleteRows, 11}};
-    for (const auto &[action, n] : texts)
-        action->setText(text(n));
+    m_texts = texts;
+    const std::pair<QAction *, Text> actions[] = {
+        {undo, Text::Undo},   {redo, Text::Redo},           {copy, Text::Copy},
+        {paste, Text::Paste}, {insertRow, Text::InsertRow}, {deleteRows, Text::DeleteRows}};
+    for (const auto &[action, text] : actions)
+        action->setText(m_texts.text(text));
 }
 
 void TableEditor::finishEditing()
@@ -106,16 +108,18 @@ void TableEditor::pasteText(const QString &block)
     finishEditing();
     const int top = m_grid.row(), left = m_grid.col();
     if (const auto problem = PasteBlock::check(rows, top, left)) {
-        static const int reasonText[] = {16, 13, 14, 15}; // by Problem::Reason
+        static const Text reasonText[] = {Text::PastLastColumn, Text::NotDateOfForm,
+                                          Text::NotHourOfDay, Text::NotCount}; // by Problem::Reason
         const QString column =
             problem->col < 13 ? m_grid.cell(problem->col, 0) : QString::number(problem->col + 1);
-        QString reason = text(reasonText[static_cast<int>(problem->reason)]);
+        QString reason = m_texts.text(reasonText[static_cast<int>(problem->reason)]);
         if (problem->reason == PasteBlock::Problem::Reason::NotDate)
             reason = reason.arg(DateConv::format());
-        refuse(text(12).arg(problem->row).arg(column, problem->text, reason));
+        refuse(
+            m_texts.text(Text::PasteRefused).arg(problem->row).arg(column, problem->text, reason));
         return;
     }
-    m_history.beginStep(text(9));
+    m_history.beginStep(m_texts.text(Text::Paste));
     const int needed = top + static_cast<int>(rows.size());
     if (needed > m_grid.rowCountWithHeader())
         m_grid.setRowCountWithHeader(needed);

@@ -2,6 +2,7 @@
 // inserting and deleting rows, from keys and from the grid's context menu.
 #pragma once
 
+#include "app/LanguageTexts.h"
 #include "table/TableHistory.h"
 
 #include <QObject>
@@ -18,16 +19,14 @@ public:
 
     TableHistory &history() { return m_history; }
 
-    // Texts of the program's language by number (the window's extraText)
-    // and the box that shows a refusal; set by the window.
-    std::function<QString(int)> text;
+    // The box that shows a refusal; set by the window.
     std::function<void(const QString &)> refuse;
     // Runs an action's work the way the window runs its handlers.
     std::function<void(const std::function<void()> &)> guard;
 
     QAction *undo, *redo, *copy, *paste, *insertRow, *deleteRows;
-    // Sets the actions' texts from text().
-    void retranslate();
+    // Sets the actions' texts in the language applied.
+    void retranslate(const LanguageTexts &texts);
 
     void copySelection();
     // Pastes the clipboard's tab-separated cells at the cursor (editing on).
@@ -44,6 +43,8 @@ private:
     // The editor's text is in the cell already; it closes before a command.
     void finishEditing();
 
+    using Text = LanguageTexts::Text;
+    LanguageTexts m_texts;
     StringGrid &m_grid;
     TableHistory m_history;
 };

@@ -1,5 +1,6 @@
 // The activity model: selection, reading, the fit and its failures.
 #include "analysis/ActivityModel.h"
+#include "analysis/RunPipeline.h"
 #include "app/Errors.h"
 #include "table/GridModel.h"
 

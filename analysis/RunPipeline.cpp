@@ -1,0 +1,76 @@
+// The way of a Run from the table to its record.
+#include "RunPipeline.h"
+
+#include "app/Convert.h"
+#include "table/GridModel.h"
+
+RowSelection selectRows(const GridModel &grid, const QString &startText, const QString &endText)
+{
+    RowSelection s;
+    const int rows = grid.rowCountWithHeader();
+    for (int r = 1; r < rows; ++r) {
+        if (grid.cellView(0, r) == startText) {
+            s.FirstRow = r;
+            break;
+        }
+    }
+    for (int r = rows - 1; r >= 1; --r) {
+        if (grid.cellView(0, r) == endText) {
+            s.LastRow = r;
+            break;
+        }
+    }
+    return s;
+}
+
+Peak readRows(const GridModel &grid, const RowSelection &selection, int column,
+              std::vector<TRadData> &DataRows)
+{
+    DataRows.assign(static_cast<size_t>(selection.count()), TRadData());
+    for (int r = selection.FirstRow; r <= selection.LastRow; ++r) {
+        TRadData &row = DataRows[static_cast<size_t>(r - selection.FirstRow)];
+        row.Date = grid.cell(0, r);
+        const QString hour = grid.cell(1, r);
+        try {
+            row.Hour = Convert::StrToInt(hour);
+        } catch (const EConvertError &e) {
+            throw ETableCellError(e.text(), 1, r);
+        }
+        if (row.Hour < 0 || row.Hour > 23)
+            throw ETableCellError(QStringLiteral("'%1' is not a valid hour of day").arg(hour), 1,
+                                  r);
+        const QString count = grid.cell(column, r);
+        try {
+            row.Value = count.isEmpty() ? 0.0 : static_cast<double>(Convert::StrToInt(count));
+        } catch (const EConvertError &e) {
+            throw ETableCellError(e.text(), column, r);
+        }
+    }
+    return findPeak(DataRows);
+}
+
+namespace RunPipeline {
+
+std::optional<Rows> read(const GridModel &grid, const QString &startText, const QString &endText,
+                         int column)
+{
+    Rows rows;
+    rows.selection = selectRows(grid, startText, endText);
+    if (!rows.selection.valid())
+        return std::nullopt;
+    rows.peak = readRows(grid, rows.selection, column, rows.DataRows);
+    return rows;
+}
+
+RunRecord fit(Rows rows, const ModelParams &params)
+{
+    RunRecord run;
+    run.DataRows = std::move(rows.DataRows);
+    run.params = params;
+    run.peak = rows.peak;
+    HourBins bins;
+    run.dO = fitModel(run.DataRows, run.ModelRows, params, bins);
+    return run;
+}
+
+} // namespace RunPipeline

@@ -1,0 +1,62 @@
+// The Configuration menu's commands: the line swatches, the chart's
+// background and axis grid, and the station block of Export for Network.
+#include "TfrmMain.h"
+#include "Widgets.h"
+#include "files/NetworkExport.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QValueAxis>
+
+void TfrmMain::Shape1MouseDown(ColorSwatch *sender)
+{
+    // The chart's lines take the new colour at the next run.
+    const auto chosen = m_dialogs.chooseColor(this, sender->brushColor());
+    if (!chosen)
+        return;
+    sender->setBrushColor(*chosen);
+    m_settings.setLineColor(sender->tag(), sender->brushColor());
+}
+
+void TfrmMain::GridBackGroundColor1Click()
+{
+    const auto chosen = m_dialogs.chooseColor(this, Chart1->backgroundBrush().color());
+    if (!chosen)
+        return;
+    Chart1->setBackgroundBrush(*chosen);
+    m_settings.setBackground(Chart1->backgroundBrush().color());
+}
+
+void TfrmMain::GridAxisColor1Click()
+{
+    // One colour for both axes' grid lines.
+    const auto chosen = m_dialogs.chooseColor(this, BottomAxis->gridLineColor());
+    if (!chosen)
+        return;
+    BottomAxis->setGridLineColor(*chosen);
+    LeftAxis->setGridLineColor(*chosen);
+    m_settings.setAxisGrid(BottomAxis->gridLineColor());
+}
+
+bool TfrmMain::Station1Click()
+{
+    const std::vector<QString> fields = NetworkExport::stationFieldNames();
+    const NetworkExport::Station station = m_settings.station(fields);
+    QStringList labels, values;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        // The form's labels follow the order of the fields.
+        labels << text(Text(int(Text::StationObserver) + int(i)));
+        values << station.at(fields[i]);
+    }
+    const std::optional<QStringList> edited =
+        m_dialogs.editFields(this, text(Text::StationCaption), labels, values, text(Text::Cancel));
+    if (!edited)
+        return false;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        // One line each: a line end would break the settings file's line.
+        const QString value = edited->value(qsizetype(i)).simplified();
+        if (value != values[qsizetype(i)])
+            m_settings.setStationValue(fields[i], value);
+    }
+    return true;
+}

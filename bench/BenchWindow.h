@@ -1,0 +1,83 @@
+// The window as the benchmarks drive it: a silent dialog seam, and the
+// controls a user would use.
+#pragma once
+
+#include "BenchSupport.h"
+#include "app/gui/Dialogs.h"
+#include "app/gui/TfrmMain.h"
+
+#include <QThread>
+#include <deque>
+
+// Answers file dialogs from a queue and shows nothing.
+class BenchDialogs : public Dialogs {
+public:
+    std::deque<QString> openAnswers, saveAnswers;
+    int messages = 0;
+    QStringList errors;
+    void messageBox(QWidget *, const QString &, const QString &, int) override { ++messages; }
+    void errorBox(QWidget *, const QString &text) override { errors << text; }
+    std::optional<QString> openFile(QWidget *, const FileDialogState &) override
+    {
+        return take(openAnswers);
+    }
+    std::optional<QString> saveFile(QWidget *, const FileDialogState &) override
+    {
+        return take(saveAnswers);
+    }
+    QStringList openFiles(QWidget *, const FileDialogState &) override { return {}; }
+    std::optional<QString> chooseFolder(QWidget *, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<QStringList> editFields(QWidget *, const QString &, const QStringList &,
+                                          const QStringList &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
+    bool waitFor(QWidget *, const QString &, const QString &,
+                 const std::function<bool()> &finished) override
+    {
+        while (!finished())
+            QThread::msleep(1);
+        return true;
+    }
+    SaveChoice askToSave(QWidget *, const QString &, const QString &, const QString &,
+                         const QString &, const QString &) override
+    {
+        return SaveChoice::Discard;
+    }
+
+private:
+    static std::optional<QString> take(std::deque<QString> &q)
+    {
+        if (q.empty())
+            return std::nullopt;
+        QString s = q.front();
+        q.pop_front();
+        return s;
+    }
+};
+
+// The controls of a window the benchmarks use; the window lets this look
+// inside, as it lets its tests.
+class BenchWindow {
+public:
+    explicit BenchWindow(TfrmMain &w)
+        : strGrid(w.strGrid), PageControl1(w.PageControl1), tsColorgramme(w.tsColorgramme),
+          dtp1(w.dtp1), dtp2(w.dtp2), UpA(w.UpA), lZdO(w.lZdO), tbOpnTxt(w.tbOpnTxt),
+          tbSavTxt(w.tbSavTxt), tbRun(w.tbRun), tbAutoCalc(w.tbAutoCalc),
+          tbSaveGraph(w.tbSaveGraph), Chart1View(w.Chart1View), Navigator(w.Navigator)
+    {
+    }
+    StringGrid *strGrid;
+    QTabWidget *PageControl1;
+    ColorgrammeView *tsColorgramme;
+    QDateEdit *dtp1, *dtp2;
+    QSpinBox *UpA;
+    QLabel *lZdO;
+    QAction *tbOpnTxt, *tbSavTxt, *tbRun, *tbAutoCalc, *tbSaveGraph;
+    QChartView *Chart1View;
+    ChartNavigator *Navigator;
+};

@@ -1,0 +1,38 @@
+// The readers of the table's input files, and the choice among them by a
+// file's content.
+#pragma once
+
+#include "files/ObserverFiles.h"
+#include "table/GridRow.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace InputFiles {
+
+// What Open (TXT) reads: a file of the program's own tab-separated layout.
+// Throws EInOutError naming the file.
+std::vector<GridRow> readText(const QString &path);
+// What Open (XLS) reads: the active sheet of a workbook (xlsx, ods, xls).
+// Throws EWorkbookError.
+std::vector<GridRow> readWorkbook(const QString &path);
+// What Import reads: observers' count files, each in the format its content
+// shows, merged in time order. Throws ObserverFiles::EImportError.
+ObserverFiles::Merged importCountFiles(const QStringList &paths);
+
+// The table of files given without a command, as vexlor-fit gets them:
+// one workbook as Open (XLS) reads it; one file of the own layout (UTF-8 or
+// 8-bit), or one that is no count file at all, as Open (TXT) reads it;
+// anything else as Import reads and merges it. Workbooks are read one at a
+// time. The file is read from disk once.
+struct Loaded {
+    std::vector<GridRow> rows;
+    // The summary of an import, when the files were read as Import does.
+    std::optional<ObserverFiles::Summary> imported;
+};
+Loaded load(const QStringList &paths);
+
+} // namespace InputFiles
