@@ -141,6 +141,7 @@ private:
     friend class TestMainWindow;
     friend class TestReportPage;
     friend class TestRun;
+    friend class TestRunRecord;
     friend class TestSpreadsheets;
     friend class TestTable;
     friend class TestTextFiles;

@@ -1,0 +1,217 @@
+// Work off the calling thread: the progress object, the worker pool, jobs
+// that keep their result or failure and are dropped without a wait, and the
+// long computations stopped by their cancel.
+#include "analysis/ActivityModel.h"
+#include "analysis/Bootstrap.h"
+#include "analysis/PositionProfile.h"
+#include "app/Errors.h"
+#include "app/Job.h"
+#include "app/WorkerThreads.h"
+
+#include <QTest>
+
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+namespace {
+
+// Rows with a shower on a daily wave, so that the search has a peak.
+std::vector<TRadData> showerRows(int n)
+{
+    std::vector<TRadData> rows(static_cast<size_t>(n));
+    for (int j = 0; j < n; ++j) {
+        rows[size_t(j)].Date = QString::number(j / 24);
+        rows[size_t(j)].Hour = j % 24;
+        rows[size_t(j)].Value = 20 + 5 * (j % 24 < 12) + 100 * std::exp(-std::abs(j - n / 2) / 9.0);
+    }
+    return rows;
+}
+
+// A latch for the tests' threads; waits at most a minute, so that a fault
+// fails a check instead of hanging the test.
+struct Latch {
+    std::atomic<bool> open{false};
+    bool wait() const
+    {
+        for (int i = 0; i < 60000 && !open; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return open;
+    }
+};
+
+} // namespace
+
+class TestJobs : public QObject {
+    Q_OBJECT
+
+private slots:
+    void progressCounts_data()
+    {
+        QTest::addColumn<int>("total");
+        QTest::addColumn<int>("done");
+        QTest::addColumn<int>("percent");
+        QTest::newRow("half") << 10 << 5 << 50;
+        QTest::newRow("all") << 7 << 7 << 100;
+        QTest::newRow("no total yet") << 0 << 0 << 0;
+        QTest::newRow("a third, rounded down") << 3 << 1 << 33;
+    }
+    void progressCounts()
+    {
+        QFETCH(int, total);
+        QFETCH(int, done);
+        Progress p;
+        p.setTotal(total);
+        for (int i = 0; i < done; ++i)
+            p.addDone();
+        QCOMPARE(p.done(), done);
+        QTEST(p.percent(), "percent");
+        QVERIFY(!p.cancelled());
+        p.checkCancelled(); // nothing to throw yet
+        p.cancel();
+        QVERIFY_THROWS_EXCEPTION(JobCancelled, p.checkCancelled());
+    }
+
+    void workersShareTheItemsAndKeepTheFirstFailure()
+    {
+        std::atomic<int> next{0}, sum{0};
+        WorkerThreads(3, [&] {
+            for (int i; (i = next.fetch_add(1)) < 100;)
+                sum += i;
+        }).join();
+        QCOMPARE(sum.load(), 4950);
+
+        std::atomic<int> told{0};
+        WorkerThreads failing(
+            4, [] { throw EInOutError(QStringLiteral("disk gone")); }, [&] { ++told; });
+        try {
+            failing.join();
+            QFAIL("join must throw what a worker threw");
+        } catch (const EInOutError &e) {
+            QCOMPARE(e.text(), QString("disk gone"));
+        }
+        QVERIFY(failing.failed());
+        QCOMPARE(told.load(), 4);
+        QCOMPARE(WorkerThreads::count(0, 1), 1);
+        QCOMPARE(WorkerThreads::count(8, 3), 3);
+        QCOMPARE(WorkerThreads::count(2, 100), 2);
+        QCOMPARE(WorkerThreads::count(0, 1000), WorkerThreads::available());
+    }
+
+    void jobKeepsItsResultOrItsFailure()
+    {
+        Job<int> answer([](Progress &p) {
+            p.setTotal(2);
+            p.addDone(2);
+            return 42;
+        });
+        QCOMPARE(answer.take(), 42);
+        QVERIFY(answer.finished());
+        QCOMPARE(answer.progress().percent(), 100);
+
+        Job<int> failure([](Progress &) -> int { throw std::bad_alloc(); });
+        failure.wait();
+        QVERIFY_THROWS_EXCEPTION(std::bad_alloc, failure.take());
+    }
+
+    // A job its owner drops is cancelled and never waited for: the owner
+    // goes on at once while the work still runs.
+    void aDroppedJobIsNotWaitedFor()
+    {
+        auto release = std::make_shared<Latch>();
+        auto sawCancel = std::make_shared<std::atomic<bool>>(false);
+        auto released = std::make_shared<std::atomic<bool>>(false);
+        auto job = std::make_unique<Job<int>>([=](Progress &p) {
+            *released = release->wait(); // a wait in the destructor would end this by timeout
+            *sawCancel = p.cancelled();
+            return 0;
+        });
+        job.reset(); // returns while the work waits
+        release->open = true;
+        JobThreads::waitForAll();
+        QVERIFY(released->load());
+        QVERIFY(sawCancel->load());
+    }
+
+    void polledWorkStopsWhenTheCallerSays_data()
+    {
+        QTest::addColumn<bool>("keepGoing");
+        QTest::newRow("to its end") << true;
+        QTest::newRow("cancelled") << false;
+    }
+    void polledWorkStopsWhenTheCallerSays()
+    {
+        QFETCH(bool, keepGoing);
+        int asked = 0;
+        const int steps = runPolled<int>(
+            [](Progress &p) {
+                int n = 0;
+                for (; n < 200 && !p.cancelled(); ++n) {
+                    p.setDone(n);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
+                return n;
+            },
+            [&](const Progress &) {
+                ++asked;
+                return keepGoing;
+            },
+            std::chrono::milliseconds(10));
+        QVERIFY(asked >= 1);
+        QCOMPARE(steps == 200, keepGoing);
+    }
+
+    // A cancel that comes before the work starts: nothing is computed, and
+    // the result says it was cancelled.
+    void cancelledComputationsStopAtOnce_data()
+    {
+        QTest::addColumn<bool>("bootstrap");
+        QTest::newRow("bootstrap") << true;
+        QTest::newRow("position profile") << false;
+    }
+    void cancelledComputationsStopAtOnce()
+    {
+        QFETCH(bool, bootstrap);
+        const std::vector<TRadData> rows = showerRows(240);
+        Progress p;
+        p.cancel();
+        if (bootstrap) {
+            const Bootstrap::Result r =
+                Bootstrap::run(rows, std::vector<double>(rows.size(), 30.0), 50, 1, p, 2);
+            QVERIFY(r.cancelled);
+            QCOMPARE(r.replicates.size() + size_t(r.failed), size_t(0));
+        } else {
+            const PositionProfile::Profile profile = PositionProfile::compute(rows, p, 2);
+            QVERIFY(profile.cancelled);
+            QVERIFY(profile.points.empty());
+            QCOMPARE(profile.bestPosition, 0);
+        }
+        QCOMPARE(p.done(), 0);
+    }
+
+    // The progress counts what was finished; finished work is the same as
+    // without the progress object.
+    void progressObjectGivesTheSameAnswers()
+    {
+        const std::vector<TRadData> rows = showerRows(96);
+        const std::vector<double> expected = Bootstrap::expectedCounts(rows);
+        Progress p;
+        const Bootstrap::Result direct = Bootstrap::run(rows, expected, 6, 9, p, 2);
+        QCOMPARE(p.done(), 6);
+        QCOMPARE(p.total(), 6);
+        const Bootstrap::Result polled =
+            Bootstrap::run(rows, expected, 6, 9, [](int) { return true; });
+        QCOMPARE(direct.replicates.size(), polled.replicates.size());
+        for (size_t i = 0; i < direct.replicates.size(); ++i) {
+            QCOMPARE(direct.replicates[i].a, polled.replicates[i].a);
+            QCOMPARE(direct.replicates[i].P, polled.replicates[i].P);
+        }
+        Progress q;
+        const PositionProfile::Profile profile = PositionProfile::compute(rows, q, 2);
+        QCOMPARE(q.done(), q.total());
+        QCOMPARE(profile.points.size(), size_t(95));
+    }
+};
+
+QTEST_MAIN(TestJobs)
+#include "test_jobs.moc"
