@@ -4,9 +4,12 @@
 #include "analysis/ActivityModel.h"
 #include "analysis/AutoSearch.h"
 #include "analysis/RunPipeline.h"
+#include "app/Colors.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
 #include "app/IniFile.h"
+#include "app/LanguageTexts.h"
+#include "app/Settings.h"
 #include "app/TextCodec.h"
 #include "files/ExtractField.h"
 #include "files/NetworkExport.h"
@@ -277,6 +280,43 @@ void settingsStart(const QByteArray &bytes)
              << QStringLiteral("L%1").arg(n) << QStringLiteral("X%1").arg(n);
     for (const QString &key : keys)
         expect(language, key);
+
+    // The start as the program makes it: the settings and the language's
+    // texts from one reading say what the keys read one by one say.
+    Settings settings(path);
+    settings.read();
+    check(settings.language() ==
+              ini.readString(QStringLiteral("self"), QStringLiteral("Language"), {}),
+          "the language of one reading");
+    check(settings.dateFormat() ==
+              ini.readString(QStringLiteral("self"), QStringLiteral("DateFormat"), {}),
+          "the date format of one reading");
+    check(settings.lineColor(3) ==
+              Colors::fromValue(ini.readInteger(QStringLiteral("self"), QStringLiteral("SH3"),
+                                                Colors::DarkGreen)),
+          "a line colour of one reading");
+    check(settings.axisGrid() ==
+              Colors::fromValue(
+                  ini.readInteger(QStringLiteral("self"), QStringLiteral("GAGC"), Colors::Black)),
+          "the grid colour of one reading");
+    const LanguageTexts texts = settings.texts(language);
+    for (int n = 1; n <= LanguageTexts::TextCount; ++n) {
+        const auto text = LanguageTexts::Text(n);
+        check(texts.text(text) == ini.readString(language, QStringLiteral("X%1").arg(n),
+                                                 LanguageTexts::english(text)),
+              "a text of one reading");
+    }
+    for (int n = 1; n <= LanguageTexts::LabelCount; ++n) {
+        const auto label = LanguageTexts::Label(n);
+        check(texts.label(label) == ini.readString(language, QStringLiteral("L%1").arg(n),
+                                                   LanguageTexts::english(label)),
+              "a label of one reading");
+    }
+    for (int n = 1; n <= LanguageTexts::MessageCount; ++n)
+        check(texts.message(n) == ini.readString(language, QStringLiteral("MSG%1").arg(n), {}),
+              "a message of one reading");
+    for (const QString &key : keys)
+        check(texts.value(key) == ini.readString(language, key, {}), "a key of one reading");
 }
 
 void tableFit(const QByteArray &bytes)
