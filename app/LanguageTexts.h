@@ -154,8 +154,16 @@ public:
     // MSG<n>, empty where the section has none.
     const Messages &messages() const { return m_messages; }
     const QString &message(int n) const { return m_messages[static_cast<size_t>(n - 1)]; }
-    // A key of the first families (M, PC, TB, SG): its value, empty when
-    // the key is missing or empty.
+    // The first families, by the place of what they name: top-level menu
+    // item i (from 1) and item k (from 0, separators counted) of its
+    // submenu, tab p (from 1), the tool button of a tag, the table's column
+    // c (from 0). Empty when the key is missing or empty.
+    QString menu(int i) const { return value(QStringLiteral("M%1").arg(i)); }
+    QString menu(int i, int k) const { return value(QStringLiteral("M%1%2").arg(i).arg(k)); }
+    QString tab(int p) const { return value(QStringLiteral("PC%1").arg(p)); }
+    QString toolTip(int tag) const { return value(QStringLiteral("TB%1").arg(tag)); }
+    QString header(int column) const { return value(QStringLiteral("SG%1").arg(column)); }
+    // Any key of the section, empty when missing or empty.
     QString value(const QString &key) const;
 
     static QString english(Text text);

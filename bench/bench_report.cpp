@@ -1,14 +1,18 @@
 // The fit report at 720 rows (a month of hours): the bootstrap's 200
-// replicates, the position profile over every position, and the landscape.
+// replicates, the position profile over every position, and the landscape;
+// and how soon a cancelled bootstrap or profile has ended.
 #include "BenchSupport.h"
 #include "analysis/AutoSearch.h"
 #include "analysis/Bootstrap.h"
 #include "analysis/PositionProfile.h"
 #include "app/DateConv.h"
+#include "app/Job.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 #include <cmath>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -54,5 +58,31 @@ int main(int argc, char *argv[])
     report("position_profile_719_positions_s", t.nsecsElapsed() / 1e9);
     report("profile_best_position", profile.bestPosition);
     report("auto_calc_position", plain.BestPosition);
+
+    // Cancel after half a second of work: the seconds until the job has
+    // ended (the page's Cancel, a new Run, the window closing), the worst of
+    // five.
+    const auto cancelled = [](auto job) {
+        double worst = 0;
+        for (int i = 0; i < 5; ++i) {
+            auto running = job();
+            QThread::msleep(500);
+            QElapsedTimer since;
+            since.start();
+            running->cancel();
+            running->wait();
+            worst = std::max(worst, since.nsecsElapsed() / 1e9);
+        }
+        return worst;
+    };
+    const std::vector<double> expected = Bootstrap::expectedCounts(rows);
+    report("bootstrap_cancel_to_end_720_s", cancelled([&] {
+               return std::make_unique<Job<Bootstrap::Result>>(
+                   [&](Progress &p) { return Bootstrap::run(rows, expected, 100000, 1, p); });
+           }));
+    report("profile_cancel_to_end_720_s", cancelled([&] {
+               return std::make_unique<Job<PositionProfile::Profile>>(
+                   [&](Progress &p) { return PositionProfile::compute(rows, p); });
+           }));
     return 0;
 }

@@ -150,10 +150,10 @@ void TfrmMain::createMenu()
         File1->addAction(QIcon(QStringLiteral(":/icons/save.svg")), QStringLiteral("&Save (TXT)"));
     SaveXLS1 =
         File1->addAction(QIcon(QStringLiteral(":/icons/save.svg")), QStringLiteral("S&ave (XLS)"));
-    ExportCSV1 = File1->addAction(QStringLiteral("Export CSV..."));
+    ExportCSV1 = File1->addAction(QString());
     ExportCSV1->setProperty(LanguageText, int(Text::ExportCsvItem));
     ExportCSV1->setEnabled(false);
-    SavePicture1 = File1->addAction(QStringLiteral("Save Picture..."));
+    SavePicture1 = File1->addAction(QString());
     SavePicture1->setProperty(LanguageText, int(Text::SavePictureItem));
     SavePicture1->setEnabled(false);
     ExportNetwork1 = File1->addAction(QString());
@@ -166,7 +166,8 @@ void TfrmMain::createMenu()
     GridAxisColor1 = Configuration1->addAction(QStringLiteral("Grid Axis Color"));
     Station1 = Configuration1->addAction(QString());
     Station1->setProperty(LanguageText, int(Text::StationItem));
-    for (QAction *a : {Import1, ExportNetwork1, Station1})
+    // Until a language is applied, the English texts.
+    for (QAction *a : {Import1, ExportCSV1, SavePicture1, ExportNetwork1, Station1})
         a->setText(text(Text(a->property(LanguageText).toInt())));
 
     Language1 = MainM->addMenu(QStringLiteral("Language"));
@@ -549,12 +550,10 @@ void TfrmMain::SetLanguage(const QString &code)
         Russian1->setChecked(true);
     m_checkedLanguage = LanguageGroup->checkedAction();
 
-    auto value = [this](const QString &key) { return m_texts.value(key); };
-
     const QList<QAction *> topLevel = menuBar()->actions();
     for (int i = 0; i < topLevel.size(); ++i) {
         QAction *item = topLevel[i];
-        applyCaption(item, value(QStringLiteral("M%1").arg(i + 1)));
+        applyCaption(item, m_texts.menu(i + 1));
         if (QMenu *sub = item->menu()) {
             // Items added after the language files' menu keys take their texts
             // from the X keys and are not counted, so that M keys of stored
@@ -564,14 +563,14 @@ void TfrmMain::SetLanguage(const QString &code)
                 if (const QVariant extra = entry->property(LanguageText); extra.isValid())
                     entry->setText(text(Text(extra.toInt())));
                 else
-                    applyCaption(entry, value(QStringLiteral("M%1%2").arg(i + 1).arg(k++)));
+                    applyCaption(entry, m_texts.menu(i + 1, k++));
             }
         }
     }
 
     // PC keys name the first two pages; later pages take X texts.
     for (int p = 0; p < 2; ++p) {
-        const QString caption = value(QStringLiteral("PC%1").arg(p + 1));
+        const QString caption = m_texts.tab(p + 1);
         if (!caption.isEmpty())
             PageControl1->setTabText(p, caption);
     }
@@ -584,13 +583,13 @@ void TfrmMain::SetLanguage(const QString &code)
         if (const QVariant extra = button->property(LanguageText); extra.isValid())
             button->setToolTip(text(Text(extra.toInt())));
         else if (!button->isSeparator())
-            button->setToolTip(value(QStringLiteral("TB%1").arg(button->data().toInt())));
+            button->setToolTip(m_texts.toolTip(button->data().toInt()));
     }
 
     strGrid->horizontalHeader()->setFixedHeight(25);
     cbDataList->clear();
     for (int c = 0; c < strGrid->colCount(); ++c) {
-        const QString header = value(QStringLiteral("SG%1").arg(c));
+        const QString header = m_texts.header(c);
         if (!header.isEmpty())
             strGrid->setCell(c, 0, header);
         if (c >= 2 && c != strGrid->colCount() - 1) {

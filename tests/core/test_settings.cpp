@@ -97,7 +97,8 @@ private slots:
 
     void oneReadingServesValuesAndTexts()
     {
-        write("[self]\nLanguage=de\nGBC=255\n[de]\nX2=Abbrechen\nMSG1=eins\nM1=Datei\n");
+        write("[self]\nLanguage=de\nGBC=255\n[de]\nX2=Abbrechen\nMSG1=eins\nM1=Datei\nM10=Neu\n"
+              "M111=Ende\nPC2=GRAFIK\nTB5=Start\nSG13=Rest\nSG2=\n");
         Settings s(Settings::pathIn(m_dir.path()));
         s.read();
         // The file changes after the reading: nothing read from it shows.
@@ -106,10 +107,17 @@ private slots:
         QCOMPARE(s.language(), QString("de"));
         QCOMPARE(texts.text(LanguageTexts::Text::Cancel), QString("Abbrechen"));
         QCOMPARE(texts.message(1), QString("eins"));
-        QCOMPARE(texts.value("M1"), QString("Datei"));
+        QCOMPARE(texts.menu(1), QString("Datei"));
         // A copy answers from the same reading.
         const LanguageTexts copy = texts;
         QCOMPARE(copy.value("m1"), QString("Datei"));
+        QCOMPARE(copy.menu(1, 0), QString("Neu"));
+        QCOMPARE(copy.menu(1, 11), QString("Ende"));
+        QCOMPARE(copy.menu(2), QString());
+        QCOMPARE(copy.tab(2), QString("GRAFIK"));
+        QCOMPARE(copy.toolTip(5), QString("Start"));
+        QCOMPARE(copy.header(13), QString("Rest"));
+        QCOMPARE(copy.header(2), QString());
         // Reading again takes the file as it is now.
         s.read();
         QCOMPARE(s.language(), QString("ru"));
