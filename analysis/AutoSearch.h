@@ -15,6 +15,13 @@ inline constexpr int Positions = 11;
 inline constexpr int PerA = Scales * Positions;
 } // namespace SearchRange
 
+// The search's window reaches five rows before the peak: it runs only on
+// rows whose peak lies past their first six.
+inline bool searchable(const Peak &peak)
+{
+    return peak.PeakOffset > 5;
+}
+
 struct SearchBest {
     double BestDeviation = -1000; // no candidate scored yet
     int BestA = 0;

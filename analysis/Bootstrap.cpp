@@ -98,7 +98,7 @@ Result run(const std::vector<TRadData> &DataRows, const std::vector<double> &exp
             Replicate r;
             r.P = -1;
             const Peak peak = findPeak(rows);
-            if (peak.PeakOffset > 5) {
+            if (searchable(peak)) {
                 try {
                     // The search looks at the cancel once per value of a, so
                     // that a cancel stops a replicate within milliseconds.

@@ -352,7 +352,7 @@ void tableFit(const QByteArray &bytes)
     } catch (const EInvalidOp &) {
     }
     // The fast scores are the fit's, for one a.
-    if (data.size() <= 120 && peak.PeakOffset > 5) {
+    if (data.size() <= 120 && searchable(peak)) {
         const SearchInput input(data, peak.PeakOffset);
         std::vector<double> fast(SearchRange::PerA), literal(SearchRange::PerA);
         std::vector<ScoreFailure> fastFail(SearchRange::PerA), literalFail(SearchRange::PerA);

@@ -13,9 +13,7 @@
 #include "app/LanguageTexts.h"
 #include "app/SafeSave.h"
 #include "app/Settings.h"
-#include "files/InputFiles.h"
-#include "files/SheetTable.h"
-#include "files/TextFormat.h"
+#include "files/TableFiles.h"
 #include "table/GridModel.h"
 
 #include <QCoreApplication>
@@ -181,7 +179,7 @@ void printResult(size_t rows, const Peak &peak, const ModelParams &params, doubl
 // As Auto Calc: the best a, b and position, and the peak as the maximum.
 SearchBest search(const std::vector<TRadData> &DataRows, const Peak &peak, SearchScores *scores)
 {
-    if (peak.PeakOffset <= 5)
+    if (!searchable(peak))
         throw VexlorError(QStringLiteral("the largest count lies within the first six rows"));
     QElapsedTimer timer;
     timer.start();
@@ -206,7 +204,7 @@ void writeCsv(const std::vector<TRadData> &DataRows, const std::vector<TRadData>
 // choice among the readers by the files' content).
 void loadTable(const QStringList &files, GridModel &grid)
 {
-    InputFiles::Loaded loaded = InputFiles::load(files);
+    TableFiles::Loaded loaded = TableFiles::load(files);
     if (const std::optional<ObserverFiles::Summary> &s = loaded.imported) {
         print("import_files", QString::number(s->files));
         print("import_hours", QString::number(s->hours));
@@ -234,10 +232,7 @@ void saveColorgramme(const GridModel &grid, const Options &o)
 // Writes the table as Save (XLS) or Save (TXT) does, by OUT's extension.
 void saveTable(const GridModel &grid, const QString &out)
 {
-    if (out.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
-        SheetTable::save(grid, out);
-    else
-        TextFormat::save(grid, out);
+    TableFiles::save(grid, out, out.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive));
     print("saved", out);
 }
 

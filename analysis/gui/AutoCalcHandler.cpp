@@ -53,7 +53,7 @@ void TfrmMain::tbAutoCalcClick()
     if (!rows)
         return;
     const Peak peak = rows->peak;
-    if (peak.PeakOffset <= 5) {
+    if (!searchable(peak)) {
         showMessage(msg(6), MB_ICONWARNING);
         return;
     }

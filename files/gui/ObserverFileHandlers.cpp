@@ -2,9 +2,9 @@
 #include "app/DateConv.h"
 #include "app/SafeSave.h"
 #include "app/gui/TfrmMain.h"
-#include "files/InputFiles.h"
 #include "files/NetworkExport.h"
 #include "files/ObserverFiles.h"
+#include "files/TableFiles.h"
 #include "table/gui/StringGrid.h"
 #include "table/gui/TableEditor.h"
 
@@ -27,7 +27,7 @@ void TfrmMain::Import1Click()
     ObserverFiles::Merged merged;
     try {
         // Every file is read and checked before the table changes.
-        merged = InputFiles::importCountFiles(names);
+        merged = TableFiles::importCountFiles(names);
     } catch (const ObserverFiles::EImportError &e) {
         showMessage(e.text(), MB_ICONERROR);
         return;

@@ -2,8 +2,8 @@
 // component.
 #include "app/Job.h"
 #include "app/gui/TfrmMain.h"
-#include "files/InputFiles.h"
 #include "files/SheetTable.h"
+#include "files/TableFiles.h"
 #include "files/workbook/Workbook.h"
 #include "table/gui/StringGrid.h"
 
@@ -25,7 +25,7 @@ void TfrmMain::tbOpnXlsClick()
         // the table as it was. A cancelled read is dropped and ends on its
         // own; nothing waits for it.
         Job<std::vector<GridRow>> read(
-            [path = *name](Progress &) { return InputFiles::readWorkbook(path); });
+            [path = *name](Progress &) { return TableFiles::readWorkbook(path); });
         const bool waited = m_dialogs.waitFor(
             this, text(Text::ReadingWorkbook).arg(QDir::toNativeSeparators(*name)),
             text(Text::Cancel), [&read] { return read.finished(); });

@@ -4,8 +4,7 @@
 // that ends the file commands and the graph export.
 #include "app/DateConv.h"
 #include "app/gui/TfrmMain.h"
-#include "files/SheetTable.h"
-#include "files/TextFormat.h"
+#include "files/TableFiles.h"
 #include "files/workbook/Workbook.h"
 #include "table/gui/StringGrid.h"
 #include "table/gui/TableEditor.h"
@@ -25,11 +24,7 @@ void TfrmMain::loadRows(std::vector<GridRow> rows, const QString &path, bool wor
 
 void TfrmMain::writeTable(const QString &path, bool workbook)
 {
-    if (workbook) {
-        SheetTable::save(strGrid->model(), path);
-    } else {
-        TextFormat::save(strGrid->model(), path);
-    }
+    TableFiles::save(strGrid->model(), path, workbook);
     Table->history().markSaved();
     Origin = {path, workbook};
     updateCaption();

@@ -1,6 +1,6 @@
 // The text file commands Open (TXT) and Save (TXT).
 #include "app/gui/TfrmMain.h"
-#include "files/InputFiles.h"
+#include "files/TableFiles.h"
 #include "table/gui/StringGrid.h"
 
 #include <QDateEdit>
@@ -17,7 +17,7 @@ void TfrmMain::tbOpnTxtClick()
         OpenDialog1.fileName = *name;
         // The whole file is read before the table changes: a file that
         // cannot be read leaves the table as it was.
-        loadRows(InputFiles::readText(*name), *name, false);
+        loadRows(TableFiles::readText(*name), *name, false);
     }
     UpdateDateRange();
 }

@@ -5,8 +5,8 @@
 #include "analysis/RunRecord.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
-#include "files/InputFiles.h"
 #include "files/SheetTable.h"
+#include "files/TableFiles.h"
 #include "files/TextFormat.h"
 #include "files/workbook/Workbook.h"
 #include "table/GridModel.h"
@@ -159,18 +159,41 @@ private slots:
         QStringList paths;
         for (const QString &f : files)
             paths << m_dir.filePath(f);
-        const InputFiles::Loaded loaded = InputFiles::load(paths);
+        const TableFiles::Loaded loaded = TableFiles::load(paths);
         QTEST(int(loaded.rows.size()), "rows");
         QTEST(loaded.imported.has_value(), "imported");
         if (loaded.imported)
             QCOMPARE(loaded.imported->files, int(files.size()));
         // Each command's own reader gives the same rows.
         if (files.front() == "own.txt")
-            QCOMPARE(InputFiles::readText(own).size(), loaded.rows.size());
+            QCOMPARE(TableFiles::readText(own).size(), loaded.rows.size());
         if (files.front() == "book.xlsx")
-            QCOMPARE(InputFiles::readWorkbook(paths.front()).size(), loaded.rows.size());
+            QCOMPARE(TableFiles::readWorkbook(paths.front()).size(), loaded.rows.size());
         if (loaded.imported)
-            QCOMPARE(InputFiles::importCountFiles(paths).rows.size(), loaded.rows.size());
+            QCOMPARE(TableFiles::importCountFiles(paths).rows.size(), loaded.rows.size());
+    }
+
+    // Saved as either command saves it, the table reads back through the
+    // reader the choice by content takes for it.
+    void savedTablesReadBack_data()
+    {
+        QTest::addColumn<bool>("workbook");
+        QTest::newRow("as Save (TXT)") << false;
+        QTest::newRow("as Save (XLS), whatever the name") << true;
+    }
+    void savedTablesReadBack()
+    {
+        QFETCH(bool, workbook);
+        GridModel grid;
+        grid.replaceRows(TextFormat::parse(threeDays()));
+        const QString path = m_dir.filePath(workbook ? "saved.txt" : "saved.xlsx");
+        TableFiles::save(grid, path, workbook);
+        QCOMPARE(WorkbookFiles::looksLikeWorkbook(path), workbook);
+        const TableFiles::Loaded back = TableFiles::load({path});
+        QCOMPARE(back.rows.size(), size_t(72));
+        for (int r = 1; r <= 72; r += 7)
+            for (int c = 0; c < 3; ++c)
+                QCOMPARE(back.rows[size_t(r - 1)].cell(c), grid.cell(c, r));
     }
 
     void workbooksOneAtATime()
@@ -181,7 +204,7 @@ private slots:
         SheetTable::save(grid, book);
         const QString other = write("own2.txt", threeDays());
         try {
-            InputFiles::load({other, book});
+            TableFiles::load({other, book});
             QFAIL("two files with a workbook among them must be refused");
         } catch (const VexlorError &e) {
             QCOMPARE(e.text(),

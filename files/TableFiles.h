@@ -1,5 +1,5 @@
-// The readers of the table's input files, and the choice among them by a
-// file's content.
+// The table's files: the reader of each command, the choice among the
+// readers by a file's content, and the writers of the Save commands.
 #pragma once
 
 #include "files/ObserverFiles.h"
@@ -11,7 +11,9 @@
 #include <optional>
 #include <vector>
 
-namespace InputFiles {
+class GridModel;
+
+namespace TableFiles {
 
 // What Open (TXT) reads: a file of the program's own tab-separated layout.
 // Throws EInOutError naming the file.
@@ -35,4 +37,9 @@ struct Loaded {
 };
 Loaded load(const QStringList &paths);
 
-} // namespace InputFiles
+// Writes the table as Save (XLS) does (an Office Open XML workbook, throws
+// EWorkbookError) or as Save (TXT) does (the text layout, throws
+// EInOutError); a failed save leaves an existing file as it was.
+void save(const GridModel &grid, const QString &path, bool workbook);
+
+} // namespace TableFiles

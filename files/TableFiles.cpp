@@ -1,12 +1,12 @@
-// The readers of the table's input files.
-#include "InputFiles.h"
+// The table's files.
+#include "TableFiles.h"
 
 #include "app/FileRead.h"
 #include "files/SheetTable.h"
 #include "files/TextFormat.h"
 #include "files/workbook/Workbook.h"
 
-namespace InputFiles {
+namespace TableFiles {
 
 std::vector<GridRow> readText(const QString &path)
 {
@@ -67,4 +67,12 @@ Loaded load(const QStringList &paths)
     return out;
 }
 
-} // namespace InputFiles
+void save(const GridModel &grid, const QString &path, bool workbook)
+{
+    if (workbook)
+        SheetTable::save(grid, path);
+    else
+        TextFormat::save(grid, path);
+}
+
+} // namespace TableFiles
