@@ -18,16 +18,22 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     DateConv::setFormat(QStringLiteral("dd.MM.yyyy"));
-    const int n = 720;
-    std::mt19937_64 rng(11);
-    std::vector<TRadData> rows(static_cast<size_t>(n));
-    for (int j = 0; j < n; ++j) {
-        const double sporadic = 30 + 15 * std::cos((j % 24 - 6) * M_PI / 12);
-        const double x = j < 400 ? std::exp(-(400.0 - j) / 20) : std::exp(-(j - 400.0) / 35);
-        rows[size_t(j)].Date = DateConv::toText(QDate(2024, 8, 1).addDays(j / 24));
-        rows[size_t(j)].Hour = j % 24;
-        rows[size_t(j)].Value = Bootstrap::poisson(sporadic + 80 * x, rng);
-    }
+    // Hours with a daily wave and a shower at row 400 (of a month) or
+    // further on, Poisson counts.
+    const auto makeRows = [](int n) {
+        std::mt19937_64 rng(11);
+        std::vector<TRadData> rows(static_cast<size_t>(n));
+        const double at = n * 400.0 / 720;
+        for (int j = 0; j < n; ++j) {
+            const double sporadic = 30 + 15 * std::cos((j % 24 - 6) * M_PI / 12);
+            const double x = j < at ? std::exp(-(at - j) / 20) : std::exp(-(j - at) / 35);
+            rows[size_t(j)].Date = DateConv::toText(QDate(2024, 8, 1).addDays(j / 24));
+            rows[size_t(j)].Hour = j % 24;
+            rows[size_t(j)].Value = Bootstrap::poisson(sporadic + 80 * x, rng);
+        }
+        return rows;
+    };
+    std::vector<TRadData> rows = makeRows(720);
     const Peak peak = findPeak(rows);
     QElapsedTimer t;
 
@@ -75,14 +81,25 @@ int main(int argc, char *argv[])
         }
         return worst;
     };
-    const std::vector<double> expected = Bootstrap::expectedCounts(rows);
-    report("bootstrap_cancel_to_end_720_s", cancelled([&] {
-               return std::make_unique<Job<Bootstrap::Result>>(
-                   [&](Progress &p) { return Bootstrap::run(rows, expected, 100000, 1, p); });
-           }));
-    report("profile_cancel_to_end_720_s", cancelled([&] {
-               return std::make_unique<Job<PositionProfile::Profile>>(
-                   [&](Progress &p) { return PositionProfile::compute(rows, p); });
-           }));
+    for (int n : {720, 8760}) {
+        const std::vector<TRadData> data = n == 720 ? rows : makeRows(n);
+        const std::vector<double> expected = Bootstrap::expectedCounts(data);
+        const QByteArray size = QByteArray::number(n);
+        report(("bootstrap_cancel_to_end_" + size + "_s").constData(), cancelled([&] {
+                   return std::make_unique<Job<Bootstrap::Result>>(
+                       [&](Progress &p) { return Bootstrap::run(data, expected, 100000, 1, p); });
+               }));
+        report(("profile_cancel_to_end_" + size + "_s").constData(), cancelled([&] {
+                   return std::make_unique<Job<PositionProfile::Profile>>(
+                       [&](Progress &p) { return PositionProfile::compute(data, p); });
+               }));
+    }
+    // What a cancel waited for before the search looked at it: one
+    // replicate's whole search, at a year of hours.
+    const std::vector<TRadData> year = makeRows(8760);
+    t.start();
+    autoSearch(
+        year, findPeak(year).PeakOffset, [](int) {}, 1);
+    report("one_replicate_search_8760_s", t.nsecsElapsed() / 1e9);
     return 0;
 }
