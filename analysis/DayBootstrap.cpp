@@ -27,8 +27,8 @@ size_t below(size_t n, std::mt19937_64 &rng)
 // no row of that hour), and the rows of each day.
 struct Residuals {
     size_t days = 0;
-    std::vector<double> byDayHour;          // days x 24
-    std::vector<std::vector<size_t>> rowsOf; // series rows of each day
+    std::vector<double> byDayHour;             // days x 24
+    std::vector<std::vector<size_t>> rowsOf;   // series rows of each day
     std::vector<std::vector<size_t>> daysWith; // days holding each hour of day
 };
 
@@ -55,7 +55,37 @@ Residuals residualsOf(const WholeRangeFit::Result &fit)
     return r;
 }
 
+// The counts of replicate i: day by day, a day drawn at random lends its
+// residuals, hour by hour, to the fitted counts.
+void drawCounts(const WholeRangeFit::Result &fit, const Residuals &residuals, std::uint64_t seed,
+                int i, std::vector<double> &y)
+{
+    std::mt19937_64 rng(seed ^ (0x9E3779B97F4A7C15ull * std::uint64_t(i + 1)));
+    const ProfileFit::Series &series = fit.rows.series;
+    y.resize(series.size());
+    for (size_t d = 0; d < residuals.days; ++d) {
+        const size_t source = below(residuals.days, rng);
+        for (size_t j : residuals.rowsOf[d]) {
+            const size_t h = size_t(series.hour[j]);
+            double e = residuals.byDayHour[source * 24 + h];
+            if (std::isnan(e)) {
+                const std::vector<size_t> &with = residuals.daysWith[h];
+                e = residuals.byDayHour[with[below(with.size(), rng)] * 24 + h];
+            }
+            y[j] = fit.fitted[j] + e / std::sqrt(fit.weights[j]);
+        }
+    }
+}
+
 } // namespace
+
+std::vector<double> draw(const WholeRangeFit::Result &fit, std::uint64_t seed, int replicate)
+{
+    std::vector<double> y;
+    if (fit.valid)
+        drawCounts(fit, residualsOf(fit), seed, replicate, y);
+    return y;
+}
 
 Result run(const WholeRangeFit::Result &fit, int replicates, std::uint64_t seed,
            const std::function<bool(int done)> &progress, int threads)
@@ -64,8 +94,12 @@ Result run(const WholeRangeFit::Result &fit, int replicates, std::uint64_t seed,
     timer.start();
     Result result;
     result.requested = std::max(0, replicates);
-    if (!fit.valid || replicates <= 0)
+    if (replicates <= 0)
         return result;
+    if (!fit.valid) {
+        result.failed = replicates; // no fit to resample: every replicate fails, counted
+        return result;
+    }
     const Residuals residuals = residualsOf(fit);
     ProfileFit::Series series = fit.rows.series;
     series.weight = fit.weights;
@@ -87,19 +121,7 @@ Result run(const WholeRangeFit::Result &fit, int replicates, std::uint64_t seed,
                 const int i = next.fetch_add(1);
                 if (i >= replicates || cancel.load())
                     return;
-                std::mt19937_64 rng(seed ^ (0x9E3779B97F4A7C15ull * std::uint64_t(i + 1)));
-                for (size_t d = 0; d < residuals.days; ++d) {
-                    const size_t source = below(residuals.days, rng);
-                    for (size_t j : residuals.rowsOf[d]) {
-                        const size_t h = size_t(series.hour[j]);
-                        double e = residuals.byDayHour[source * 24 + h];
-                        if (std::isnan(e)) {
-                            const std::vector<size_t> &with = residuals.daysWith[h];
-                            e = residuals.byDayHour[with[below(with.size(), rng)] * 24 + h];
-                        }
-                        y[j] = fit.fitted[j] + e / std::sqrt(fit.weights[j]);
-                    }
-                }
+                drawCounts(fit, residuals, seed, i, y);
                 bool ok = false;
                 try {
                     evaluator.setCounts(y);

@@ -35,6 +35,10 @@ struct Result {
 Result run(const WholeRangeFit::Result &fit, int replicates, std::uint64_t seed,
            const std::function<bool(int done)> &progress, int threads = 0);
 
+// The counts replicate `replicate` searches (in the order of the fit's
+// rows), as run() draws them.
+std::vector<double> draw(const WholeRangeFit::Result &fit, std::uint64_t seed, int replicate);
+
 // Percentile intervals (nearest rank) of the answered replicates, and the
 // solar longitudes at the ends of the position's.
 struct Intervals {

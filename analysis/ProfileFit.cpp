@@ -553,7 +553,7 @@ Scan scan(const Evaluator &evaluator, const ScanOptions &options,
             evaluator.scoreChunk(chunk, space, &minima[0], visit);
             done.fetch_add(1);
         }
-    } else {
+    } else if (!progress || progress(0, total)) {
         std::vector<std::thread> workers;
         for (int t = 0; t < threads; ++t)
             workers.emplace_back(work, std::ref(minima[size_t(t)]));

@@ -35,8 +35,8 @@ double normalQuantile(double p)
     static const double c[] = {-7.784894002430293e-03, -3.223964580411365e-01,
                                -2.400758277161838e+00, -2.549732539343734e+00,
                                4.374664141464968e+00,  2.938163982698783e+00};
-    static const double d[] = {7.784695709041462e-03, 3.224671290700398e-01,
-                               2.445134137142996e+00, 3.754408661907416e+00};
+    static const double d[] = {7.784695709041462e-03, 3.224671290700398e-01, 2.445134137142996e+00,
+                               3.754408661907416e+00};
     const double low = 0.02425;
     if (p < low) {
         const double q = std::sqrt(-2 * std::log(p));
@@ -135,23 +135,24 @@ void judge(Result &r)
 {
     const Interval &p = r.position95;
     const double span = r.rows.span;
-    bool flat = true;
-    for (double v : r.scan.byPosition)
-        flat = flat && v <= r.positionThreshold.at95;
-    if (flat) {
-        r.undeterminedReason = QStringLiteral("the profile over the position is flat: every hour of "
-                                              "the selection fits within the noise");
+    if (r.profileDepth <= flatDepth(r.rows.span)) {
+        r.undeterminedReason =
+            QStringLiteral("the profile over the position is flat: its best hour stands out from a "
+                           "typical one by %1 sigma^2, no more than noise alone gives (%2)")
+                .arg(QString::number(r.profileDepth, 'f', 1),
+                     QString::number(flatDepth(r.rows.span), 'f', 1));
     } else if (p.atLow || p.atHigh) {
         r.undeterminedReason =
-            QStringLiteral("the 95 % interval of the position runs into the %1 hour of the selection")
+            QStringLiteral(
+                "the 95 % interval of the position runs into the %1 hour of the selection")
                 .arg(p.atLow && p.atHigh ? QStringLiteral("first and the last")
                      : p.atLow           ? QStringLiteral("first")
                                          : QStringLiteral("last"));
     } else if (p.width() > UndeterminedShare * span) {
-        r.undeterminedReason = QStringLiteral("the 95 % interval of the position spans %1 % of the "
-                                              "selection, more than %2 %")
-                                   .arg(percentText(p.width() / span),
-                                        percentText(UndeterminedShare));
+        r.undeterminedReason =
+            QStringLiteral("the 95 % interval of the position spans %1 % of the "
+                           "selection, more than %2 %")
+                .arg(percentText(p.width() / span), percentText(UndeterminedShare));
     } else if (p.pieces > 1 && p.widestGap >= 24) {
         r.undeterminedReason = QStringLiteral("positions %1 hours apart fit within the 95 % "
                                               "interval, with worse ones between them")
@@ -203,6 +204,11 @@ void units(Result &r)
 }
 
 } // namespace
+
+double flatDepth(int hours)
+{
+    return 20 + 6 * std::log(std::max(hours, 24) / 24.0);
+}
 
 Rows placeRows(const std::vector<TRadData> &DataRows)
 {
@@ -304,7 +310,8 @@ double tSquared(double level, double freedom)
             y = std::expm1(a * y * y);
         } else {
             y = ((1 / (((n + 6) / (n * y) - 0.089 * d - 0.822) * (n + 2) * 3) + 0.5 / (n + 4)) * y -
-                 1) * (n + 1) / (n + 2) +
+                 1) *
+                    (n + 1) / (n + 2) +
                 1 / y;
         }
         t = std::sqrt(n * y);
@@ -399,10 +406,10 @@ Result fit(const std::vector<TRadData> &DataRows, const Options &options,
         Threshold &t = *thresholds[which];
         t.designEffect = 1;
         if (r.dayVariance > 0)
-            t.designEffect = designEffect(
-                r.rows, r.weights, background,
-                direction(series, r.position, r.a, r.b, which, lo[which], hi[which]),
-                r.dayVariance, r.sigma2);
+            t.designEffect =
+                designEffect(r.rows, r.weights, background,
+                             direction(series, r.position, r.a, r.b, which, lo[which], hi[which]),
+                             r.dayVariance, r.sigma2);
         // Satterthwaite: the rows' noise has n - p degrees of freedom, the
         // days' (days - DayDirectionsFitted).
         const double extra = t.designEffect - 1;
@@ -421,6 +428,13 @@ Result fit(const std::vector<TRadData> &DataRows, const Options &options,
     r.a95 = intervalOf(r.grid.rise, r.scan.byRise, r.aThreshold.at95);
     r.b68 = intervalOf(r.grid.decay, r.scan.byDecay, r.bThreshold.at68);
     r.b95 = intervalOf(r.grid.decay, r.scan.byDecay, r.bThreshold.at95);
+
+    std::vector<double> sorted = r.scan.byPosition;
+    std::nth_element(sorted.begin(), sorted.begin() + ptrdiff_t(sorted.size() / 2), sorted.end());
+    // Counts the model fits exactly (every count the same) leave no noise:
+    // no position stands out from another.
+    const double noise = r.sigma2 * r.positionThreshold.designEffect;
+    r.profileDepth = noise > 0 ? (sorted[sorted.size() / 2] - r.rss) / noise : 0;
 
     judge(r);
     units(r);

@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 namespace {
@@ -34,9 +35,16 @@ struct Scenario {
 };
 
 const Scenario Scenarios[] = {
-    {"broad_middle", 20, 50, 120, false},  {"narrow_middle", 3, 6, 118, false},
-    {"broad_early", 20, 50, 60, false},    {"day_to_day", 12, 30, 120, true},
+    {"broad_middle", 20, 50, 120, false},
+    {"narrow_middle", 3, 6, 118, false},
+    {"broad_early", 20, 50, 60, false},
+    {"day_to_day", 12, 30, 120, true},
     {"narrow_early", 3, 6, 40, false},
+    // Beyond the five: the maximum a day before the first hour, where the
+    // verdict should say the interval runs into the first hour.
+    {"before_start", 12, 30, -30, false},
+    // And no shower at all: the verdict should say the profile is flat.
+    {"no_shower", 20, 50, 120, false},
 };
 
 std::vector<TRadData> synthetic(const Scenario &s, std::uint64_t seed)
@@ -54,7 +62,9 @@ std::vector<TRadData> synthetic(const Scenario &s, std::uint64_t seed)
         const double x = j <= s.P ? std::exp(-(s.P - j) / s.a) : std::exp(-(j - s.P) / s.b);
         rows[size_t(j)].Date = DateConv::toText(QDate(2025, 5, 1).addDays(j / 24));
         rows[size_t(j)].Hour = h;
-        rows[size_t(j)].Value = Bootstrap::poisson(sporadic * factor + 80 * visibility * x, rng);
+        const double maximum = std::strcmp(s.name, "no_shower") == 0 ? 0 : 80;
+        rows[size_t(j)].Value =
+            Bootstrap::poisson(sporadic * factor + maximum * visibility * x, rng);
     }
     return rows;
 }
@@ -127,6 +137,8 @@ int main(int argc, char *argv[])
                 ++failed;
                 continue;
             }
+            if (qEnvironmentVariableIsSet("COVERAGE_DEPTH"))
+                std::printf("depth %s %.3f\n", s.name, r.profileDepth);
             undetermined += r.undetermined;
             onBound += r.onBound;
             errors.push_back(std::fabs(r.position - s.P));
@@ -144,8 +156,7 @@ int main(int argc, char *argv[])
                 const DayBootstrap::Intervals i95 = DayBootstrap::intervals(boot, r.rows, 0.95);
                 bootA.add(s.a, i68.a.lo, i68.a.hi, i95.a.lo, i95.a.hi);
                 bootB.add(s.b, i68.b.lo, i68.b.hi, i95.b.lo, i95.b.hi);
-                bootP.add(s.P, i68.position.lo, i68.position.hi, i95.position.lo,
-                          i95.position.hi);
+                bootP.add(s.P, i68.position.lo, i68.position.hi, i95.position.lo, i95.position.hi);
             }
         }
         print(s.name, "fits", seeds - failed);
