@@ -105,9 +105,14 @@ Result run(const WholeRangeFit::Result &fit, int replicates, std::uint64_t seed,
     series.weight = fit.weights;
     const size_t n = series.size();
 
+    // Replicates in batches of eight, each batch on one thread: the batch
+    // shares its profile factors and denominators. The last batch fills
+    // its empty places with copies of its last replicate.
+    constexpr int Batch = ProfileFit::Evaluator::KernelReplicas;
+    const int batches = (replicates + Batch - 1) / Batch;
     if (threads <= 0)
         threads = int(std::max(1u, std::thread::hardware_concurrency()));
-    threads = std::clamp(threads, 1, replicates);
+    threads = std::clamp(threads, 1, batches);
     std::vector<Replicate> answers(static_cast<size_t>(replicates));
     std::vector<char> answered(size_t(replicates), 0), finished(size_t(replicates), 0);
     std::atomic<int> next{0}, done{0};
@@ -115,32 +120,35 @@ Result run(const WholeRangeFit::Result &fit, int replicates, std::uint64_t seed,
 
     const auto work = [&] {
         try {
-            ProfileFit::Evaluator evaluator(series, fit.grid);
-            std::vector<double> y(n);
+            ProfileFit::Evaluator evaluator(series, fit.grid, ProfileFit::Coupling::PerHour, Batch);
+            std::vector<std::vector<double>> ys(Batch, std::vector<double>(n));
             for (;;) {
-                const int i = next.fetch_add(1);
-                if (i >= replicates || cancel.load())
+                const int batch = next.fetch_add(1);
+                if (batch >= batches || cancel.load())
                     return;
-                drawCounts(fit, residuals, seed, i, y);
-                bool ok = false;
+                const int first = batch * Batch, count = std::min(Batch, replicates - first);
+                for (int q = 0; q < Batch; ++q)
+                    drawCounts(fit, residuals, seed, first + std::min(q, count - 1), ys[size_t(q)]);
+                std::vector<ProfileFit::Evaluator::Best> best;
                 try {
-                    evaluator.setCounts(y);
-                    const ProfileFit::Scan s = ProfileFit::scan(
-                        evaluator, {1, false}, [&](int, int) { return !cancel.load(); });
-                    if (s.cancelled)
-                        return;
-                    if (s.valid()) {
-                        answers[size_t(i)] = {fit.grid.position(s.bestPosition),
-                                              fit.grid.rise[size_t(s.bestRise)],
-                                              fit.grid.decay[size_t(s.bestDecay)]};
-                        ok = true;
-                    }
+                    evaluator.setCounts(ys);
+                    best = evaluator.bestOfReplicas([&] { return !cancel.load(); });
+                    if (best.empty())
+                        return; // cancelled
                 } catch (const std::exception &) {
-                    // counted below as a failed replicate
+                    best.clear(); // counted below as failed replicates
                 }
-                answered[size_t(i)] = ok;
-                finished[size_t(i)] = 1;
-                done.fetch_add(1);
+                for (int q = 0; q < count; ++q) {
+                    const size_t i = size_t(first + q);
+                    const bool ok = !best.empty() && best[size_t(q)].position >= 0;
+                    if (ok)
+                        answers[i] = {fit.grid.position(best[size_t(q)].position),
+                                      fit.grid.rise[size_t(best[size_t(q)].rise)],
+                                      fit.grid.decay[size_t(best[size_t(q)].decay)]};
+                    answered[i] = ok;
+                    finished[i] = 1;
+                }
+                done.fetch_add(count);
             }
         } catch (const std::exception &) {
             cancel = true; // no memory for a worker: the rest is not run

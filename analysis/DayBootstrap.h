@@ -25,9 +25,9 @@ struct Result {
     double seconds = 0;
 };
 
-// Replicate i draws from its own generator, seeded by seed and i, and is
-// searched on one thread; replicates run on `threads` threads (0: all
-// cores), so the result depends on neither. The residuals are scaled by
+// Replicate i draws from its own generator, seeded by seed and i; batches
+// of eight replicates are searched together, each batch on one thread, on
+// `threads` threads (0: all cores), so the result depends on neither. The residuals are scaled by
 // sqrt(n / (n - p)) for the parameters the fit used, and a row whose hour
 // of day the drawn day lacks takes that hour from another drawn day.
 // progress(done) is called on the calling thread every few tens of

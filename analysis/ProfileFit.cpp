@@ -136,10 +136,12 @@ double nullRss(const Series &series)
     return rss;
 }
 
-Evaluator::Evaluator(const Series &series, const Grid &grid, Coupling coupling)
-    : m_grid(grid), m_coupling(coupling)
+Evaluator::Evaluator(const Series &series, const Grid &grid, Coupling coupling, int replicas)
+    : m_grid(grid), m_coupling(coupling), m_replicas(std::max(1, replicas))
 {
     checkSizes(series);
+    if (m_replicas > 1 && coupling != Coupling::PerHour)
+        throw std::invalid_argument("ProfileFit: replicas are scored with a line per hour only");
     if (grid.positions < 0 || !(grid.step > 0) || !std::isfinite(grid.first))
         throw std::invalid_argument("ProfileFit: a grid needs a positive step");
     for (const std::vector<double> *scales : {&grid.rise, &grid.decay})
@@ -195,11 +197,12 @@ Evaluator::Evaluator(const Series &series, const Grid &grid, Coupling coupling)
     }
     m_fixedSeries.hour = series.hour;
     m_fixedSeries.weight = series.weight;
-    m_y.resize(m_t.size());
-    const size_t H = size_t(m_hours);
-    m_ybar.resize(H);
+    const size_t H = size_t(m_hours), R = size_t(m_replicas);
+    m_y.resize(R * m_t.size());
+    m_ybar.resize(R * H);
     m_invW.assign(H, 0.0);
-    m_syyc.resize(H);
+    m_syyc.resize(R * H);
+    m_syyTotal.resize(R);
     for (size_t i = 0; i < m_t.size(); ++i)
         m_invW[size_t(m_bin[i])] += m_w[i];
     for (double &w : m_invW)
@@ -223,46 +226,58 @@ Evaluator::Evaluator(const Series &series, const Grid &grid, Coupling coupling)
         m_upTo[k] =
             int(std::upper_bound(m_t.begin(), m_t.end(), grid.position(int(k))) - m_t.begin());
 
-    m_riseSize = A * 3 * H;
-    m_decaySize = H * 3 * size_t(m_paddedDecays);
+    m_riseSize = A * size_t(sums()) * H;
+    m_decaySize = H * size_t(sums()) * size_t(m_paddedDecays);
     if (K > 0 && A > 0 && !grid.decay.empty()) {
         m_riseCheckpoints.reset(new double[size_t(chunks()) * m_riseSize]);
         m_decayCheckpoints.reset(new double[size_t(chunks()) * m_decaySize]);
     }
-    setCounts(series.y);
+    setCounts(std::vector<std::vector<double>>(R, series.y));
 }
 
 void Evaluator::setCounts(const std::vector<double> &y)
 {
-    for (size_t i = 0; i < m_order.size(); ++i)
-        m_y[i] = y.at(m_order[i]);
-    // Each hour's weighted mean and spread, in two passes for accuracy.
-    const size_t H = size_t(m_hours);
-    std::fill(m_ybar.begin(), m_ybar.end(), 0.0);
-    std::fill(m_syyc.begin(), m_syyc.end(), 0.0);
-    for (size_t i = 0; i < m_t.size(); ++i)
-        m_ybar[size_t(m_bin[i])] += m_w[i] * m_y[i];
-    for (size_t h = 0; h < H; ++h)
-        m_ybar[h] *= m_invW[h];
-    for (size_t i = 0; i < m_t.size(); ++i) {
-        const double r = m_y[i] - m_ybar[size_t(m_bin[i])];
-        m_syyc[size_t(m_bin[i])] += m_w[i] * r * r;
-    }
-    m_syyTotal = std::accumulate(m_syyc.begin(), m_syyc.end(), 0.0);
-    // The hours the profile cannot move keep their spread in every sum.
-    if (!m_fixedRows.empty()) {
-        std::array<double, 24> sw{}, swy{}, syy{};
-        const auto w = [&](size_t j) { return weightOf(m_fixedSeries, j); };
-        for (size_t j : m_fixedRows) {
-            sw[size_t(m_fixedSeries.hour[j])] += w(j);
-            swy[size_t(m_fixedSeries.hour[j])] += w(j) * y.at(j);
+    setCounts(std::vector<std::vector<double>>(size_t(m_replicas), y));
+}
+
+void Evaluator::setCounts(const std::vector<std::vector<double>> &ys)
+{
+    if (ys.size() != size_t(m_replicas))
+        throw std::invalid_argument("ProfileFit: one count vector per replica");
+    const size_t H = size_t(m_hours), n = m_t.size();
+    for (size_t r = 0; r < ys.size(); ++r) {
+        const std::vector<double> &y = ys[r];
+        double *yr = m_y.data() + r * n, *ybar = m_ybar.data() + r * H,
+               *syyc = m_syyc.data() + r * H;
+        for (size_t i = 0; i < n; ++i)
+            yr[i] = y.at(m_order[i]);
+        // Each hour's weighted mean and spread, in two passes for accuracy.
+        std::fill(ybar, ybar + H, 0.0);
+        std::fill(syyc, syyc + H, 0.0);
+        for (size_t i = 0; i < n; ++i)
+            ybar[size_t(m_bin[i])] += m_w[i] * yr[i];
+        for (size_t h = 0; h < H; ++h)
+            ybar[h] *= m_invW[h];
+        for (size_t i = 0; i < n; ++i) {
+            const double e = yr[i] - ybar[size_t(m_bin[i])];
+            syyc[size_t(m_bin[i])] += m_w[i] * e * e;
         }
-        for (size_t j : m_fixedRows) {
-            const size_t h = size_t(m_fixedSeries.hour[j]);
-            const double r = y[j] - swy[h] / sw[h];
-            syy[h] += w(j) * r * r;
+        m_syyTotal[r] = std::accumulate(syyc, syyc + H, 0.0);
+        // The hours the profile cannot move keep their spread in every sum.
+        if (!m_fixedRows.empty()) {
+            std::array<double, 24> sw{}, swy{}, syy{};
+            const auto w = [&](size_t j) { return weightOf(m_fixedSeries, j); };
+            for (size_t j : m_fixedRows) {
+                sw[size_t(m_fixedSeries.hour[j])] += w(j);
+                swy[size_t(m_fixedSeries.hour[j])] += w(j) * y.at(j);
+            }
+            for (size_t j : m_fixedRows) {
+                const size_t h = size_t(m_fixedSeries.hour[j]);
+                const double e = y[j] - swy[h] / sw[h];
+                syy[h] += w(j) * e * e;
+            }
+            m_syyTotal[r] += std::accumulate(syy.begin(), syy.end(), 0.0);
         }
-        m_syyTotal += std::accumulate(syy.begin(), syy.end(), 0.0);
     }
     if (!m_riseCheckpoints)
         return;
@@ -314,59 +329,68 @@ void Evaluator::decayCheckpoints()
     }
 }
 
-// Rise state: [a][sum][hour], sums w z, w z^2, w z y with z = v x.
+// Rise state: [a][sum][hour] with the sums w z, w z^2 (z = v x) and w z y
+// of each replica; decay state: [hour][sum][b], b padded. The x-only sums
+// are shared by the replicas: they depend on the rows' times and weights
+// alone.
 void Evaluator::addRise(double *rise, int j, double P) const
 {
-    const size_t H = size_t(m_hours), h = size_t(m_bin[size_t(j)]);
-    const double d = P - m_t[size_t(j)], w = m_w[size_t(j)], v = m_v[size_t(j)], y = m_y[size_t(j)];
+    const size_t H = size_t(m_hours), h = size_t(m_bin[size_t(j)]), S = size_t(sums()),
+                 n = m_t.size();
+    const double d = P - m_t[size_t(j)], w = m_w[size_t(j)], v = m_v[size_t(j)];
     for (size_t ia = 0; ia < m_grid.rise.size(); ++ia) {
         const double z = v * std::exp(-d / m_grid.rise[ia]);
-        double *r = rise + ia * 3 * H;
+        double *r = rise + ia * S * H;
         r[h] += w * z;
         r[H + h] += w * z * z;
-        r[2 * H + h] += w * z * y;
+        for (size_t q = 0; q < size_t(m_replicas); ++q)
+            r[(2 + q) * H + h] += w * z * m_y[q * n + size_t(j)];
     }
 }
 
-// Decay state: [hour][sum][b], b padded.
 void Evaluator::addDecay(double *decay, int j, double P) const
 {
-    const size_t B = size_t(m_paddedDecays), h = size_t(m_bin[size_t(j)]);
-    const double d = m_t[size_t(j)] - P, w = m_w[size_t(j)], v = m_v[size_t(j)], y = m_y[size_t(j)];
-    double *s1 = decay + h * 3 * B, *s2 = s1 + B, *s3 = s2 + B;
+    const size_t B = size_t(m_paddedDecays), h = size_t(m_bin[size_t(j)]), S = size_t(sums()),
+                 n = m_t.size();
+    const double d = m_t[size_t(j)] - P, w = m_w[size_t(j)], v = m_v[size_t(j)];
+    double *s1 = decay + h * S * B, *s2 = s1 + B;
     for (size_t ib = 0; ib < B; ++ib) {
         const double z = v * std::exp(-d / m_grid.decay[ib]);
         s1[ib] += w * z;
         s2[ib] += w * z * z;
-        s3[ib] += w * z * y;
+        for (size_t q = 0; q < size_t(m_replicas); ++q)
+            s1[(2 + q) * B + ib] += w * z * m_y[q * n + size_t(j)];
     }
 }
 
 void Evaluator::stepRise(double *rise) const
 {
-    const size_t H = size_t(m_hours);
+    const size_t H = size_t(m_hours), S = size_t(sums());
     for (size_t ia = 0; ia < m_riseStep.size(); ++ia) {
         const double f = m_riseStep[ia], f2 = f * f;
-        double *r = rise + ia * 3 * H;
+        double *r = rise + ia * S * H;
         for (size_t h = 0; h < H; ++h) {
             r[h] *= f;
             r[H + h] *= f2;
-            r[2 * H + h] *= f;
         }
+        for (size_t i = 2 * H; i < S * H; ++i)
+            r[i] *= f;
     }
 }
 
 void Evaluator::stepDecay(double *decay) const
 {
-    const size_t B = size_t(m_paddedDecays);
+    const size_t B = size_t(m_paddedDecays), S = size_t(sums());
     for (size_t h = 0; h < size_t(m_hours); ++h) {
-        double *s1 = decay + h * 3 * B, *s2 = s1 + B, *s3 = s2 + B;
+        double *s1 = decay + h * S * B, *s2 = s1 + B;
         for (size_t ib = 0; ib < B; ++ib) {
             const double f = m_decayStep[ib];
             s1[ib] *= f;
             s2[ib] *= f * f;
-            s3[ib] *= f;
         }
+        for (size_t q = 2; q < S; ++q)
+            for (size_t ib = 0; ib < B; ++ib)
+                s1[q * B + ib] *= m_decayStep[ib];
     }
 }
 
@@ -386,37 +410,81 @@ void Evaluator::initialDecay(double *decay, double P) const
         addDecay(decay, j, P);
 }
 
-// The kernel's terms of one side: u = Sxy - Sx ybar and v = Sxx - Sx^2 / Sw
-// of the side alone, and for the rise side c = 2 Sx / Sw (the cross term of
-// Sx^2), for the decay side Sx itself.
+// The kernel's terms of one side, in place of its sums: v = Sxx - Sx^2 / Sw
+// of the side alone; for the rise side c = 2 Sx / Sw (the cross term of
+// Sx^2), for the decay side Sx itself; and u = Sxy - Sx ybar of each
+// replica.
 void Evaluator::riseTerms(const double *rise, double *terms) const
 {
-    const size_t H = size_t(m_hours);
+    const size_t H = size_t(m_hours), S = size_t(sums());
     for (size_t ia = 0; ia < m_grid.rise.size(); ++ia) {
-        const double *r = rise + ia * 3 * H;
-        double *t = terms + ia * 3 * H;
+        const double *r = rise + ia * S * H;
+        double *t = terms + ia * S * H;
         for (size_t h = 0; h < H; ++h) {
             const double sx = r[h];
-            t[h] = r[2 * H + h] - sx * m_ybar[h];
-            t[H + h] = r[H + h] - sx * sx * m_invW[h];
-            t[2 * H + h] = 2 * sx * m_invW[h];
+            t[h] = r[H + h] - sx * sx * m_invW[h];
+            t[H + h] = 2 * sx * m_invW[h];
+            for (size_t q = 0; q < size_t(m_replicas); ++q)
+                t[(2 + q) * H + h] = r[(2 + q) * H + h] - sx * m_ybar[q * H + h];
         }
     }
 }
 
 void Evaluator::decayTerms(double *decay) const
 {
-    const size_t B = size_t(m_paddedDecays);
-    for (size_t h = 0; h < size_t(m_hours); ++h) {
-        double *s1 = decay + h * 3 * B, *s2 = s1 + B, *s3 = s2 + B;
-        const double ybar = m_ybar[h], invW = m_invW[h];
+    const size_t B = size_t(m_paddedDecays), S = size_t(sums()), H = size_t(m_hours);
+    for (size_t h = 0; h < H; ++h) {
+        double *s1 = decay + h * S * B, *s2 = s1 + B;
+        const double invW = m_invW[h];
+        for (size_t q = 0; q < size_t(m_replicas); ++q) {
+            double *u = s1 + (2 + q) * B;
+            const double ybar = m_ybar[q * H + h];
+            for (size_t ib = 0; ib < B; ++ib)
+                u[ib] -= s1[ib] * ybar;
+        }
         for (size_t ib = 0; ib < B; ++ib) {
-            const double sx = s1[ib], sxx = s2[ib], sxy = s3[ib];
-            s1[ib] = sxy - sx * ybar;
-            s2[ib] = sxx - sx * sx * invW;
-            s3[ib] = sx;
+            const double sx = s1[ib], sxx = s2[ib];
+            s1[ib] = sxx - sx * sx * invW;
+            s2[ib] = sx;
         }
     }
+}
+
+// The chunk's first rise state and the decay states of all its positions,
+// from its last back.
+void Evaluator::prepareChunk(int chunk, Workspace &work) const
+{
+    const int k0 = chunk * ChunkPositions, k1 = std::min(m_grid.positions, k0 + ChunkPositions);
+    work.rise.assign(m_riseCheckpoints.get() + size_t(chunk) * m_riseSize,
+                     m_riseCheckpoints.get() + size_t(chunk + 1) * m_riseSize);
+    work.riseTerms.resize(m_riseSize);
+    work.decayStates.resize(size_t(k1 - k0) * m_decaySize);
+    double *last = work.decayStates.data() + size_t(k1 - 1 - k0) * m_decaySize;
+    std::copy(m_decayCheckpoints.get() + size_t(chunk) * m_decaySize,
+              m_decayCheckpoints.get() + size_t(chunk + 1) * m_decaySize, last);
+    for (int k = k1 - 2; k >= k0; --k) {
+        double *state = work.decayStates.data() + size_t(k - k0) * m_decaySize;
+        std::copy(state + m_decaySize, state + 2 * m_decaySize, state);
+        stepDecay(state);
+        for (int j = m_upTo[size_t(k)]; j < m_upTo[size_t(k) + 1]; ++j)
+            addDecay(state, j, m_grid.position(k));
+    }
+}
+
+// The terms of position k of the chunk starting at k0: the rise state moved
+// on to k, both sides' terms; returns the decay terms.
+const double *Evaluator::termsAt(int k, int k0, Workspace &work) const
+{
+    if (k > k0) {
+        stepRise(work.rise.data());
+        for (int j = m_upTo[size_t(k) - 1]; j < m_upTo[size_t(k)]; ++j)
+            addRise(work.rise.data(), j, m_grid.position(k));
+    }
+    riseTerms(work.rise.data(), work.riseTerms.data());
+    // The raw state of k is no longer needed: k - 1 was derived from it.
+    double *decay = work.decayStates.data() + size_t(k - k0) * m_decaySize;
+    decayTerms(decay);
+    return decay;
 }
 
 void Evaluator::scoreChunk(
@@ -426,12 +494,11 @@ void Evaluator::scoreChunk(
     const int K = m_grid.positions, A = rises();
     if (chunk < 0 || chunk >= chunks() || A == 0 || decays() == 0)
         return;
+    if (m_replicas != 1)
+        throw std::logic_error("ProfileFit: scoreChunk scores one count vector");
     const int k0 = chunk * ChunkPositions, k1 = std::min(K, k0 + ChunkPositions);
     const size_t B = size_t(m_paddedDecays);
-    work.rise.assign(m_riseCheckpoints.get() + size_t(chunk) * m_riseSize,
-                     m_riseCheckpoints.get() + size_t(chunk + 1) * m_riseSize);
-    work.riseTerms.resize(m_riseSize);
-    work.decayStates.resize(size_t(k1 - k0) * m_decaySize);
+    prepareChunk(chunk, work);
     work.slab.resize(size_t(A) * B);
     work.rowMin.resize(size_t(A));
     double *decayMin = nullptr, *shapeMin = nullptr;
@@ -444,35 +511,15 @@ void Evaluator::scoreChunk(
         decayMin = work.scratchDecayMin.data();
     }
 
-    // The decay states of the chunk's positions, from its last back.
-    double *last = work.decayStates.data() + size_t(k1 - 1 - k0) * m_decaySize;
-    std::copy(m_decayCheckpoints.get() + size_t(chunk) * m_decaySize,
-              m_decayCheckpoints.get() + size_t(chunk + 1) * m_decaySize, last);
-    for (int k = k1 - 2; k >= k0; --k) {
-        double *state = work.decayStates.data() + size_t(k - k0) * m_decaySize;
-        std::copy(state + m_decaySize, state + 2 * m_decaySize, state);
-        stepDecay(state);
-        for (int j = m_upTo[size_t(k)]; j < m_upTo[size_t(k) + 1]; ++j)
-            addDecay(state, j, m_grid.position(k));
-    }
-
     Kernel::Input in;
     in.hours = m_hours;
     in.paddedDecays = m_paddedDecays;
     in.syyc = m_syyc.data();
-    in.syyTotal = m_syyTotal;
+    in.syyTotal = m_syyTotal[0];
     in.oneScale = m_coupling == Coupling::OneScale;
     const PositionFn kernel = positionKernel();
     for (int k = k0; k < k1; ++k) {
-        if (k > k0) {
-            stepRise(work.rise.data());
-            for (int j = m_upTo[size_t(k) - 1]; j < m_upTo[size_t(k)]; ++j)
-                addRise(work.rise.data(), j, m_grid.position(k));
-        }
-        riseTerms(work.rise.data(), work.riseTerms.data());
-        // The raw state of k is no longer needed: k - 1 was derived from it.
-        double *decay = work.decayStates.data() + size_t(k - k0) * m_decaySize;
-        decayTerms(decay);
+        const double *decay = termsAt(k, k0, work);
         kernel(in, A, work.riseTerms.data(), decay, work.slab.data(), work.rowMin.data(), decayMin,
                shapeMin);
         if (minima)
@@ -482,6 +529,57 @@ void Evaluator::scoreChunk(
         if (visit)
             visit(k, work.slab.data(), work.rowMin.data());
     }
+}
+
+std::vector<Evaluator::Best> Evaluator::bestOfReplicas(const std::function<bool()> &keepGoing) const
+{
+    constexpr int R = KernelReplicas;
+    if (m_replicas != R)
+        throw std::logic_error("ProfileFit: bestOfReplicas scores eight count vectors");
+    const int A = rises();
+    std::vector<Best> best(static_cast<size_t>(R));
+    if (chunks() == 0 || A == 0 || decays() == 0)
+        return best;
+    using ReplicaFn = void (*)(const Kernel::ReplicaInput &, int, const double *, const double *,
+                               double *, int *);
+    static const ReplicaFn kernel =
+        Kernel::haveAvx512() ? Kernel::replicasAvx512 : Kernel::replicasGeneric;
+    const Kernel::ReplicaInput in{m_hours, m_paddedDecays, m_syyTotal.data()};
+    Workspace work;
+    const size_t H = size_t(m_hours), S = size_t(sums()), B = size_t(m_paddedDecays),
+                 L = size_t(Lanes);
+    std::vector<double> rise(size_t(A) * H * S), decayLanes(H * S * B);
+    std::vector<double> rowBest(size_t(A) * R);
+    std::vector<int> rowArg(size_t(A) * R);
+    for (int chunk = 0; chunk < chunks(); ++chunk) {
+        if (keepGoing && !keepGoing())
+            return {};
+        prepareChunk(chunk, work);
+        const int k0 = chunk * ChunkPositions, k1 = std::min(m_grid.positions, k0 + ChunkPositions);
+        for (int k = k0; k < k1; ++k) {
+            // The kernel's order: each hour's terms of one rise scale side by
+            // side, and each lane group's of the decay side.
+            const double *decay = termsAt(k, k0, work);
+            for (size_t ia = 0; ia < size_t(A); ++ia)
+                for (size_t h = 0; h < H; ++h)
+                    for (size_t q = 0; q < S; ++q)
+                        rise[(ia * H + h) * S + q] = work.riseTerms[(ia * S + q) * H + h];
+            for (size_t h = 0; h < H; ++h)
+                for (size_t q = 0; q < S; ++q)
+                    for (size_t ib = 0; ib < B; ++ib)
+                        decayLanes[((h * (B / L) + ib / L) * S + q) * L + ib % L] =
+                            decay[(h * S + q) * B + ib];
+            kernel(in, A, rise.data(), decayLanes.data(), rowBest.data(), rowArg.data());
+            for (int q = 0; q < R; ++q)
+                for (int ia = 0; ia < A; ++ia) {
+                    const double v = rowBest[size_t(ia) * R + size_t(q)];
+                    Best &b = best[size_t(q)];
+                    if (b.position < 0 || v < b.rss)
+                        b = {k, ia, std::min(rowArg[size_t(ia) * R + size_t(q)], decays() - 1), v};
+                }
+        }
+    }
+    return best;
 }
 
 Scan scan(const Evaluator &evaluator, const ScanOptions &options,

@@ -85,7 +85,11 @@ double nullRss(const Series &series);
 // threads may score chunks of it at once, each with its own Workspace.
 class Evaluator {
 public:
-    Evaluator(const Series &series, const Grid &grid, Coupling coupling = Coupling::PerHour);
+    // With replicas > 1 (a line per hour of day only) the Evaluator holds
+    // that many count vectors for the same rows, all of them the Series'
+    // counts until setCounts; bestOfReplicas() scores them together.
+    Evaluator(const Series &series, const Grid &grid, Coupling coupling = Coupling::PerHour,
+              int replicas = 1);
 
     int positions() const { return m_grid.positions; }
     int rises() const { return int(m_grid.rise.size()); }
@@ -94,12 +98,28 @@ public:
     // Hours of day with rows; hours whose line the profile moves.
     int hoursPresent() const { return m_hoursWithRows; }
     int hoursFitted() const { return m_hours; }
-    double nullRss() const { return m_syyTotal; }
+    double nullRss() const { return m_syyTotal[0]; }
+    int replicas() const { return m_replicas; }
 
     // New counts for the same rows (y in the Series' order, as given to the
     // constructor), as a resampling needs: the states are computed again
     // in the memory already held.
     void setCounts(const std::vector<double> &y);
+    // One count vector per replica.
+    void setCounts(const std::vector<std::vector<double>> &ys);
+
+    // The best candidate of each replica over the whole grid (of equal sums
+    // the earliest position, then the least rise, then the least decay
+    // scale), on the calling thread; keepGoing() is asked between chunks,
+    // and false stops with an empty answer. The replicas share every
+    // profile factor and every denominator of the hours' lines, so eight of
+    // them cost about twice one.
+    struct Best {
+        int position = -1, rise = -1, decay = -1;
+        double rss = 0;
+    };
+    std::vector<Best> bestOfReplicas(const std::function<bool()> &keepGoing = {}) const;
+    static constexpr int KernelReplicas = 8;
 
     // Scratch memory of one thread.
     struct Workspace {
@@ -114,7 +134,7 @@ public:
         std::vector<double> byRise, byDecay, byShape;
     };
 
-    // Scores the positions of one chunk in order. visit(k, slab, rowMin):
+    // Scores the positions of one chunk in order (one count vector only). visit(k, slab, rowMin):
     // slab[ia * paddedDecays() + ib] is the RSS of rise scale ia and decay
     // scale ib at position k (entries past decays() in a row repeat its last
     // scale), rowMin[ia] the least of row ia. A joint fit of several
@@ -135,6 +155,8 @@ private:
     void stepDecay(double *decay) const;
     void initialRise(double *rise, double P) const;
     void initialDecay(double *decay, double P) const;
+    void prepareChunk(int chunk, Workspace &work) const;
+    const double *termsAt(int k, int k0, Workspace &work) const;
     void riseTerms(const double *rise, double *terms) const;
     void decayTerms(double *decay) const;
     void riseCheckpoints();
@@ -144,15 +166,19 @@ private:
 
     Grid m_grid;
     Coupling m_coupling;
-    int m_hours = 0;                        // hours of day in the recurrences
-    int m_hoursWithRows = 0;                // hours of day with rows
-    std::vector<size_t> m_fixedRows;        // rows of the other hours, in the Series' order
-    Series m_fixedSeries;                   // their hours and weights
-    int m_paddedDecays = 0;                 // decay scales rounded up to whole lanes
-    std::vector<double> m_t, m_y, m_w, m_v; // sorted by time
-    std::vector<int> m_bin;                 // dense hour index of each sorted row
-    std::vector<double> m_ybar, m_invW, m_syyc;
-    double m_syyTotal = 0;
+    int m_replicas = 1;
+    int sums() const { return 2 + m_replicas; }
+    int m_hours = 0;                             // hours of day in the recurrences
+    int m_hoursWithRows = 0;                     // hours of day with rows
+    std::vector<size_t> m_fixedRows;             // rows of the other hours, in the Series' order
+    Series m_fixedSeries;                        // their hours and weights
+    int m_paddedDecays = 0;                      // decay scales rounded up to whole lanes
+    std::vector<double> m_t, m_w, m_v;           // sorted by time
+    std::vector<double> m_y;                     // [replica][row], rows sorted by time
+    std::vector<int> m_bin;                      // dense hour index of each sorted row
+    std::vector<double> m_ybar, m_syyc;          // [replica][hour]
+    std::vector<double> m_invW;                  // [hour]
+    std::vector<double> m_syyTotal;              // [replica]
     std::vector<double> m_riseStep, m_decayStep; // exp(-step / s) per scale
     std::vector<int> m_upTo;                     // rows with t <= P_k, per k
     std::vector<size_t> m_order;                 // the Series' row of each sorted row
@@ -204,14 +230,28 @@ struct Input {
     bool oneScale = false;
 };
 // Every pair at one position. rise: [rises][3][hours] terms of the rise
-// side (u, v, c); decay: [hours][3][paddedDecays] terms of the decay side
-// (u, v, Sx); slab: [rises][paddedDecays] sums of squares; rowMin[ia] the
+// side (v, c, u); decay: [hours][3][paddedDecays] terms of the decay side
+// (v, Sx, u); slab: [rises][paddedDecays] sums of squares; rowMin[ia] the
 // least of row ia; decayMin (paddedDecays) and shapeMin (null, or like
 // slab) are lowered to the sums lane by lane.
 void positionGeneric(const Input &in, int rises, const double *rise, const double *decay,
                      double *slab, double *rowMin, double *decayMin, double *shapeMin);
 void positionAvx512(const Input &in, int rises, const double *rise, const double *decay,
                     double *slab, double *rowMin, double *decayMin, double *shapeMin);
+// Eight replicas at one position (paddedDecays a multiple of the lanes).
+// rise: [rises][hours][2 + 8] (v, c, u of each replica); decay:
+// [hours][lane group][2 + 8][lanes] (v, Sx, u of each replica); syyTotal of
+// each replica; rowBest, rowArg: [rises][8] the least sum of each row and
+// its decay scale (the least of equal ones).
+struct ReplicaInput {
+    int hours = 0;
+    int paddedDecays = 0;
+    const double *syyTotal = nullptr;
+};
+void replicasGeneric(const ReplicaInput &in, int rises, const double *rise, const double *decay,
+                     double *rowBest, int *rowArg);
+void replicasAvx512(const ReplicaInput &in, int rises, const double *rise, const double *decay,
+                    double *rowBest, int *rowArg);
 bool haveAvx512();
 } // namespace Kernel
 

@@ -16,6 +16,12 @@ void Kernel::positionAvx512(const Input &in, int rises, const double *rise, cons
     position(in, rises, rise, decay, slab, rowMin, decayMin, shapeMin);
 }
 
+void Kernel::replicasAvx512(const ReplicaInput &in, int rises, const double *rise,
+                            const double *decay, double *rowBest, int *rowArg)
+{
+    replicas(in, rises, rise, decay, rowBest, rowArg);
+}
+
 bool Kernel::haveAvx512()
 {
     return __builtin_cpu_supports("avx512f");

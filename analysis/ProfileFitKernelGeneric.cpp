@@ -14,4 +14,10 @@ void Kernel::positionGeneric(const Input &in, int rises, const double *rise, con
     position(in, rises, rise, decay, slab, rowMin, decayMin, shapeMin);
 }
 
+void Kernel::replicasGeneric(const ReplicaInput &in, int rises, const double *rise,
+                             const double *decay, double *rowBest, int *rowArg)
+{
+    replicas(in, rises, rise, decay, rowBest, rowArg);
+}
+
 } // namespace ProfileFit

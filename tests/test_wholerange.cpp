@@ -213,6 +213,38 @@ private slots:
         QVERIFY(!cancelled.valid());
     }
 
+    // Eight replicas scored together find what eight scans find.
+    void replicasMatchScans()
+    {
+        ProfileFit::Series series = seriesAt(hours(0, 200, {30, 31, 32, 33, 90}), 8, true);
+        series.visibility.clear();
+        const ProfileFit::Grid grid = smallGrid(0, 1, 201);
+        std::vector<std::vector<double>> ys;
+        std::mt19937_64 rng(4);
+        for (int q = 0; q < ProfileFit::Evaluator::KernelReplicas; ++q) {
+            std::vector<double> y = series.y;
+            for (double &v : y)
+                v += double(rng() % 13) - 6;
+            ys.push_back(y);
+        }
+        ProfileFit::Evaluator together(series, grid, Coupling::PerHour,
+                                       ProfileFit::Evaluator::KernelReplicas);
+        together.setCounts(ys);
+        const std::vector<ProfileFit::Evaluator::Best> best = together.bestOfReplicas();
+        QCOMPARE(int(best.size()), ProfileFit::Evaluator::KernelReplicas);
+        for (size_t q = 0; q < ys.size(); ++q) {
+            ProfileFit::Series one = series;
+            one.y = ys[q];
+            const ProfileFit::Scan scan = ProfileFit::scan(ProfileFit::Evaluator(one, grid), {1});
+            QCOMPARE(best[q].position, scan.bestPosition);
+            QCOMPARE(best[q].rise, scan.bestRise);
+            QCOMPARE(best[q].decay, scan.bestDecay);
+            QVERIFY(std::fabs(best[q].rss - scan.bestRss) <= 1e-9 * scan.nullRss);
+        }
+        // Asked to stop: no answer.
+        QVERIFY(together.bestOfReplicas([] { return false; }).empty());
+    }
+
     void intervalOfProfile_data()
     {
         QTest::addColumn<QVector<double>>("profile");
