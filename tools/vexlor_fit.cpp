@@ -7,6 +7,7 @@
 #include "analysis/FitReport.h"
 #include "analysis/PositionProfile.h"
 #include "analysis/RunCsv.h"
+#include "analysis/WholeRangeReport.h"
 #include "app/Colors.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
@@ -299,6 +300,14 @@ int run(const Options &o)
     const Peak peak = readRows(grid, selection, column, DataRows);
     ModelParams params;
     SearchScores scores;
+    // The report's own fit searches the whole selection: a file Auto Calc
+    // refuses still gets it, before the refusal.
+    const auto wholeRange = [&] {
+        for (const QString &line : WholeRangeReport::run(DataRows, o.bootstrap, o.seed))
+            std::printf("%s\n", line.toUtf8().constData());
+    };
+    if (o.automatic && peak.PeakOffset <= 5)
+        wholeRange();
     if (o.automatic) {
         const SearchBest best = search(DataRows, peak, o.landscape.isEmpty() ? nullptr : &scores);
         // As Auto Calc ends: a Run with the best of them and the peak.
@@ -318,13 +327,8 @@ int run(const Options &o)
     const FitReport::Report report = FitReport::make(DataRows, params, dO);
     for (const QString &line : FitReport::peakLines(report))
         std::printf("%s\n", line.toUtf8().constData());
-    if (o.bootstrap > 0) {
-        const Bootstrap::Result result =
-            Bootstrap::run(DataRows, Bootstrap::expectedCounts(DataRows), o.bootstrap, o.seed,
-                           [](int) { return true; });
-        for (const QString &line : FitReport::bootstrapLines(result, DataRows))
-            std::printf("%s\n", line.toUtf8().constData());
-    }
+    if (o.automatic)
+        wholeRange();
     if (!o.landscape.isEmpty()) {
         const PositionProfile::Landscape land =
             o.automatic ? PositionProfile::fromScores(scores, peak.PeakOffset, params.P)
@@ -338,7 +342,10 @@ int run(const Options &o)
         SafeSave::writeOrFail(o.profile, FitReport::profileCsv(profile));
         print("position_profile", o.profile);
         for (const QString &line : FitReport::profileLines(profile, peak.PeakOffset))
-            std::printf("%s\n", line.toUtf8().constData());
+            // After --auto the report's verdict has been printed under
+            // this name already: one answer per name.
+            if (!o.automatic || !line.startsWith(QLatin1String("position_undetermined ")))
+                std::printf("%s\n", line.toUtf8().constData());
     }
     if (!o.picture.isEmpty()) {
         const FigureData figure = Figure::ofRun(
