@@ -164,7 +164,7 @@ std::vector<double> direction(const ProfileFit::Series &series, double P, double
 
 double dayLevelVariance(const std::vector<int> &day, const std::vector<double> &weights,
                         const std::vector<double> &residuals, const std::vector<double> &background,
-                        double sigma2)
+                        double sigma2, double directions)
 {
     std::map<int, std::pair<double, double>> byDay; // sum w C r, sum w C^2
     for (size_t j = 0; j < residuals.size(); ++j) {
@@ -181,7 +181,7 @@ double dayLevelVariance(const std::vector<int> &day, const std::vector<double> &
         const double u = sums.first / sums.second;
         excess += u * u - sigma2 / sums.second;
     }
-    return std::max(0.0, excess / std::max(1.0, double(byDay.size()) - DayDirectionsFitted));
+    return std::max(0.0, excess / std::max(1.0, double(byDay.size()) - directions));
 }
 
 double designEffect(const std::vector<int> &day, const std::vector<double> &weights,

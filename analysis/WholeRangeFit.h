@@ -152,10 +152,12 @@ std::vector<double> direction(const ProfileFit::Series &series, double P, double
 // The day-to-day variance of the sporadic level, as a share of the level:
 // each day's residuals fitted as (f_d - 1) times the fitted background, the
 // noise of that estimate taken out, averaged over the days less the
-// day-level directions the fit takes out itself. day: the day of each row.
+// day-level directions the fit takes out itself (`directions`: the
+// background's mean and the shower's scale of each dataset, the position,
+// rise and decay). day: the day of each row.
 double dayLevelVariance(const std::vector<int> &day, const std::vector<double> &weights,
                         const std::vector<double> &residuals, const std::vector<double> &background,
-                        double sigma2);
+                        double sigma2, double directions = DayDirectionsFitted);
 
 // The variance of the score in direction g with a day-to-day factor of
 // variance v on the background, over that of independent rows.
