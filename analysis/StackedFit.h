@@ -78,6 +78,9 @@ ProfileFit::Scan scanTogether(const std::vector<const ProfileFit::Evaluator *> &
 // day in each dataset (the model of Run), or the radiant's observability
 // from the station (Observability::ofHour) times one scale per dataset.
 enum class Modulation { Hourly, Radiant };
+// The model the page and vexlor-fit take unless told: the one whose
+// intervals held the truth in the coverage study (bench/coverage_stacked).
+inline constexpr Modulation DefaultModulation = Modulation::Hourly;
 
 // The grid: the maximum at every 0.01 degree of the window; the rise and
 // decay scales (e-folding lengths in degrees) at 48 values spaced evenly on
@@ -95,7 +98,7 @@ std::vector<double> scaleGrid(double least = LeastScale, double greatest = Great
 inline constexpr double MaxStateBytes = 1.5e9;
 
 struct Options {
-    Modulation modulation = Modulation::Hourly;
+    Modulation modulation = DefaultModulation;
     // The radiant and its drift, for Modulation::Radiant.
     std::optional<ShowerList::Track> radiant;
     int threads = 0;

@@ -8,6 +8,27 @@ namespace {
 const QString Self = QStringLiteral("self");
 const QString StationSection = QStringLiteral("station");
 
+const QString ColumnsSection = QStringLiteral("columns");
+
+QString columnKey(int column, const char *field)
+{
+    return (column == 0 ? QStringLiteral("Sum") : QStringLiteral("N%1").arg(column)) +
+           QLatin1String(field);
+}
+
+// A place in decimal degrees, C locale; NaN for anything else.
+double degreesOf(const QString &text)
+{
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    return ok && std::isfinite(v) ? v : std::nan("");
+}
+
+QString degreesText(double v)
+{
+    return std::isfinite(v) ? QString::number(v, 'g', 12) : QString();
+}
+
 QString lineKey(int line)
 {
     return QStringLiteral("SH%1").arg(line);
@@ -44,6 +65,24 @@ void Settings::read()
     m_background =
         Colors::fromValue(m_file.readInteger(Self, QStringLiteral("GBC"), Colors::White));
     m_axisGrid = Colors::fromValue(m_file.readInteger(Self, QStringLiteral("GAGC"), Colors::Black));
+    for (int c = 0; c < CountColumns; ++c) {
+        ColumnStation &station = m_columnStations[static_cast<size_t>(c)];
+        station.name = m_file.readString(ColumnsSection, columnKey(c, "Name"), QString());
+        station.latitude =
+            degreesOf(m_file.readString(ColumnsSection, columnKey(c, "Latitude"), QString()));
+        station.longitude =
+            degreesOf(m_file.readString(ColumnsSection, columnKey(c, "Longitude"), QString()));
+    }
+}
+
+void Settings::setColumnStation(int column, const ColumnStation &station)
+{
+    m_file.writeString(ColumnsSection, columnKey(column, "Name"), station.name);
+    m_file.writeString(ColumnsSection, columnKey(column, "Latitude"),
+                       degreesText(station.latitude));
+    m_file.writeString(ColumnsSection, columnKey(column, "Longitude"),
+                       degreesText(station.longitude));
+    m_columnStations[static_cast<size_t>(column)] = station;
 }
 
 Settings::Station Settings::station(const std::vector<QString> &fields) const

@@ -8,12 +8,14 @@
 #include <QString>
 
 #include <array>
+#include <cmath>
 #include <map>
 #include <vector>
 
 // Section "self" holds the program's own settings (the language, the date
 // format, the colours), section "station" the station block of Export for
-// Network, and one section per language code the interface texts. read()
+// Network, section "columns" the stations of the count columns, and one
+// section per language code the interface texts. read()
 // reads the file once and keeps typed values; the language's texts come
 // from the same reading. A write goes through IniFile (and so through the
 // one writer, SafeSave) and then changes the kept value; a failed write
@@ -48,6 +50,22 @@ public:
     using Station = std::map<QString, QString>;
     Station station(const std::vector<QString> &fields) const;
 
+    // Section "columns": the station that counted each count column (0 Sum,
+    // 1 to 10 N1 to N10), for the stacked profile: keys "<column>Name",
+    // "<column>Latitude" and "<column>Longitude" (SumName, N1Latitude ...),
+    // the place in decimal degrees, north and east positive. A missing or
+    // unreadable place is NaN.
+    static constexpr int CountColumns = 11;
+    struct ColumnStation {
+        QString name;
+        double latitude = std::nan(""), longitude = std::nan("");
+    };
+    const ColumnStation &columnStation(int column) const
+    {
+        return m_columnStations[static_cast<size_t>(column)];
+    }
+    void setColumnStation(int column, const ColumnStation &station);
+
     // The texts of a language section, from the same reading as the values
     // above (a read after the last write).
     LanguageTexts texts(const QString &code) const { return LanguageTexts(m_file, code); }
@@ -63,4 +81,5 @@ private:
     QString m_language, m_dateFormat;
     std::array<QColor, Lines> m_lineColors;
     QColor m_background, m_axisGrid;
+    std::array<ColumnStation, CountColumns> m_columnStations;
 };

@@ -6,6 +6,8 @@
 #include "files/TextFormat.h"
 #include "files/workbook/Workbook.h"
 
+#include <algorithm>
+
 namespace TableFiles {
 
 std::vector<GridRow> readText(const QString &path)
@@ -23,9 +25,36 @@ ObserverFiles::Merged importCountFiles(const QStringList &paths)
     return ObserverFiles::import(paths);
 }
 
-Loaded load(const QStringList &paths)
+std::vector<ObserverFiles::FileHours> readCountFiles(const QStringList &paths)
+{
+    std::vector<ObserverFiles::FileHours> files;
+    files.reserve(size_t(paths.size()));
+    for (const QString &path : paths)
+        files.push_back(ObserverFiles::read(path));
+    return files;
+}
+
+ObserverFiles::Merged mergeCountFiles(std::vector<ObserverFiles::FileHours> files,
+                                      const std::vector<int> &columns)
+{
+    for (size_t i = 0; i < files.size() && i < columns.size(); ++i)
+        if (columns[i] >= 0)
+            ObserverFiles::moveToColumn(files[i], columns[i]);
+    return ObserverFiles::merge(std::move(files));
+}
+
+Loaded load(const QStringList &paths, const std::vector<int> &columns)
 {
     Loaded out;
+    if (std::any_of(columns.begin(), columns.end(), [](int c) { return c >= 0; })) {
+        std::vector<ObserverFiles::FileHours> files = readCountFiles(paths);
+        for (size_t i = 0; i < files.size(); ++i)
+            out.stations.push_back(ObserverFiles::stationOf(files[i], paths[qsizetype(i)]));
+        ObserverFiles::Merged merged = mergeCountFiles(std::move(files), columns);
+        out.rows = std::move(merged.rows);
+        out.imported = merged.summary;
+        return out;
+    }
     if (paths.size() == 1 && WorkbookFiles::looksLikeWorkbook(paths.front())) {
         out.rows = readWorkbook(paths.front());
         return out;

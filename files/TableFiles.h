@@ -24,6 +24,14 @@ std::vector<GridRow> readWorkbook(const QString &path);
 // What Import reads: observers' count files, each in the format its content
 // shows, merged in time order. Throws ObserverFiles::EImportError.
 ObserverFiles::Merged importCountFiles(const QStringList &paths);
+// The same in two steps, for an import that puts files into chosen
+// columns: every file read (nothing changes before all of them have), then
+// the counts of file i moved into count column columns[i] (0 Sum, 1 to 10
+// N1 to N10; -1, or no entry, leaves them as the file gives them) and all
+// of them merged.
+std::vector<ObserverFiles::FileHours> readCountFiles(const QStringList &paths);
+ObserverFiles::Merged mergeCountFiles(std::vector<ObserverFiles::FileHours> files,
+                                      const std::vector<int> &columns);
 
 // The table of files given without a command, as vexlor-fit gets them:
 // one workbook as Open (XLS) reads it; one file of the own layout (UTF-8 or
@@ -34,8 +42,12 @@ struct Loaded {
     std::vector<GridRow> rows;
     // The summary of an import, when the files were read as Import does.
     std::optional<ObserverFiles::Summary> imported;
+    // The station each file names, when read into chosen columns.
+    std::vector<ObserverFiles::StationInfo> stations;
 };
-Loaded load(const QStringList &paths);
+// With columns (one per path, as mergeCountFiles takes them) every file is
+// read as Import reads it.
+Loaded load(const QStringList &paths, const std::vector<int> &columns = {});
 
 // Writes the table as Save (XLS) does (an Office Open XML workbook, throws
 // EWorkbookError) or as Save (TXT) does (the text layout, throws
