@@ -240,8 +240,11 @@ void loadTable(const QStringList &files, GridModel &grid)
         }
         read.push_back(ObserverFiles::parse(bytes, files.front()));
     } else {
-        for (const QString &file : files)
-            read.push_back(ObserverFiles::read(file));
+        qsizetype hours = 0; // the cap on hours holds over all the files
+        for (const QString &file : files) {
+            read.push_back(ObserverFiles::read(file, hours));
+            hours += qsizetype(read.back().hours.size());
+        }
     }
     ObserverFiles::Merged merged = ObserverFiles::merge(std::move(read));
     const ObserverFiles::Summary &s = merged.summary;
