@@ -115,8 +115,9 @@ void TableEditor::pasteText(const QString &block)
         refuse(text(12).arg(problem->row).arg(column, problem->text, reason));
         return;
     }
-    m_history.beginStep(text(9));
     const int needed = top + static_cast<int>(rows.size());
+    GridModel::checkRowCount(needed - 1); // before the step begins
+    m_history.beginStep(text(9));
     if (needed > m_grid.rowCountWithHeader())
         m_grid.setRowCountWithHeader(needed);
     for (size_t r = 0; r < rows.size(); ++r)

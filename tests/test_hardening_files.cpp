@@ -4,10 +4,15 @@
 #include "WindowFixture.h"
 #include "files/NetworkExport.h"
 #include "files/ObserverFiles.h"
+#include "files/SheetTable.h"
 #include "files/TextFormat.h"
+#include "files/Workbook.h"
 #include "table/GridModel.h"
+#include "table/TableEditor.h"
 #include "table/TableLimits.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QTest>
 
 using namespace ObserverFiles;
@@ -270,6 +275,119 @@ private slots:
         for (size_t r = 0; r < rows.size(); ++r)
             for (int c = 0; c < 3; ++c)
                 QCOMPARE(back.rows[r].cell(c), rows[r].cell(c));
+    }
+
+    // A table as long as the table can be saves as text and opens again;
+    // a file one line longer is refused, and so is a table that grows past
+    // the limit in any way.
+    void fullTableSavesAndOpens_data()
+    {
+        QTest::addColumn<qsizetype>("rows");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("as many rows as the table holds") << TableLimits::MaxRows << true;
+        QTest::newRow("one more line") << TableLimits::MaxRows + 1 << false;
+    }
+    void fullTableSavesAndOpens()
+    {
+        QFETCH(qsizetype, rows);
+        QFETCH(bool, opens);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("full.txt"));
+        if (opens) {
+            GridModel grid;
+            grid.setRowCountWithHeader(int(rows) + 1);
+            grid.setCell(0, int(rows), QStringLiteral("01.01.2009"));
+            TextFormat::save(grid, path);
+        } else {
+            // What no save writes: the header and a line too many.
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(TextFormat::HeaderLine) + "\r\n" +
+                    QByteArray("\t\r\n").repeated(rows));
+        }
+        try {
+            const std::vector<GridRow> back = TextFormat::load(path);
+            QVERIFY(opens);
+            QCOMPARE(qsizetype(back.size()), rows);
+            QCOMPARE(back.back().cell(0), QStringLiteral("01.01.2009"));
+        } catch (const EInOutError &e) {
+            QVERIFY2(!opens, qPrintable(e.text()));
+            QVERIFY2(e.text().contains("more than 1048576 lines of data"), qPrintable(e.text()));
+        }
+    }
+
+    void tableDoesNotGrowPastItsLimit()
+    {
+        GridModel grid;
+        grid.setRowCountWithHeader(int(TableLimits::MaxRows) + 1);
+        QVERIFY_THROWS_EXCEPTION(VexlorError, grid.spliceRows(0, 0, std::vector<GridRow>(1)));
+        QVERIFY_THROWS_EXCEPTION(VexlorError,
+                                 grid.setRowCountWithHeader(int(TableLimits::MaxRows) + 2));
+        QVERIFY_THROWS_EXCEPTION(
+            VexlorError, grid.replaceRows(std::vector<GridRow>(size_t(TableLimits::MaxRows) + 1)));
+        QCOMPARE(qsizetype(grid.rowCountWithHeader()), TableLimits::MaxRows + 1);
+        grid.spliceRows(0, 1, std::vector<GridRow>(1)); // a row for a row still fits
+    }
+
+    // Save (XLS) refuses, before writing, what Open (XLS) would not read back.
+    void workbookSaveRefusesWhatCannotBeOpened_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("more rows than a sheet holds below its header")
+            << Worksheet::MaxRows << "1"
+            << "the table has 1048576 rows; a workbook holds at most 1048575";
+        QTest::newRow("more cells than the reader takes")
+            << int(Worksheet::MaxCells / 13) + 1 << "1"
+            << "cells that are not empty";
+        QTest::newRow("a cell longer than the reader takes")
+            << 2 << QString(Worksheet::MaxCellText + 1, u'z') << "holds 1048577 characters";
+    }
+    void workbookSaveRefusesWhatCannotBeOpened()
+    {
+        QFETCH(int, rows);
+        QFETCH(QString, cell);
+        QFETCH(QString, refusal);
+        std::vector<GridRow> table(static_cast<size_t>(rows));
+        GridRow full;
+        for (int c = 0; c <= 12; ++c)
+            full.setCell(c, cell);
+        std::fill(table.begin(), table.end(), full);
+        GridModel grid;
+        grid.replaceRows(std::move(table));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("big.xlsx"));
+        try {
+            SheetTable::save(grid, path);
+            QFAIL("saved");
+        } catch (const EWorkbookError &e) {
+            QVERIFY2(e.text().contains(refusal), qPrintable(e.text().left(300)));
+        }
+        QVERIFY(!QFile::exists(path));
+    }
+
+    // A paste that would make the table longer than it can be is refused
+    // whole, and the history stays usable.
+    void pastePastTheLimitIsRefused()
+    {
+        WindowFixture f;
+        TfrmMain &w = f.open(WindowFixture::sampleIni("en"));
+        w.strGrid->setRowCountWithHeader(int(TableLimits::MaxRows) + 1);
+        w.tbEdit->trigger();
+        w.strGrid->setCol(2);
+        w.strGrid->setRow(int(TableLimits::MaxRows));
+        QApplication::clipboard()->setText(QStringLiteral("5\n6\n"));
+        w.Table->paste->trigger();
+        QCOMPARE(f.dialogs.errors.size(), 1);
+        QVERIFY2(f.dialogs.errors[0].contains("at most 1048576 rows"),
+                 qPrintable(f.dialogs.errors[0]));
+        QCOMPARE(qsizetype(w.strGrid->rowCountWithHeader()), TableLimits::MaxRows + 1);
+        QApplication::clipboard()->setText(QStringLiteral("7\n"));
+        w.Table->paste->trigger(); // one row fits, as one step
+        QCOMPARE(w.strGrid->cell(2, int(TableLimits::MaxRows)), QStringLiteral("7"));
+        w.Table->undo->trigger();
+        QCOMPARE(w.strGrid->cell(2, int(TableLimits::MaxRows)), QString());
     }
 
     // In the window: the summary counts the hour of a file's first line.
