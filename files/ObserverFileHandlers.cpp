@@ -95,8 +95,9 @@ bool TfrmMain::Station1Click()
     if (!edited)
         return false;
     for (size_t i = 0; i < NetworkExport::stationFields().size(); ++i) {
-        // One line each: a line end would break the settings file's line.
-        const QString value = edited->value(qsizetype(i)).simplified();
+        // As typed, blanks and quotes included; a line end (pasted) would
+        // break the settings file's line and becomes a blank.
+        const QString value = edited->value(qsizetype(i)).replace(u'\n', u' ').replace(u'\r', u' ');
         if (value != values[qsizetype(i)])
             ini.writeString(StationSection,
                             QLatin1String(NetworkExport::stationFields()[i].setting), value);
