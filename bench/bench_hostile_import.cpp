@@ -46,6 +46,25 @@ QByteArray repeatedDays(qint64 bytes)
     return out;
 }
 
+// As many distinct hours as the table holds rows, one per line, the fields
+// joined by separator, with a last field of noteLength characters when not 0.
+QByteArray hourLines(char16_t separator, int noteLength)
+{
+    const char sep = char(separator);
+    QByteArray out = sep == ',' ? QByteArray("Date,Hour,Sum,Note\n") : QByteArray();
+    const QByteArray note(noteLength, 'n');
+    out.reserve(qsizetype(ObserverFiles::MaxHours) * (30 + noteLength));
+    const QDate start(1990, 1, 1);
+    for (qsizetype k = 0; k < ObserverFiles::MaxHours; ++k) {
+        out += start.addDays(k / 24).toString(QStringLiteral("dd.MM.yyyy")).toLatin1() + sep +
+               QByteArray::number(k % 24) + sep + QByteArray::number(k % 97);
+        if (noteLength > 0)
+            out += sep + note;
+        out += '\n';
+    }
+    return out;
+}
+
 // Imports the file in a child; reports its time, its peak memory and
 // whether it was refused.
 void measure(const char *name, const QString &path)
@@ -110,7 +129,11 @@ int main(int argc, char *argv[])
          [&] { return "aug| 00h|\n01|" + QByteArray(50 * mb, '|') + '\n'; }},
         {"csv_quotes_200kb", "q200.csv", quotes(100 * 1024)},
         {"csv_quotes_400kb", "q400.csv", quotes(200 * 1024)},
-        {"csv_quotes_4mb", "q4m.csv", quotes(2 * 1024 * 1024)},
+        {"csv_quotes_900kb", "q900.csv", quotes(450 * 1024)},
+        // The largest imports that are read: a full table's hours, and a
+        // CSV of as many lines with a note column, just under the size cap.
+        {"own_layout_full_table", "full.txt", [] { return hourLines(u'\t', 0); }},
+        {"csv_full_table_500mb", "wide.csv", [] { return hourLines(u',', 480); }},
     };
     const QByteArrayList only =
         QCoreApplication::arguments().mid(1).join(u' ').toLatin1().split(' ');

@@ -157,6 +157,9 @@ std::optional<int> wholeNumber(QStringView text, bool sign)
 struct Reader {
     QString file;
     qsizetype hoursBefore = 0; // of the files read before this one
+    // The last date text read and its date.
+    mutable QString lastDateText;
+    mutable QDate lastDate;
 
     [[noreturn]] void fail(int line, const QString &reason) const
     {
@@ -517,12 +520,17 @@ std::optional<QChar> csvSeparator(QStringView header)
 
 QDate dateOf(const Reader &r, int line, const QString &text)
 {
+    // A day's 24 lines give its date 24 times: it is read once.
+    if (text == r.lastDateText)
+        return r.lastDate;
     QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
     if (!date.isValid())
         date = DateConv::fromText(text).value_or(QDate());
     if (!date.isValid())
         r.fail(line, QStringLiteral("'%1' is not a date of the form yyyy-MM-dd or %2")
                          .arg(text, DateConv::format()));
+    r.lastDateText = text;
+    r.lastDate = date;
     return date;
 }
 
@@ -746,6 +754,8 @@ Merged merge(std::vector<FileHours> files)
                      [](const Hour &x, const Hour &y) { return x.number() < y.number(); });
 
     Merged out;
+    QDate lastDate;
+    QString lastDateText;
     std::vector<qint64> observed;
     observed.reserve(hours.size());
     out.rows.reserve(hours.size());
@@ -776,8 +786,12 @@ Merged merge(std::vector<FileHours> files)
                          place(kept), shown(h), place(h)));
         }
         observed.push_back(h.number());
+        if (h.date != lastDate) { // a day's hours share its text
+            lastDate = h.date;
+            lastDateText = DateConv::toText(h.date);
+        }
         GridRow row;
-        row.setCell(0, DateConv::toText(h.date));
+        row.setCell(0, lastDateText);
         row.setCell(1, QString::number(h.hour));
         for (int k = 0; k < 11; ++k)
             if (h.counts[size_t(k)] != Hour::NoCount)
