@@ -685,7 +685,7 @@ FileHours parse(const QByteArray &bytes, const QString &name, qsizetype hoursBef
 {
     LineSource lines(bytes, name);
     const Line first = firstLine(lines, name);
-    const Reader r{name, hoursBefore};
+    const Reader r{name, hoursBefore, {}, {}};
     switch (sniffLine(first, name)) {
     case Format::MonthlyTable:
         return readMonthly(r, first, lines);
