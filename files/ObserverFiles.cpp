@@ -521,7 +521,7 @@ std::optional<QChar> csvSeparator(QStringView header)
 QDate dateOf(const Reader &r, int line, const QString &text)
 {
     // A day's 24 lines give its date 24 times: it is read once.
-    if (text == r.lastDateText)
+    if (r.lastDate.isValid() && text == r.lastDateText)
         return r.lastDate;
     QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
     if (!date.isValid())
