@@ -9,6 +9,7 @@
 #include "files/Workbook.h"
 #include "table/GridModel.h"
 #include "table/TableEditor.h"
+#include "table/TableHistory.h"
 #include "table/TableLimits.h"
 
 #include <QApplication>
@@ -388,6 +389,59 @@ private slots:
         QCOMPARE(w.strGrid->cell(2, int(TableLimits::MaxRows)), QStringLiteral("7"));
         w.Table->undo->trigger();
         QCOMPARE(w.strGrid->cell(2, int(TableLimits::MaxRows)), QString());
+    }
+
+    // The history forgets its oldest steps when it would pass its budget,
+    // and still undoes, redoes, merges typing and knows the saved state.
+    void historyKeepsWithinItsBudget_data()
+    {
+        QTest::addColumn<int>("savedAt"); // the step after which the table was saved
+        QTest::addColumn<bool>("savedKept");
+        QTest::newRow("saved state forgotten") << 1 << false;
+        QTest::newRow("saved state kept") << 9 << true;
+    }
+    void historyKeepsWithinItsBudget()
+    {
+        QFETCH(int, savedAt);
+        QFETCH(bool, savedKept);
+        GridModel grid;
+        TableHistory history(grid);
+        // A table of 1 000 rows of some 40 characters is about 100 KB to
+        // the budget; room for about three such replacements.
+        history.setByteBudget(600 * 1024);
+        const auto table = [](int k) {
+            std::vector<GridRow> rows(1000);
+            for (GridRow &r : rows)
+                r.setCell(0, QStringLiteral("step %1 ").arg(k).repeated(4));
+            return rows;
+        };
+        for (int k = 1; k <= 10; ++k) {
+            grid.replaceRows(table(k));
+            if (k == savedAt)
+                history.markSaved();
+            QVERIFY2(history.bytes() <= history.byteBudget(), qPrintable(QString::number(k)));
+        }
+        QVERIFY(history.stack().count() >= 2 && history.stack().count() < 10);
+        QVERIFY(history.changed());
+        // Undo as far as the history goes: each step gives back its table.
+        int undone = 0;
+        while (history.stack().canUndo()) {
+            history.stack().undo();
+            ++undone;
+            QCOMPARE(grid.cell(0, 1), table(10 - undone).front().cell(0));
+            QCOMPARE(!history.changed(), savedKept && 10 - undone == savedAt);
+        }
+        QCOMPARE(undone, history.stack().count());
+        while (history.stack().canRedo())
+            history.stack().redo();
+        QCOMPARE(grid.cell(0, 1), table(10).front().cell(0));
+        // Typing in one cell is still one step after the oldest went.
+        const int steps = history.stack().count();
+        grid.setCell(2, 1, QStringLiteral("1"));
+        grid.setCell(2, 1, QStringLiteral("12"));
+        QCOMPARE(history.stack().count(), steps + 1);
+        history.stack().undo();
+        QCOMPARE(grid.cell(2, 1), QString());
     }
 
     // In the window: the summary counts the hour of a file's first line.
