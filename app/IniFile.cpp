@@ -321,10 +321,13 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     const QString keyText = key + u'=' + writtenValue(value);
     const QByteArray keyLine = TextCodec::encode(keyText, p.encoding);
     if (TextCodec::decodeAs(keyLine, p.encoding) != keyText)
-        throw failed(QStringLiteral("the file is kept in the Windows-1251 code page, which has "
-                                    "no letters for some of \"%1\"; use letters of Russian or "
-                                    "English only, or save the file as UTF-8")
-                         .arg(value));
+        throw failed(
+            p.encoding == TextCodec::Encoding::Windows1251
+                ? QStringLiteral("the file is kept in the Windows-1251 code page, which "
+                                 "has no letters for some of \"%1\"; use letters of "
+                                 "Russian or English only, or save the file as UTF-8")
+                      .arg(value)
+                : QStringLiteral("the value of %1 holds a character that is not text").arg(key));
     QByteArray out;
     Place place = find(p, section, key);
     if (place.key) {

@@ -196,6 +196,20 @@ void iniFile(const QByteArray &bytes)
         ++suffix;
     check(before.size() - prefix - suffix <= 1, "the rest of the file stays as it was");
     check(after.size() - prefix - suffix <= 2, "only the key and its section are new");
+
+    // A text value taken from the file itself reads back as written (in
+    // quotes where a read would take off its blanks or quotes), or is
+    // refused in words.
+    const QStringList texts = TextCodec::decode(bytes).text.split(u'\n');
+    const QString value = texts.back().left(64);
+    try {
+        ini.writeString(QStringLiteral("station"), QStringLiteral("City"), value);
+    } catch (const EIniFileError &e) {
+        check(e.text().startsWith(QStringLiteral("Unable to write to ")), "a refusal in words");
+        return;
+    }
+    check(IniFile(path).readString(QStringLiteral("station"), QStringLiteral("City"), {}) == value,
+          "a text value reads back as written");
 }
 
 void xlsx(const QByteArray &bytes)
@@ -335,7 +349,10 @@ void observerFile(const QByteArray &bytes)
                                         "counts.csv", "table.txt"};
     if (bytes.isEmpty())
         return;
-    DateConv::setFormat(QStringLiteral("dd.MM.yyyy"));
+    // Half the inputs with a two-digit year: the dates must keep their
+    // century through the table's texts and the export.
+    DateConv::setFormat(uchar(bytes[0]) / std::size(names) % 2 == 0 ? QStringLiteral("dd.MM.yyyy")
+                                                                    : QStringLiteral("dd.MM.yy"));
     const QString name = QLatin1String(names[uchar(bytes[0]) % std::size(names)]);
     ObserverFiles::FileHours read;
     try {
