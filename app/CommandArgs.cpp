@@ -19,9 +19,10 @@ QStringList decode(int argc, const char *const *argv)
                     ? QStringLiteral("the value of %1").arg(QString::fromUtf8(argv[i - 1]))
                     : QStringLiteral("argument %1").arg(i);
             throw VexlorError(
-                QStringLiteral("%1, '%2', is not UTF-8 text: a file cannot be named by it "
-                               "unchanged, so none is read or written (rename the file or "
-                               "choose a name of UTF-8 characters)")
+                QStringLiteral("%1, '%2', is not UTF-8 text: the program cannot take it "
+                               "unchanged (as a file name it would name another file), so "
+                               "nothing is read or written; rename the file or choose a name "
+                               "of UTF-8 characters")
                     .arg(where, text));
         }
         out << text;
