@@ -117,11 +117,13 @@ TableHistory::~TableHistory()
 void TableHistory::restart()
 {
     m_stack.clear(); // clean afterwards, and says so when it was not
+    m_bound = 0;
 }
 
 void TableHistory::setByteBudget(qint64 bytes)
 {
     m_budget = bytes;
+    m_bound = this->bytes();
     keepWithinBudget();
 }
 
@@ -137,7 +139,11 @@ void TableHistory::record(GridEdit &&edit)
 {
     if (m_paused)
         return;
-    m_stack.push(new EditCommand(m_model, std::move(edit)));
+    auto *command = new EditCommand(m_model, std::move(edit));
+    // An upper bound of what the steps hold: QUndoStack deletes steps on
+    // its own (merged, undone ones on a push), which only lowers the truth.
+    m_bound += command->bytes();
+    m_stack.push(command);
     if (m_openSteps == 0)
         keepWithinBudget();
 }
@@ -146,14 +152,19 @@ void TableHistory::keepWithinBudget()
 {
     // Only between steps, and only with nothing to redo (as after a push).
     const int count = m_stack.count();
-    if (m_openSteps > 0 || count < 2 || m_stack.index() != count)
+    if (m_openSteps > 0 || count < 2 || m_stack.index() != count || m_bound <= m_budget)
         return;
+    // Counted exactly only when the bound passes the budget, and then the
+    // oldest steps go until a quarter of the budget is free, so that a long
+    // run of small steps is not counted anew at each one.
     qint64 total = bytes();
-    int drop = 0;
-    while (total > m_budget && drop < count - 1)
-        total -= bytesOf(m_stack.command(drop++));
-    if (drop == 0)
+    m_bound = total;
+    if (total <= m_budget)
         return;
+    int drop = 0;
+    while (total > m_budget - m_budget / 4 && drop < count - 1)
+        total -= bytesOf(m_stack.command(drop++));
+    m_bound = total;
     // QUndoStack forgets only from its end: the steps that stay are copied,
     // the stack emptied and the copies pushed again (their redo does nothing),
     // the saved state put back where it was. Its signals wait: to the window

@@ -14,8 +14,9 @@
 //
 // The steps together hold at most byteBudget() bytes of cell texts and rows
 // (what they replaced and what replaced it): when a new step takes them
-// past it, the oldest steps are forgotten until they fit again. The newest
-// step is always kept, so the last change can be undone however large.
+// past it, the oldest steps are forgotten until a quarter of the budget is
+// free again. The newest step is always kept, so the last change can be
+// undone however large.
 class TableHistory : public QObject {
     Q_OBJECT
 public:
@@ -65,4 +66,5 @@ private:
     bool m_paused = false;
     int m_openSteps = 0;
     qint64 m_budget = DefaultByteBudget;
+    qint64 m_bound = 0; // at least what the steps hold
 };
