@@ -137,6 +137,8 @@ private:
     friend class TestEditing;
     friend class TestExport;
     friend class TestHardening;
+    friend class TestHardeningFiles;
+    friend class TestHardeningSettings;
     friend class TestImport;
     friend class TestMainWindow;
     friend class TestReportPage;
