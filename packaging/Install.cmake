@@ -2,13 +2,13 @@
 # that CPack makes of the same tree (scripts/package.sh builds and checks it).
 #
 #   bin/vexlor, bin/vexlor-fit
-#   share/vexlor/VEXLOR.ini          the shipped settings, read-only: an
+#   share/vexlor/VEXLOR.ini          the shipped settings, never written: an
 #                                    installed program copies it to the
 #                                    user's configuration folder on the
 #                                    first change (app/Settings.cpp)
 #   share/vexlor/samples/            the sample observation files
 #   share/doc/vexlor/                the manual (English, Russian), copyright,
-#                                    changelog
+#                                    changelog; share/doc-base/ registers it
 #   share/applications/, share/metainfo/, share/mime/packages/,
 #   share/icons/hicolor/scalable/apps/   the desktop's entries
 #   share/man/man1/                  vexlor(1), vexlor-fit(1)
@@ -18,14 +18,21 @@ set(VEXLOR_PACKAGING_DIR ${CMAKE_CURRENT_SOURCE_DIR}/packaging)
 
 install(TARGETS vexlor vexlor-fit RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# Read-only for everyone: the program never writes here.
-install(FILES resources/VEXLOR.ini DESTINATION ${CMAKE_INSTALL_DATADIR}/vexlor
-        PERMISSIONS OWNER_READ GROUP_READ WORLD_READ)
+# Written by no one but the package manager: the program never writes here.
+install(FILES resources/VEXLOR.ini DESTINATION ${CMAKE_INSTALL_DATADIR}/vexlor)
 install(DIRECTORY resources/samples/ DESTINATION ${CMAKE_INSTALL_DATADIR}/vexlor/samples)
 
 install(FILES resources/manual/manual.en.html resources/manual/manual.ru.html
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${VEXLOR_PACKAGING_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The manual registered with doc-base, so that documentation browsers list it.
+foreach(language en ru)
+  set(VEXLOR_MANUAL ${CMAKE_INSTALL_FULL_DOCDIR}/manual.${language}.html)
+  configure_file(${VEXLOR_PACKAGING_DIR}/vexlor-manual.${language}.doc-base.in
+                 ${CMAKE_CURRENT_BINARY_DIR}/packaging/vexlor-manual-${language} @ONLY)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/packaging/vexlor-manual-${language}
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc-base)
+endforeach()
 
 install(FILES ${VEXLOR_PACKAGING_DIR}/${VEXLOR_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -81,11 +88,10 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2 | fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "radio meteor counts and shower activity profiles")
-# The extended description, one paragraph; CPack indents it for the
-# control file.
+# The extended description, one paragraph; CPack puts the summary above it
+# and indents it for the control file.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Vexlor keeps a table of the hourly meteor echo counts that a radio
+    "Vexlor keeps a table of the hourly meteor echo counts that a radio
 meteor station records, and fits a meteor shower's activity profile (an
 exponential rise to a maximum and an exponential decay after it) on top of
 the hour-of-day sporadic background. It searches the profile's parameters

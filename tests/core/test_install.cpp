@@ -95,13 +95,13 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("sameAs"); // a source file it is a copy of
-        QTest::addColumn<QString>("mode");   // "exe", "read-only", "file", "gzip"
+        QTest::addColumn<QString>("mode");   // "exe", "file", "gzip"
 
         QTest::newRow("program") << "bin/vexlor" << QString() << "exe";
         QTest::newRow("vexlor-fit") << "bin/vexlor-fit" << QString() << "exe";
         QTest::newRow("shipped settings") << "share/vexlor/VEXLOR.ini"
                                           << "resources/VEXLOR.ini"
-                                          << "read-only";
+                                          << "file";
         for (const char *sample :
              {"geminids_2008.txt", "perseids_2009.txt", "quadrantids_2009.txt"})
             QTest::newRow(sample) << QStringLiteral("share/vexlor/samples/%1").arg(sample)
@@ -114,6 +114,10 @@ private slots:
                                    << "packaging/copyright"
                                    << "file";
         QTest::newRow("changelog") << "share/doc/vexlor/changelog.gz" << QString() << "gzip";
+        for (const char *language : {"en", "ru"})
+            QTest::newRow(qPrintable(QStringLiteral("doc-base %1").arg(language)))
+                << QStringLiteral("share/doc-base/vexlor-manual-%1").arg(language) << QString()
+                << "file";
         QTest::newRow("desktop entry") << "share/applications/" + AppId + ".desktop"
                                        << "packaging/" + AppId + ".desktop"
                                        << "file";
@@ -139,15 +143,14 @@ private slots:
         QVERIFY2(info.isFile() && !info.isSymLink(), qPrintable(path));
         if (!sameAs.isEmpty())
             QVERIFY(bytesOf(info.filePath()) == bytesOf(source(sameAs)));
-        const QFile::Permissions writable =
-            QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+        // Written by its owner (root, the package manager) alone.
+        const QFile::Permissions othersWrite = QFile::WriteGroup | QFile::WriteOther;
+        QCOMPARE(info.permissions() & othersWrite, QFile::Permissions());
         const QFile::Permissions executable = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
         if (mode == QLatin1String("exe"))
             QCOMPARE(info.permissions() & executable, executable);
         else
             QCOMPARE(info.permissions() & executable, QFile::Permissions());
-        if (mode == QLatin1String("read-only"))
-            QCOMPARE(info.permissions() & writable, QFile::Permissions());
         if (mode == QLatin1String("gzip"))
             QVERIFY(isGzip(bytesOf(info.filePath())));
     }
@@ -163,7 +166,8 @@ private slots:
               "share/vexlor/samples/geminids_2008.txt", "share/vexlor/samples/perseids_2009.txt",
               "share/vexlor/samples/quadrantids_2009.txt", "share/doc/vexlor/manual.en.html",
               "share/doc/vexlor/manual.ru.html", "share/doc/vexlor/copyright",
-              "share/doc/vexlor/changelog.gz", "share/applications/org.vexlor.Vexlor.desktop",
+              "share/doc/vexlor/changelog.gz", "share/doc-base/vexlor-manual-en",
+              "share/doc-base/vexlor-manual-ru", "share/applications/org.vexlor.Vexlor.desktop",
               "share/metainfo/org.vexlor.Vexlor.metainfo.xml", "share/mime/packages/vexlor.xml",
               "share/icons/hicolor/scalable/apps/org.vexlor.Vexlor.svg",
               "share/man/man1/vexlor.1.gz", "share/man/man1/vexlor-fit.1.gz"})
