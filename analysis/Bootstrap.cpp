@@ -57,8 +57,11 @@ int poisson(double mean, std::mt19937_64 &rng)
             return count(k);
         if (k < 0 || (us < 0.013 && V > us))
             continue;
+        // lgamma_r: std::lgamma writes the global signgam, a data race when
+        // replicates draw on several threads.
+        int sign = 0;
         if (std::log(V) + std::log(invalpha) - std::log(a / (us * us) + b) <=
-            -mean + k * loglam - std::lgamma(k + 1))
+            -mean + k * loglam - ::lgamma_r(k + 1, &sign))
             return count(k);
     }
 }

@@ -8,6 +8,7 @@
 #include "analysis/PositionProfile.h"
 #include "analysis/RunCsv.h"
 #include "analysis/RunPipeline.h"
+#include "analysis/WholeRangeReport.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
 #include "app/LanguageTexts.h"
@@ -258,6 +259,14 @@ int run(const Options &o, const Settings &settings)
     const Peak peak = rows->peak;
     ModelParams params;
     SearchScores scores;
+    // The report's own fit searches the whole selection: a file Auto Calc
+    // refuses still gets it, before the refusal.
+    const auto wholeRange = [&](const std::vector<TRadData> &DataRows) {
+        for (const QString &line : WholeRangeReport::run(DataRows, o.bootstrap, o.seed))
+            std::printf("%s\n", line.toUtf8().constData());
+    };
+    if (o.automatic && !searchable(peak))
+        wholeRange(rows->DataRows);
     if (o.automatic) {
         const SearchBest best =
             search(rows->DataRows, peak, o.landscape.isEmpty() ? nullptr : &scores);
@@ -279,13 +288,8 @@ int run(const Options &o, const Settings &settings)
     const FitReport::Report report = FitReport::make(DataRows, params, dO);
     for (const QString &line : FitReport::peakLines(report))
         std::printf("%s\n", line.toUtf8().constData());
-    if (o.bootstrap > 0) {
-        Progress progress;
-        const Bootstrap::Result result = Bootstrap::run(
-            DataRows, Bootstrap::expectedCounts(DataRows), o.bootstrap, o.seed, progress);
-        for (const QString &line : FitReport::bootstrapLines(result, DataRows))
-            std::printf("%s\n", line.toUtf8().constData());
-    }
+    if (o.automatic)
+        wholeRange(DataRows);
     if (!o.landscape.isEmpty()) {
         const PositionProfile::Landscape land =
             o.automatic ? PositionProfile::fromScores(scores, peak.PeakOffset, params.P)
@@ -299,7 +303,10 @@ int run(const Options &o, const Settings &settings)
         SafeSave::writeOrFail(o.profile, FitReport::profileCsv(profile));
         print("position_profile", o.profile);
         for (const QString &line : FitReport::profileLines(profile, peak.PeakOffset))
-            std::printf("%s\n", line.toUtf8().constData());
+            // After --auto the report's verdict has been printed under
+            // this name already: one answer per name.
+            if (!o.automatic || !line.startsWith(QLatin1String("position_undetermined ")))
+                std::printf("%s\n", line.toUtf8().constData());
     }
     if (!o.picture.isEmpty()) {
         const FigureData figure = Figure::ofRun(
