@@ -44,8 +44,8 @@ const char Usage[] =
     "file of station software: a monthly table (..._MMYYYYrmob.TXT), an hourly\n"
     "list (RMOB-YYYYMM.dat), a daily list (DDMMYYYY.STA) or CSV with a header\n"
     "row. Several FILEs are merged into one table in time order, as Import does.\n"
-    "Dates are in the program's date format (DateFormat in VEXLOR.ini next to\n"
-    "this program, otherwise the locale's short format). NAME is Sum (the\n"
+    "Dates are in the program's date format (DateFormat in the window's settings\n"
+    "file VEXLOR.ini, otherwise the locale's short format). NAME is Sum (the\n"
     "default) or N1 to N10. --save writes the table as the window's Save does:\n"
     "a workbook when OUT ends in .xlsx, Vexlor's text layout otherwise.\n"
     "--csv writes the rows of the Run (after --auto, of the Run with the best\n"
@@ -361,7 +361,7 @@ int main(int argc, char *argv[])
         // The arguments as their bytes were given (after Qt took its own):
         // a name that is not UTF-8 is refused, never turned into another.
         const Options options = parse(CommandArgs::decode(argc, argv));
-        Settings settings(Settings::pathIn(QCoreApplication::applicationDirPath()));
+        Settings settings(Settings::locate(QCoreApplication::applicationDirPath()));
         settings.read();
         DateConv::setFormat(settings.dateFormat());
         return run(options, settings);
