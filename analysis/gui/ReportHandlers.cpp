@@ -22,24 +22,10 @@ void TfrmMain::SaveReportClick()
     prepareSaveDialog(text(Text::ReportFilter));
     if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
         SaveDialog1.fileName = *name;
-        const QString text = FitReport::text(tsReport->report(), tsReport->rows());
-        QByteArray bytes;
-        if (name->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
-            // name,value[,value]: the text's lines with their blanks as commas.
-            bytes = "name,value,value2\n";
-            for (const QString &line : text.split(u'\n', Qt::SkipEmptyParts)) {
-                const qsizetype blank = line.indexOf(u' ');
-                QString value = line.mid(blank + 1);
-                if (value.contains(u',') || value.contains(u'"'))
-                    value = u'"' + value.replace(u'"', QStringLiteral("\"\"")) + u'"';
-                else
-                    value.replace(u' ', u',');
-                bytes += (line.left(blank) + u',' + value + u'\n').toUtf8();
-            }
-        } else {
-            bytes = text.toUtf8();
-        }
-        SafeSave::writeOrFail(*name, bytes);
+        SafeSave::writeOrFail(*name,
+                              name->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
+                                  ? FitReport::csv(tsReport->report(), tsReport->rows())
+                                  : FitReport::text(tsReport->report(), tsReport->rows()).toUtf8());
     }
 }
 
