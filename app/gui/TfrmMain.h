@@ -20,6 +20,10 @@
 class ChartNavigator;
 class ColorgrammeView;
 class ReportView;
+class StackedView;
+namespace ObserverFiles {
+struct Summary;
+}
 class TableEditor;
 class ColorSwatch;
 class QAction;
@@ -100,6 +104,11 @@ public:
     void UpdateDateRange();
     // Reads observers' count files, several at once, into the table.
     void Import1Click();
+    // Import with each station's files put into a count column of the
+    // user's choice (proposed from the files' station blocks), so that two
+    // stations' files of the same hours become two columns; the station's
+    // name and place are kept for the column.
+    void ImportColumns1Click();
     // Writes the chosen column as the network's monthly tables and hourly
     // lists, with the station's block.
     void ExportNetwork1Click();
@@ -122,6 +131,11 @@ public:
     // The report page's file commands.
     void SaveReportClick();
     void SaveReportPicturesClick();
+    // The stacked page's commands: the chosen columns' stations, the
+    // numbers as CSV, the chart as PNG, SVG or PDF.
+    void StackedStationsClick();
+    void SaveStackedNumbersClick();
+    void SaveStackedPictureClick();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -143,6 +157,7 @@ private:
     friend class TestImport;
     friend class TestMainWindow;
     friend class TestReportPage;
+    friend class TestStackedPage;
     friend class TestRun;
     friend class TestRunRecord;
     friend class TestSpreadsheets;
@@ -191,7 +206,7 @@ private:
             *SaveTXT1 = nullptr, *SaveXLS1 = nullptr, *N3 = nullptr, *Exit1 = nullptr;
     // The items added after the language files' menu keys take X texts.
     QAction *ExportCSV1 = nullptr, *SavePicture1 = nullptr, *Import1 = nullptr,
-            *ExportNetwork1 = nullptr;
+            *ExportNetwork1 = nullptr, *ImportColumns1 = nullptr;
     QAction *Station1 = nullptr; // in Configuration
     QAction *GridBackGroundColor1 = nullptr, *GridAxisColor1 = nullptr;
     QAction *English1 = nullptr, *Russian1 = nullptr;
@@ -210,6 +225,7 @@ private:
     QWidget *tsData = nullptr, *tsGraph = nullptr;
     ColorgrammeView *tsColorgramme = nullptr;
     ReportView *tsReport = nullptr;
+    StackedView *tsStacked = nullptr;
     QWidget *Panel1 = nullptr;
     QLabel *lBobs = nullptr, *lEobs = nullptr, *lDataList = nullptr;
     QDateEdit *dtp1 = nullptr, *dtp2 = nullptr;
@@ -248,6 +264,9 @@ private:
     void createGraphPage();
     void createColorgrammePage();
     void createReportPage();
+    void createStackedPage();
+    // The summary of an import in a message box.
+    void showImportSummary(const ObserverFiles::Summary &summary);
     void createStatusBar();
     void connectHandlers();
     void applyCaption(QAction *item, const QString &value);

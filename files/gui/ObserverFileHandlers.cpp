@@ -13,6 +13,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cmath>
+
 void TfrmMain::Import1Click()
 {
     tbSaveGraph->setEnabled(false);
@@ -42,8 +45,11 @@ void TfrmMain::Import1Click()
     Origin = {};
     updateCaption();
     UpdateDateRange();
+    showImportSummary(merged.summary);
+}
 
-    const ObserverFiles::Summary &s = merged.summary;
+void TfrmMain::showImportSummary(const ObserverFiles::Summary &s)
+{
     QStringList lines;
     lines << text(Text::ImportSummary).arg(s.files).arg(s.hours).arg(s.days);
     if (s.missingHours == 0) {
@@ -59,6 +65,146 @@ void TfrmMain::Import1Click()
             lines << text(Text::GapsNotListed).arg(s.moreGaps);
     }
     showMessage(lines.join(u'\n'), MB_ICONINFORMATION);
+}
+
+namespace {
+
+// A count column by its name: Sum 0, N1 to N10 1 to 10, -1 for anything else.
+int countColumnOf(const QString &text)
+{
+    const QString name = text.trimmed();
+    if (name.compare(QLatin1String("Sum"), Qt::CaseInsensitive) == 0)
+        return 0;
+    if (name.startsWith(u'N', Qt::CaseInsensitive)) {
+        bool ok = false;
+        const int n = name.mid(1).toInt(&ok);
+        if (ok && n >= 1 && n <= 10)
+            return n;
+    }
+    return -1;
+}
+
+QString countColumnName(int c)
+{
+    return c == 0 ? QStringLiteral("Sum") : QStringLiteral("N%1").arg(c);
+}
+
+} // namespace
+
+void TfrmMain::ImportColumns1Click()
+{
+    tbSaveGraph->setEnabled(false);
+    if (!confirmLeave())
+        return;
+    prepareOpenDialog(text(Text::CountFilesFilter));
+    const QStringList names = m_dialogs.openFiles(this, OpenDialog1);
+    if (names.isEmpty())
+        return;
+    OpenDialog1.fileName = names.front();
+    OpenDialog1.initialDir = QFileInfo(names.front()).absolutePath();
+    std::vector<ObserverFiles::FileHours> files;
+    try {
+        files = TableFiles::readCountFiles(names);
+    } catch (const ObserverFiles::EImportError &e) {
+        showMessage(e.text(), MB_ICONERROR);
+        return;
+    }
+    // The files of one station (by its station block, else by the file's
+    // name) go into one column together.
+    struct Group {
+        QString name;
+        ObserverFiles::StationInfo info;
+        std::vector<size_t> files;
+    };
+    std::vector<Group> groups;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const ObserverFiles::StationInfo info =
+            ObserverFiles::stationOf(files[i], names[qsizetype(i)]);
+        const QString name =
+            info.name.isEmpty() ? QFileInfo(names[qsizetype(i)]).fileName() : info.name;
+        auto g = std::find_if(groups.begin(), groups.end(),
+                              [&name](const Group &x) { return x.name == name; });
+        if (g == groups.end()) {
+            groups.push_back({name, info, {}});
+            g = groups.end() - 1;
+        } else if (!std::isfinite(g->info.latitude) && std::isfinite(info.latitude)) {
+            g->info.latitude = info.latitude;
+            g->info.longitude = info.longitude;
+        }
+        g->files.push_back(i);
+    }
+    if (groups.size() > size_t(Settings::CountColumns)) {
+        showMessage(text(Text::ImportTooManyStations).arg(groups.size()), MB_ICONWARNING);
+        return;
+    }
+    // Proposed: the column that station counted before, else the first free.
+    std::vector<int> proposed(groups.size(), -1);
+    std::vector<bool> used(size_t(Settings::CountColumns), false);
+    for (size_t g = 0; g < groups.size(); ++g)
+        for (int c = 0; c < Settings::CountColumns; ++c)
+            if (!used[size_t(c)] && !m_settings.columnStation(c).name.isEmpty() &&
+                m_settings.columnStation(c).name == groups[g].name) {
+                proposed[g] = c;
+                used[size_t(c)] = true;
+                break;
+            }
+    QStringList labels, values;
+    for (size_t g = 0; g < groups.size(); ++g) {
+        if (proposed[g] < 0) {
+            const auto free = std::find(used.begin(), used.end(), false);
+            proposed[g] = int(free - used.begin());
+            *free = true;
+        }
+        labels << text(Text::ImportColumnField).arg(groups[g].name).arg(groups[g].files.size());
+        values << countColumnName(proposed[g]);
+    }
+    const std::optional<QStringList> answer = m_dialogs.editFields(
+        this, text(Text::ImportColumnsCaption), labels, values, text(Text::Cancel));
+    if (!answer)
+        return;
+    std::vector<int> columnOfFile(files.size(), 0), columnOfGroup;
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const int c = countColumnOf(answer->value(qsizetype(g)));
+        if (c < 0) {
+            showMessage(text(Text::ImportColumnInvalid).arg(answer->value(qsizetype(g))),
+                        MB_ICONWARNING);
+            return;
+        }
+        columnOfGroup.push_back(c);
+        for (size_t f : groups[g].files)
+            columnOfFile[f] = c;
+    }
+    ObserverFiles::Merged merged;
+    try {
+        merged = TableFiles::mergeCountFiles(std::move(files), columnOfFile);
+    } catch (const ObserverFiles::EImportError &e) {
+        showMessage(e.text(), MB_ICONERROR);
+        return;
+    }
+    if (merged.rows.empty()) {
+        showMessage(text(Text::NoHoursInFiles), MB_ICONWARNING);
+        return;
+    }
+    strGrid->setEditing(false);
+    strGrid->replaceRows(std::move(merged.rows));
+    Origin = {};
+    updateCaption();
+    UpdateDateRange();
+    // The column keeps its station: the name the files give, and their
+    // place where they give one (else the place entered before).
+    for (size_t g = 0; g < groups.size(); ++g) {
+        Settings::ColumnStation station = m_settings.columnStation(columnOfGroup[g]);
+        if (!groups[g].info.name.isEmpty() && station.name != groups[g].info.name) {
+            station.name = groups[g].info.name;
+            station.latitude = station.longitude = std::nan("");
+        }
+        if (std::isfinite(groups[g].info.latitude)) {
+            station.latitude = groups[g].info.latitude;
+            station.longitude = groups[g].info.longitude;
+        }
+        m_settings.setColumnStation(columnOfGroup[g], station);
+    }
+    showImportSummary(merged.summary);
 }
 
 void TfrmMain::ExportNetwork1Click()
