@@ -108,21 +108,7 @@ QStringList lines(const StackedFit::Result &f, const StackedBootstrap::Result *b
 
 QByteArray csvText(const QString &text)
 {
-    QString shown = text;
-    static const QString formulaStart = QStringLiteral("=+-@\t\r");
-    if (!text.isEmpty() && formulaStart.contains(text.front()) && text != QLatin1String("-")) {
-        bool isNumber = false;
-        QLocale::c().toDouble(text, &isNumber);
-        if (!isNumber)
-            shown.prepend(u'\'');
-    }
-    QByteArray bytes = shown.toUtf8();
-    if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') ||
-        bytes.contains('\r') || shown != shown.trimmed()) {
-        bytes.replace('"', "\"\"");
-        bytes = '"' + bytes + '"';
-    }
-    return bytes;
+    return RunCsv::textField(text);
 }
 
 QByteArray csv(const StackedFit::Result &f, const StackedBootstrap::Result *bootstrap)

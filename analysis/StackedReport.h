@@ -29,10 +29,8 @@ QStringList lines(const StackedFit::Result &fit, const StackedBootstrap::Result 
 // line ends, UTF-8.
 QByteArray csv(const StackedFit::Result &fit, const StackedBootstrap::Result *bootstrap);
 
-// A text field of the CSV: in double quotes (a quote doubled) when it holds
-// a comma, a quote, a line end or blanks at its ends; with an apostrophe in
-// front when a spreadsheet would take it for a formula (its first character
-// =, +, -, @, TAB or CR) and it is no number.
+// A text field of the CSV, as every CSV writer of the program quotes it
+// and keeps it from being taken for a formula (RunCsv::textField).
 QByteArray csvText(const QString &text);
 
 // Each dataset's counts with its sporadic part removed, on the scale of the
