@@ -562,4 +562,13 @@ double profileAt(const Result &r, double t)
     return t <= j.position ? std::exp(-(j.position - t) / j.a) : std::exp(-(t - j.position) / j.b);
 }
 
+Modulation defaultModulation(bool radiantKnown, const std::vector<ShowerSeasons::Column> &columns)
+{
+    const bool located = !columns.empty() && std::all_of(columns.begin(), columns.end(),
+                                                         [](const ShowerSeasons::Column &c) {
+                                                             return c.station.located();
+                                                         });
+    return radiantKnown && located ? DefaultModulation : FallbackModulation;
+}
+
 } // namespace StackedFit

@@ -78,9 +78,17 @@ ProfileFit::Scan scanTogether(const std::vector<const ProfileFit::Evaluator *> &
 // day in each dataset (the model of Run), or the radiant's observability
 // from the station (Observability::ofHour) times one scale per dataset.
 enum class Modulation { Hourly, Radiant };
-// The model the page and vexlor-fit take unless told: the one whose
-// intervals held the truth in the coverage study (bench/coverage_stacked).
-inline constexpr Modulation DefaultModulation = Modulation::Hourly;
+// The model the page and vexlor-fit take unless told: the radiant's
+// observability wherever it can be computed (a radiant, and every chosen
+// column's station with its place), else a coefficient per hour of day.
+// In the coverage study (bench/coverage_stacked) the radiant's model held
+// the truth at least as often in every scenario, also where the rate did
+// not follow it, and with no shower at all it called the maximum
+// undetermined every time, where the free hours' coefficients imitated a
+// shower in about half of the tables.
+inline constexpr Modulation DefaultModulation = Modulation::Radiant;
+inline constexpr Modulation FallbackModulation = Modulation::Hourly;
+Modulation defaultModulation(bool radiantKnown, const std::vector<ShowerSeasons::Column> &columns);
 
 // The grid: the maximum at every 0.01 degree of the window; the rise and
 // decay scales (e-folding lengths in degrees) at 48 values spaced evenly on

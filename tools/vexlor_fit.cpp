@@ -72,8 +72,9 @@ const char Usage[] =
     "--shower or --lambda fits one profile in solar longitude to every season of\n"
     "every chosen column at once (the stacked profile); --into puts the counts of\n"
     "the files after it into that column; --station gives a column's station's\n"
-    "place for --observability radiant; the stacked outputs replace no file\n"
-    "unless --replace is given.\n";
+    "place for --observability radiant, the model taken by default when the\n"
+    "radiant and every column's place are known (hourly otherwise); the\n"
+    "stacked outputs replace no file unless --replace is given.\n";
 
 struct Options {
     QStringList files;
@@ -90,7 +91,7 @@ struct Options {
     QString shower;
     std::optional<std::pair<double, double>> lambda, radiant;
     QStringList columns{QStringLiteral("Sum")};
-    StackedFit::Modulation modulation = StackedFit::DefaultModulation;
+    std::optional<StackedFit::Modulation> modulation; // by what is known, unless given
     std::vector<int> into; // per file: the count column (0 Sum ...), -1 as the file gives
     struct StationPlace {
         int column;
@@ -425,12 +426,13 @@ int runStacked(const Options &o, const Settings &settings)
         print("dataset_left_out", left);
 
     StackedFit::Options options;
-    options.modulation = o.modulation;
     if (shower)
         options.radiant = ShowerList::trackOf(*shower);
     if (o.radiant)
         options.radiant =
             ShowerList::Track{window.middle(), o.radiant->first, o.radiant->second, 0, 0};
+    options.modulation =
+        o.modulation.value_or(StackedFit::defaultModulation(options.radiant.has_value(), columns));
     Progress progress;
     const StackedFit::Result fit =
         StackedFit::fit(std::move(collected.datasets), window, options, &progress);

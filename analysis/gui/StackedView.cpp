@@ -71,9 +71,10 @@ StackedView::StackedView(QWidget *parent) : QWidget(parent)
     }
     modelLabel = new QLabel(this);
     modelList = new QComboBox(this);
+    modelList->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     modelList->addItem(QString(), int(StackedFit::Modulation::Hourly));
     modelList->addItem(QString(), int(StackedFit::Modulation::Radiant));
-    modelList->setCurrentIndex(modelList->findData(int(StackedFit::DefaultModulation)));
+    modelList->setCurrentIndex(modelList->findData(int(StackedFit::FallbackModulation)));
     replicatesLabel = new QLabel(this);
     replicates = new QSpinBox(this);
     replicates->setRange(0, Bootstrap::MaxReplicates);
@@ -144,6 +145,9 @@ StackedView::StackedView(QWidget *parent) : QWidget(parent)
         });
     });
     connect(cancelButton, &QPushButton::clicked, this, [this] { cancelJob(); });
+    // Until the user chooses a model, Compute takes the default for what is
+    // known and shows it.
+    connect(modelList, &QComboBox::activated, this, [this] { m_modelChosen = true; });
     const auto forward = [this](QPushButton *button, const std::function<void()> &handler) {
         connect(button, &QPushButton::clicked, this, [this, &handler] {
             if (handler)
@@ -225,9 +229,12 @@ QString StackedView::start()
     // Reading the table is quick; the fit and the resampling are the job's.
     ShowerSeasons::Collected collected = ShowerSeasons::collect(*model, window, cols);
     StackedFit::Options options;
-    options.modulation = StackedFit::Modulation(modelList->currentData().toInt());
     if (s)
         options.radiant = ShowerList::trackOf(*s);
+    if (!m_modelChosen)
+        modelList->setCurrentIndex(modelList->findData(
+            int(StackedFit::defaultModulation(options.radiant.has_value(), cols))));
+    options.modulation = StackedFit::Modulation(modelList->currentData().toInt());
     const int count = replicates->value();
     const std::uint64_t seedValue = std::uint64_t(seed->value());
     m_job = std::make_unique<Job<Outcome>>(
@@ -459,8 +466,10 @@ StackedFigure::Texts StackedView::figureTexts() const
     x.xTitle = t(Text::StackedXTitle);
     x.yTitle = t(Text::StackedYTitle);
     x.profile = t(Text::StackedProfile);
-    x.empty = m_outcome && !m_outcome->fit.valid ? t(Text::StackedNoFit).arg(m_outcome->fit.failure)
-                                                 : t(Text::StackedComputeFirst);
+    x.empty = busy() ? QString()
+              : m_outcome && !m_outcome->fit.valid
+                  ? t(Text::StackedNoFit).arg(m_outcome->fit.failure)
+                  : t(Text::StackedComputeFirst);
     if (m_outcome && m_outcome->fit.valid) {
         const StackedFit::Result &r = m_outcome->fit;
         x.caption = r.undetermined ? t(Text::StackedUndetermined).arg(r.undeterminedReason)

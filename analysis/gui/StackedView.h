@@ -99,4 +99,5 @@ private:
     std::unique_ptr<Job<Outcome>> m_job;
     std::unique_ptr<Outcome> m_outcome;
     QTimer *m_poll = nullptr;
+    bool m_modelChosen = false; // the user chose a model in the list
 };
