@@ -106,7 +106,7 @@ std::vector<double> scaleGrid(double least = LeastScale, double greatest = Great
 inline constexpr double MaxStateBytes = 1.5e9;
 
 struct Options {
-    Modulation modulation = DefaultModulation;
+    Modulation modulation = FallbackModulation; // the caller chooses: defaultModulation()
     // The radiant and its drift, for Modulation::Radiant.
     std::optional<ShowerList::Track> radiant;
     int threads = 0;
