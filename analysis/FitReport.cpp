@@ -46,6 +46,22 @@ qint64 missingHours(const std::vector<TRadData> &DataRows)
     return hours.back() - hours.front() + 1 - qint64(hours.size());
 }
 
+qint64 unreadableDates(const std::vector<TRadData> &DataRows)
+{
+    qint64 count = 0;
+    QString lastText;
+    bool lastReads = true;
+    for (const TRadData &r : DataRows) {
+        // A day's rows share their text: each text is read once in a row.
+        if (r.Date != lastText || &r == DataRows.data()) {
+            lastText = r.Date;
+            lastReads = DateConv::fromText(r.Date.trimmed()).has_value();
+        }
+        count += lastReads ? 0 : 1;
+    }
+    return count;
+}
+
 Shape shapeOf(const ModelParams &params)
 {
     // In double: a + b as ints could pass the range of int.
@@ -84,6 +100,7 @@ Report make(const std::vector<TRadData> &DataRows, const ModelParams &params, do
     r.peak = timeOfRow(DataRows, params.P);
     r.shape = shapeOf(params);
     r.missing = missingHours(DataRows);
+    r.unreadableDates = unreadableDates(DataRows);
     return r;
 }
 

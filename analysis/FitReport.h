@@ -30,6 +30,8 @@ RowTime timeOfRow(const std::vector<TRadData> &DataRows, int offset);
 // Hours between the first and the last row that no row holds (rows whose
 // date does not read are passed over).
 qint64 missingHours(const std::vector<TRadData> &DataRows);
+// Rows whose date does not read.
+qint64 unreadableDates(const std::vector<TRadData> &DataRows);
 
 struct Shape {
     double rise = 0, decay = 0; // e-folding lengths in rows: a and b
@@ -55,6 +57,9 @@ struct Report {
     RowTime peak;
     Shape shape;
     qint64 missing = 0;
+    // Rows whose Date text does not read as a date: Run takes them as they
+    // stand, but they have no time (no λ☉, no place among the hours).
+    qint64 unreadableDates = 0;
     std::optional<Bootstrap::Result> bootstrap;
     std::optional<PositionProfile::Profile> profile;
 };

@@ -148,7 +148,7 @@ bool undetermined(const Profile &profile, int peakOffset)
     return std::abs(profile.bestPosition - peakOffset) > 5 || profile.positionsNearBest() > 24;
 }
 
-Landscape landscape(const std::vector<TRadData> &DataRows, int position)
+Landscape landscape(const std::vector<TRadData> &DataRows, int position, const Progress *progress)
 {
     Landscape l;
     l.position = position;
@@ -165,6 +165,8 @@ Landscape landscape(const std::vector<TRadData> &DataRows, int position)
     l.failed.resize(l.dO.size());
     Best best;
     for (int a = 1; a <= Scales; ++a) {
+        if (progress && progress->cancelled())
+            return Landscape{position, {}, {}, 0, 0, 0};
         input.scoreA(a, dO.data(), failure.data());
         for (int b = 1; b <= Scales; ++b) {
             const size_t slot = size_t((b - 1) * Positions) + k,

@@ -59,7 +59,10 @@ struct Landscape {
     double bestDO = 0;
     bool valid() const { return !dO.empty() && bestA > 0; }
 };
-Landscape landscape(const std::vector<TRadData> &DataRows, int position);
+// A cancel (progress, when given) stops it within one value of a and gives
+// an empty landscape.
+Landscape landscape(const std::vector<TRadData> &DataRows, int position,
+                    const Progress *progress = nullptr);
 // The landscape out of the scores of a search around peakOffset, for a
 // position inside its window.
 Landscape fromScores(const SearchScores &scores, int peakOffset, int position);

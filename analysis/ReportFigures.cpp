@@ -157,6 +157,11 @@ void drawLandscape(QPainter &painter, const QRect &rect, const Content &content,
 {
     const PositionProfile::Landscape &l = content.landscape;
     const QRect plot = frame(painter, rect, texts.landscape.arg(l.position));
+    if (!l.valid() && content.landscapePending) {
+        Texts pending = texts;
+        pending.empty = texts.computing;
+        return empty(painter, plot, pending);
+    }
     if (!l.valid())
         return empty(painter, plot, texts);
     // Colours on a logarithmic scale from the best dO (red) to ten times it

@@ -20,6 +20,7 @@ struct Texts {
     QString profile;   // "Best dO at each position"
     QString landscape; // "dO over a and b at position %1"
     QString position, replicates, window, empty;
+    QString computing; // the landscape while it is being scored
 };
 
 // What the pictures show; a part that is not there is drawn as an empty
@@ -28,6 +29,7 @@ struct Content {
     std::optional<Bootstrap::Result> bootstrap;
     std::optional<PositionProfile::Profile> profile;
     PositionProfile::Landscape landscape;
+    bool landscapePending = false; // being scored off the window's thread
     int peakOffset = 0; // the centre of Auto Calc's window
     int position = 0;   // the position chosen (the Run's)
 };

@@ -114,8 +114,13 @@ public:
         PictureWidth,
         PictureHeight,
         PictureSizeRange,
+        DateCellUnreadable,  // %1 row, %2 its text
+        UnreadableDates,     // %1 rows
+        PositionPastUpDown,  // %1 the offset, %2 the largest position
+        SearchPastUpDown,    // %1 the offset, %2 the largest position
+        Computing,
     };
-    static constexpr int TextCount = static_cast<int>(Text::PictureSizeRange);
+    static constexpr int TextCount = static_cast<int>(Text::Computing);
 
     // The captions of keys L1 to L12.
     enum class Label {

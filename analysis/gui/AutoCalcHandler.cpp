@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
+#include <QLocale>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -55,6 +56,16 @@ void TfrmMain::tbAutoCalcClick()
     const Peak peak = rows->peak;
     if (!searchable(peak)) {
         showMessage(msg(6), MB_ICONWARNING);
+        return;
+    }
+    const int rowCount = rows->selection.count();
+    // Every position the search may end at must fit the 16-bit position
+    // control, or the final Run would draw the fit at a cut position.
+    if (!RunPipeline::searchFitsPositionControl(peak, rowCount)) {
+        showMessage(text(Text::SearchPastUpDown)
+                        .arg(QLocale().toString(peak.PeakOffset),
+                             QLocale().toString(RunPipeline::MaxPosition)),
+                    MB_ICONWARNING);
         return;
     }
 
@@ -129,7 +140,7 @@ void TfrmMain::tbAutoCalcClick()
     UpB->setValue(upDownPosition(best.BestB));
     // The ranges a Run on the DATA page sets, so that the result is not cut
     // to the up-downs' first range (a maximum of 100).
-    resetUpDown(UpMInt, rows->selection.count() - 1, best.BestPosition);
+    resetUpDown(UpMInt, rowCount - 1, RunPipeline::searchedPosition(best.BestPosition, rowCount));
     resetUpDown(UpMax, peak.PeakValue, peak.PeakValue);
     PageControl1->setCurrentIndex(1);
     struct RunAfterSearch {

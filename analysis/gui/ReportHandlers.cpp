@@ -36,6 +36,13 @@ void TfrmMain::SaveReportPicturesClick()
     prepareSaveDialog(text(Text::PngFilter));
     if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
         SaveDialog1.fileName = *name;
+        // The landscape may still be scored: the window waits with Cancel,
+        // and a cancel saves nothing.
+        tsReport->landscape();
+        if (!tsReport->landscapeReady() &&
+            !m_dialogs.waitFor(this, text(Text::Computing), text(Text::Cancel),
+                               [this] { return tsReport->landscapeReady(); }))
+            return;
         ReportFigures::savePng(QSize(1800, 600), tsReport->content(), tsReport->figureTexts(),
                                *name);
     }

@@ -113,6 +113,7 @@ void ReportView::setRun(const RunRecord &run, const Source &source, const Search
     // A job of the last Run is cancelled; nothing waits for it.
     m_bootstrap.reset();
     m_profile.reset();
+    m_landscapeJob.reset();
     m_poll->stop();
     m_run = &run;
     m_report = FitReport::make(run.DataRows, run.params, run.dO);
@@ -139,9 +140,35 @@ const std::vector<TRadData> &ReportView::rows() const
 
 const PositionProfile::Landscape &ReportView::landscape()
 {
-    if (!m_landscapeDone && hasRun()) {
+    if (!m_landscapeDone && !m_landscapeJob && hasRun()) {
+        // 10 000 fits over every row: never on the window's thread. The job
+        // scores copies; a new Run drops it, cancelled.
+        m_landscapeJob = std::make_unique<Job<PositionProfile::Landscape>>(
+            [rows = rows(), position = m_report.params.P](Progress &p) {
+                return PositionProfile::landscape(rows, position, &p);
+            });
+        m_poll->start();
+    }
+    return m_landscape;
+}
+
+bool ReportView::landscapeReady()
+{
+    if (m_landscapeJob && m_landscapeJob->finished()) {
+        const std::unique_ptr<Job<PositionProfile::Landscape>> job = std::move(m_landscapeJob);
         m_landscapeDone = true;
-        m_landscape = PositionProfile::landscape(rows(), m_report.params.P);
+        m_landscape = job->take();
+        canvas->update();
+    }
+    return m_landscapeDone || !hasRun();
+}
+
+const PositionProfile::Landscape &ReportView::waitForLandscape()
+{
+    landscape();
+    while (!landscapeReady()) {
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
     }
     return m_landscape;
 }
@@ -193,15 +220,19 @@ void ReportView::cancelJob()
 
 void ReportView::poll()
 {
+    landscapeReady();
     if (Progress *p = jobProgress())
         progress->setValue(p->percent());
     if ((m_bootstrap && m_bootstrap->finished()) || (m_profile && m_profile->finished()))
         finishJob();
+    else if (!busy() && !m_landscapeJob)
+        m_poll->stop();
 }
 
 void ReportView::finishJob()
 {
-    m_poll->stop();
+    if (!m_landscapeJob)
+        m_poll->stop();
     const std::unique_ptr<Job<Bootstrap::Result>> bootstrap = std::move(m_bootstrap);
     const std::unique_ptr<Job<PositionProfile::Profile>> profile = std::move(m_profile);
     try {
@@ -292,6 +323,8 @@ QString ReportView::summary() const
                  .arg(locale.toString(r.shape.fwhm, 'f', 1));
     if (r.missing > 0)
         lines << t(Text::ReportGaps).arg(r.missing);
+    if (r.unreadableDates > 0)
+        lines << t(Text::UnreadableDates).arg(r.unreadableDates);
     lines << t(Text::ReportDeviation).arg(locale.toString(r.dO, 'f', 5));
     if (r.bootstrap) {
         const Bootstrap::Result &b = *r.bootstrap;
@@ -348,6 +381,7 @@ ReportFigures::Content ReportView::content()
     c.bootstrap = m_report.bootstrap;
     c.profile = m_report.profile;
     c.landscape = landscape();
+    c.landscapePending = landscapePending();
     c.peakOffset = m_report.peakOffset;
     c.position = m_report.params.P;
     return c;
@@ -363,5 +397,6 @@ ReportFigures::Texts ReportView::figureTexts() const
     x.replicates = t(Text::ReplicatesAxis);
     x.window = t(Text::SearchWindow);
     x.empty = hasRun() ? t(Text::ComputeFirst) : t(Text::RunFirst);
+    x.computing = t(Text::Computing);
     return x;
 }

@@ -52,8 +52,17 @@ public:
     void waitForJob();
 
     const FitReport::Report &report() const { return m_report; }
-    // The landscape at the fit's position, scored when first asked for.
+    // The landscape at the fit's position as far as it is known: the
+    // search's own after Auto Calc; otherwise the first call starts scoring
+    // it as a job (a ten-year table takes seconds) and it is empty until
+    // that has ended.
     const PositionProfile::Landscape &landscape();
+    bool landscapePending() const { return m_landscapeJob != nullptr; }
+    // Takes the landscape's job's result once it has ended; true when the
+    // landscape is known (or cannot be).
+    bool landscapeReady();
+    // Until the landscape is known, with the events processed (tests).
+    const PositionProfile::Landscape &waitForLandscape();
     // The rows of the Run shown (with their shower and sporadic parts).
     const std::vector<TRadData> &rows() const;
     QString summary() const;
@@ -83,6 +92,7 @@ private:
     FitReport::Report m_report;
     PositionProfile::Landscape m_landscape;
     bool m_landscapeDone = false;
+    std::unique_ptr<Job<PositionProfile::Landscape>> m_landscapeJob;
     // The bootstrap or the profile running for the fit shown, if any; one
     // dropped for a new fit is cancelled and ends on its own.
     std::unique_ptr<Job<Bootstrap::Result>> m_bootstrap;

@@ -57,7 +57,16 @@ void TfrmMain::tbRunClick()
     params.a = Convert::StrToInt(UpA->text());
     params.b = Convert::StrToInt(UpB->text());
     if (ResetControls) {
-        resetUpDown(UpMInt, rows->selection.count() - 1, peak.PeakOffset);
+        // The position control holds 16 bits: a peak past that is refused
+        // in words rather than fitted at a position it was cut to.
+        if (RunPipeline::peakPosition(peak) > RunPipeline::MaxPosition) {
+            showMessage(text(Text::PositionPastUpDown)
+                            .arg(QLocale().toString(peak.PeakOffset),
+                                 QLocale().toString(RunPipeline::MaxPosition)),
+                        MB_ICONWARNING);
+            return;
+        }
+        resetUpDown(UpMInt, rows->selection.count() - 1, RunPipeline::peakPosition(peak));
         resetUpDown(UpMax, peak.PeakValue, peak.PeakValue);
     }
     params.P = UpMInt->value();

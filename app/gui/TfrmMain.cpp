@@ -433,6 +433,12 @@ void TfrmMain::connectHandlers()
             key = QChar();
     };
     sgDTPick->installEventFilter(this);
+    // A date the user picks or types (setDate by the window comes before
+    // the edit is recorded, and then resets it).
+    connect(sgDTPick, &QDateEdit::dateChanged, this, [this] {
+        if (sgDTPick->isVisible())
+            m_pickerEdit.chosen = true;
+    });
 }
 
 // ---- helpers --------------------------------------------------------------

@@ -184,6 +184,13 @@ private:
     bool m_searching = false;
     bool m_runAfterSearch = false; // the Run that ends Auto Calc
     bool m_closeRequested = false;
+    // The date cell the picker edits: its row, the text the cell held when
+    // the picker opened, and whether the user has given a date since.
+    struct DatePickerEdit {
+        int row = 0;
+        QString text;
+        bool chosen = false;
+    } m_pickerEdit;
 
     // ---- menu MainM
     QMenu *File1 = nullptr, *Configuration1 = nullptr, *Language1 = nullptr;
@@ -276,6 +283,8 @@ private:
 
     // The table (table/gui/TableHandlers.cpp).
     void placeDatePicker(int col, int row);
+    // Writes the date the user chose in the picker into its cell, if any.
+    void commitDatePicker();
     void cursorReset();
     // What every file command shares (files/gui/TableFileCommands.cpp).
     // Before the table is left (Exit, close, New, open): when it has changed

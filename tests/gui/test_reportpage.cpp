@@ -1,6 +1,7 @@
 // The report page in the window, Auto Calc's up-down ranges, and the
 // report's lines of vexlor-fit.
 #include "WindowFixture.h"
+#include "analysis/AutoSearch.h"
 #include "analysis/Bootstrap.h"
 #include "analysis/SolarLongitude.h"
 #include "analysis/gui/ReportView.h"
@@ -28,6 +29,20 @@ QByteArray showerFile(bool flat = false)
         const double sporadic = 25 + 10 * std::cos((j % 24 - 6) * M_PI / 12);
         const double x = j < 150 ? std::exp(-(150.0 - j) / 8) : std::exp(-(j - 150.0) / 20);
         const int count = Bootstrap::poisson(sporadic + (flat ? 0 : 120 * x), rng);
+        out += QDate(2024, 8, 1).addDays(j / 24).toString("dd.MM.yyyy").toLatin1() + '\t' +
+               QByteArray::number(j % 24) + '\t' + QByteArray::number(count) + "\r\n";
+    }
+    return out;
+}
+
+// Four days of hours whose shower peaks after the last row, so that the
+// search's best position lies past it.
+QByteArray risingFile()
+{
+    std::mt19937_64 rng(5);
+    QByteArray out = "Date\t\tHour\tSum\r\n";
+    for (int j = 0; j < 96; ++j) {
+        const int count = Bootstrap::poisson(30 + 400 * std::exp(-(100.0 - j) / 6), rng);
         out += QDate(2024, 8, 1).addDays(j / 24).toString("dd.MM.yyyy").toLatin1() + '\t' +
                QByteArray::number(j % 24) + '\t' + QByteArray::number(count) + "\r\n";
     }
@@ -98,6 +113,67 @@ private slots:
         QCOMPARE(QString::asprintf("%.17g", land.bestDO), valueOf(fit, "dO"));
     }
 
+    // A best position past the last row: the window's final Run and
+    // vexlor-fit --auto both take the last row's offset.
+    void searchPastTheLastRow()
+    {
+        openFile(risingFile());
+        w->dtp2->setDate(QDate(2024, 8, 4));
+        std::vector<TRadData> rows;
+        readRows(w->strGrid->model(), selectRows(w->strGrid->model(), "01.08.2024", "04.08.2024"),
+                 2, rows);
+        const SearchBest best = autoSearch(rows, findPeak(rows).PeakOffset, [](int) {});
+        QVERIFY2(best.BestPosition > 95, qPrintable(QString::number(best.BestPosition)));
+        w->tbAutoCalc->trigger();
+        QCOMPARE(m_f->dialogs.errors, QStringList());
+        QCOMPARE(w->LastRunParams.P, 95);
+        const QString fit = fitOutput({m_f->dir.filePath("shower.txt"), "--from", "01.08.2024",
+                                       "--to", "04.08.2024", "--auto"});
+        QCOMPARE(valueOf(fit, "position"), QString("95"));
+        QCOMPARE(valueOf(fit, "a"), QString::number(best.BestA));
+        // The dO of the Run at row 95, as the window shows it.
+        QCOMPARE(QString::number(valueOf(fit, "dO").toDouble(), 'f', 5), w->lZdO->text());
+    }
+
+    // Rows whose dates do not read are fitted as they stand and counted by
+    // the report.
+    void unreadableDatesAreCounted()
+    {
+        QList<QByteArray> lines = showerFile().split('\n');
+        for (int j = 49; j <= 72; ++j) // the third day, file lines 49 to 72
+            lines[j].replace("03.08.2024", "31.02.2024");
+        openFile(lines.join('\n'));
+        w->tbRunClick();
+        QCOMPARE(m_f->dialogs.errors, QStringList());
+        QCOMPARE(w->m_run.DataRows.size(), size_t(240));
+        QVERIFY2(w->tsReport->summary().contains("Rows with dates that cannot be read: 24."),
+                 qPrintable(w->tsReport->summary()));
+    }
+
+    // Save Pictures while the landscape is still scored waits with Cancel:
+    // a cancel writes nothing, a wait writes the picture with it.
+    void savePicturesWaitsForTheLandscape_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("cancelled") << true;
+        QTest::newRow("waited") << false;
+    }
+    void savePicturesWaitsForTheLandscape()
+    {
+        QFETCH(bool, cancel);
+        openFile(showerFile());
+        w->tbRunClick();
+        QVERIFY(!w->tsReport->landscape().valid()); // its job starts
+        const QString out = m_f->dir.filePath("figures.png");
+        m_f->dialogs.saveAnswers.push_back(out);
+        m_f->dialogs.cancelWaits.push_back(cancel);
+        w->SaveReportPicturesClick();
+        QCOMPARE(QFile::exists(out), !cancel || m_f->dialogs.waitTexts.isEmpty());
+        QCOMPARE(m_f->dialogs.errors, QStringList());
+        if (!cancel)
+            QVERIFY(w->tsReport->landscape().valid());
+    }
+
     void reportFollowsRun()
     {
         openFile(showerFile());
@@ -117,9 +193,18 @@ private slots:
                  qPrintable(text));
         QVERIFY(text.contains(QString::fromUtf8("λ☉ (J2000.0): ")));
         QVERIFY(!text.contains("misses")); // ten whole days
-        // The landscape of a plain Run is scored at its position.
-        QCOMPARE(w->tsReport->landscape().position, P);
-        QVERIFY(w->tsReport->landscape().valid());
+        // The landscape of a plain Run is scored at its position, as a job:
+        // asking for it returns at once.
+        QVERIFY(!w->tsReport->landscape().valid());
+        QVERIFY(w->tsReport->landscapePending());
+        const PositionProfile::Landscape &land = w->tsReport->waitForLandscape();
+        QCOMPARE(land.position, P);
+        QVERIFY(land.valid());
+        const PositionProfile::Landscape direct =
+            PositionProfile::landscape(w->tsReport->rows(), P);
+        QCOMPARE(land.bestA, direct.bestA);
+        QCOMPARE(land.bestB, direct.bestB);
+        QCOMPARE(land.dO, direct.dO);
     }
 
     void bootstrapAndProfileOnThePage()
