@@ -36,11 +36,18 @@ public:
         return std::nullopt;
     }
     std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
+    // A wait is cancelled after this many milliseconds (never when < 0).
+    int cancelWaitsAfterMs = -1;
     bool waitFor(QWidget *, const QString &, const QString &,
                  const std::function<bool()> &finished) override
     {
-        while (!finished())
+        QElapsedTimer waited;
+        waited.start();
+        while (!finished()) {
+            if (cancelWaitsAfterMs >= 0 && waited.elapsed() >= cancelWaitsAfterMs)
+                return false;
             QThread::msleep(1);
+        }
         return true;
     }
     SaveChoice askToSave(QWidget *, const QString &, const QString &, const QString &,
@@ -68,7 +75,8 @@ public:
         : strGrid(w.strGrid), PageControl1(w.PageControl1), tsColorgramme(w.tsColorgramme),
           dtp1(w.dtp1), dtp2(w.dtp2), UpA(w.UpA), lZdO(w.lZdO), tbOpnTxt(w.tbOpnTxt),
           tbSavTxt(w.tbSavTxt), tbRun(w.tbRun), tbAutoCalc(w.tbAutoCalc),
-          tbSaveGraph(w.tbSaveGraph), Chart1View(w.Chart1View), Navigator(w.Navigator)
+          tbSaveGraph(w.tbSaveGraph), Chart1View(w.Chart1View), Navigator(w.Navigator),
+          tsReport(w.tsReport), Table(w.Table), tbOpnXls(w.tbOpnXls)
     {
     }
     StringGrid *strGrid;
@@ -80,4 +88,7 @@ public:
     QAction *tbOpnTxt, *tbSavTxt, *tbRun, *tbAutoCalc, *tbSaveGraph;
     QChartView *Chart1View;
     ChartNavigator *Navigator;
+    ReportView *tsReport;
+    TableEditor *Table;
+    QAction *tbOpnXls;
 };

@@ -133,6 +133,8 @@ Options parse(const QStringList &args)
                     QStringLiteral("--size takes WIDTHxHEIGHT, 200x150 to 10000x10000"));
         } else if (arg == QLatin1String("--auto"))
             o.automatic = true;
+        else if (arg == QLatin1String("--replace"))
+            o.replace = true;
         else if (arg.startsWith(QLatin1String("--")))
             throw VexlorError(QStringLiteral("unknown argument '%1'").arg(arg));
         else

@@ -102,12 +102,12 @@ void TableEditor::pasteAtCursor()
 
 void TableEditor::pasteText(const QString &block)
 {
-    const std::vector<QStringList> rows = PasteBlock::parse(block);
-    if (rows.empty())
+    if (block.isEmpty())
         return;
     finishEditing();
     const int top = m_grid.row(), left = m_grid.col();
-    if (const auto problem = PasteBlock::check(rows, top, left)) {
+    std::vector<GridRow> rows;
+    if (const auto problem = PasteBlock::overlay(block, top, left, m_grid.model(), rows)) {
         static const Text reasonText[] = {Text::PastLastColumn, Text::NotDateOfForm,
                                           Text::NotHourOfDay, Text::NotCount}; // by Problem::Reason
         const QString column =
@@ -119,14 +119,9 @@ void TableEditor::pasteText(const QString &block)
             m_texts.text(Text::PasteRefused).arg(problem->row).arg(column, problem->text, reason));
         return;
     }
-    const int needed = top + static_cast<int>(rows.size());
-    GridModel::checkRowCount(needed - 1); // before the step begins
+    // The rows with the block laid over them go in as one change, one step.
     m_history.beginStep(m_texts.text(Text::Paste));
-    if (needed > m_grid.rowCountWithHeader())
-        m_grid.setRowCountWithHeader(needed);
-    for (size_t r = 0; r < rows.size(); ++r)
-        for (qsizetype c = 0; c < rows[r].size(); ++c)
-            m_grid.setCell(left + static_cast<int>(c), top + static_cast<int>(r), rows[r][c]);
+    m_grid.model().overwriteRows(top - 1, std::move(rows));
     m_history.endStep();
 }
 
