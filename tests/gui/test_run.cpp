@@ -313,9 +313,10 @@ private slots:
         }
         QCOMPARE(m_f->dialogs.messages.size(), size_t(1));
         const QString message = m_f->dialogs.messages[0].text;
-        QVERIFY2(message.contains(QString("lies %1 rows after the start")
-                                      .arg(QLocale().toString(peakOffset))) &&
-                     message.contains("at most 32,767") && message.contains("later start date"),
+        QVERIFY2(message.contains(
+                     QString("lies %1 rows after the start").arg(QLocale().toString(peakOffset))) &&
+                     message.contains("at most " + QLocale().toString(32767)) &&
+                     message.contains("later start date"),
                  qPrintable(message));
         QCOMPARE(m_f->dialogs.messages[0].flags, 48);
         QCOMPARE(w->lZdO->text(), QString("before"));

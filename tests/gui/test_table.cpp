@@ -1,6 +1,7 @@
 // The observation table in the window: New, Edit, the picker, keys, Insert.
 #include "WindowFixture.h"
 #include "table/gui/StringGrid.h"
+#include "table/gui/TableEditor.h"
 
 #include <QApplication>
 #include <QClipboard>
