@@ -19,6 +19,7 @@
 #include "files/workbook/Workbook.h"
 #include "files/workbook/XlsScan.h"
 #include "table/GridModel.h"
+#include "table/PasteBlock.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -444,6 +445,47 @@ void observerFile(const QByteArray &bytes)
             got.push_back(r.cell(0) + u' ' + r.cell(1) + u' ' + r.cell(2));
         check(expected == got, "the network export imports back");
     }
+}
+
+void paste(const QByteArray &bytes)
+{
+    if (bytes.size() < 2)
+        return;
+    DateConv::setFormat(QStringLiteral("dd.MM.yyyy"));
+    GridModel grid;
+    grid.setRowCountWithHeader(4);
+    grid.setCell(0, 1, QStringLiteral("01.02.2009"));
+    grid.setCell(4, 3, QStringLiteral("7"));
+    const int top = 1 + static_cast<unsigned char>(bytes[0]) % 5;
+    const int left = static_cast<unsigned char>(bytes[1]) % 15;
+    const QString text = QString::fromUtf8(bytes.mid(2));
+    std::vector<GridRow> rows;
+    std::optional<PasteBlock::Problem> problem;
+    try {
+        problem = PasteBlock::overlay(text, top, left, grid, rows);
+    } catch (const VexlorError &) {
+        return; // past the row cap: refused before any row is made
+    }
+    // The same answer as the cells parsed one list per line and checked.
+    const std::vector<QStringList> cells = PasteBlock::parse(text);
+    const std::optional<PasteBlock::Problem> expected = PasteBlock::check(cells, top, left);
+    check(problem.has_value() == expected.has_value(), "paste: the same verdict as check()");
+    if (problem) {
+        check(problem->row == expected->row && problem->col == expected->col &&
+                  problem->text == expected->text && problem->reason == expected->reason,
+              "paste: the same first problem as check()");
+        check(rows.empty(), "paste: nothing laid over on a problem");
+        return;
+    }
+    check(rows.size() == cells.size(), "paste: a row per line");
+    for (size_t r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < GridModel::Columns; ++c) {
+            const qsizetype k = c - left;
+            const QString want = k >= 0 && k < cells[r].size()
+                                     ? cells[r][k]
+                                     : grid.cell(c, top + static_cast<int>(r));
+            check(rows[r].cell(c) == want, "paste: every cell as pasted or as it stood");
+        }
 }
 
 } // namespace Fuzz
