@@ -4,15 +4,23 @@
 // bootstrap, ten Open (XLS) cancelled at once, and a paste of many rows
 // against opening the same rows. One case per process, so that its memory
 // is its own:
-//   bench_guiblock report | rerun | close | xls | paste ROWS | open ROWS
+//   bench_guiblock report | rerun | close | xls | xls-old | paste ROWS |
+//                  paste-old ROWS | open ROWS
+// The "-old" cases, and report_landscape_on_gui_thread_s, do the work the
+// way the window did it before it left the window's thread: the figures to
+// compare against.
 #include "BenchWindow.h"
+#include "analysis/PositionProfile.h"
 #include "analysis/gui/ReportView.h"
 #include "app/Job.h"
 #include "app/gui/TfrmMain.h"
 #include "files/SheetTable.h"
+#include "files/TableFiles.h"
 #include "files/TextFormat.h"
 #include "files/workbook/Workbook.h"
 #include "table/GridModel.h"
+#include "table/PasteBlock.h"
+#include "table/TableHistory.h"
 #include "table/gui/StringGrid.h"
 #include "table/gui/TableEditor.h"
 
@@ -25,6 +33,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -104,6 +113,12 @@ int main(int argc, char *argv[])
             b.tsReport->repaint();
             report("report_first_show_block_s", t.nsecsElapsed() / 1e9);
             report("report_after_show_longest_block_s", longestBlockWhileProcessing(app, 2000));
+            // What the paint event used to compute before it drew.
+            t.restart();
+            const PositionProfile::Landscape l =
+                PositionProfile::landscape(b.tsReport->rows(), b.tsReport->report().params.P);
+            report("report_landscape_on_gui_thread_s", t.nsecsElapsed() / 1e9);
+            report("report_landscape_valid", l.valid());
         } else {
             b.PageControl1->setCurrentIndex(3);
             app.processEvents();
@@ -128,7 +143,7 @@ int main(int argc, char *argv[])
                 report("close_until_jobs_end_s", t.nsecsElapsed() / 1e9);
             }
         }
-    } else if (which == QLatin1String("xls")) {
+    } else if (which == QLatin1String("xls") || which == QLatin1String("xls-old")) {
         // A workbook of 300 000 rows, read ten times and cancelled each time
         // after 50 ms.
         QTemporaryDir dir;
@@ -142,6 +157,18 @@ int main(int argc, char *argv[])
             excel.ActiveWorkbook().SaveAs(path);
         }
         report("xls_rss_before_mb", residentMegabytes());
+        if (which == QLatin1String("xls-old")) {
+            // A cancelled read went on to its end: ten whole reads at once.
+            t.start();
+            std::vector<std::thread> reads;
+            for (int i = 0; i < 10; ++i)
+                reads.emplace_back([&path] { TableFiles::readWorkbook(path); });
+            for (std::thread &r : reads)
+                r.join();
+            report("xls_old_reads_end_after_s", t.nsecsElapsed() / 1e9);
+            report("xls_old_peak_rss_mb", peakResidentMegabytes());
+            return 0;
+        }
         dialogs.cancelWaitsAfterMs = 50;
         t.start();
         for (int i = 0; i < 10; ++i) {
@@ -153,7 +180,8 @@ int main(int argc, char *argv[])
         JobThreads::waitForAll();
         report("xls_cancelled_reads_end_after_s", t.nsecsElapsed() / 1e9);
         report("xls_peak_rss_mb", peakResidentMegabytes());
-    } else if (which == QLatin1String("paste") || which == QLatin1String("open")) {
+    } else if (which == QLatin1String("paste") || which == QLatin1String("open") ||
+               which == QLatin1String("paste-old")) {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("rows.txt"));
         QString block;
@@ -178,6 +206,20 @@ int main(int argc, char *argv[])
             b.strGrid->setRow(1);
             b.Table->pasteText(block);
             report("paste_s", t.nsecsElapsed() / 1e9);
+        } else if (which == QLatin1String("paste-old")) {
+            // A list of cells per line, checked, then set one cell at a time
+            // inside one step of the history.
+            b.strGrid->setEditing(true);
+            const std::vector<QStringList> rows = PasteBlock::parse(block);
+            const bool refused = PasteBlock::check(rows, 1, 0).has_value();
+            b.Table->history().beginStep(QStringLiteral("Paste"));
+            b.strGrid->setRowCountWithHeader(int(rows.size()) + 1);
+            for (size_t r = 0; r < rows.size(); ++r)
+                for (qsizetype c = 0; c < rows[r].size(); ++c)
+                    b.strGrid->setCell(int(c), int(r) + 1, rows[r][c]);
+            b.Table->history().endStep();
+            report("paste_old_s", t.nsecsElapsed() / 1e9);
+            report("paste_old_refused", refused);
         } else {
             dialogs.openAnswers.push_back(path);
             b.tbOpnTxt->trigger();
