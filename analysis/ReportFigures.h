@@ -30,8 +30,8 @@ struct Content {
     std::optional<PositionProfile::Profile> profile;
     PositionProfile::Landscape landscape;
     bool landscapePending = false; // being scored off the window's thread
-    int peakOffset = 0; // the centre of Auto Calc's window
-    int position = 0;   // the position chosen (the Run's)
+    int peakOffset = 0;            // the centre of Auto Calc's window
+    int position = 0;              // the position chosen (the Run's)
 };
 
 void drawHistogram(QPainter &painter, const QRect &rect, const Content &content,

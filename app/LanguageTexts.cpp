@@ -106,8 +106,11 @@ const char *const EnglishTexts[] = {
     "A picture is 200 to 10000 pixels wide and 150 to 10000 pixels high.",
     "Row %1 holds '%2'.",
     "Rows with dates that cannot be read: %1.",
-    "The largest count lies %1 rows after the start of the range, and the position of the maximum can be at most %2. Choose a later start date so that the maximum lies within %2 rows of it.",
-    "The largest count lies %1 rows after the start of the range, and Auto Calc tries positions up to 5 rows past it; the position of the maximum can be at most %2. Choose a later start date so that the maximum lies within %2 rows of it.",
+    "The largest count lies %1 rows after the start of the range, and the position of the maximum "
+    "can be at most %2. Choose a later start date so that the maximum lies within %2 rows of it.",
+    "The largest count lies %1 rows after the start of the range, and Auto Calc tries positions up "
+    "to 5 rows past it; the position of the maximum can be at most %2. Choose a later start date "
+    "so that the maximum lies within %2 rows of it.",
     "Computing …",
 };
 static_assert(std::size(EnglishTexts) == LanguageTexts::TextCount);

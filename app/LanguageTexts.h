@@ -114,10 +114,10 @@ public:
         PictureWidth,
         PictureHeight,
         PictureSizeRange,
-        DateCellUnreadable,  // %1 row, %2 its text
-        UnreadableDates,     // %1 rows
-        PositionPastUpDown,  // %1 the offset, %2 the largest position
-        SearchPastUpDown,    // %1 the offset, %2 the largest position
+        DateCellUnreadable, // %1 row, %2 its text
+        UnreadableDates,    // %1 rows
+        PositionPastUpDown, // %1 the offset, %2 the largest position
+        SearchPastUpDown,   // %1 the offset, %2 the largest position
         Computing,
     };
     static constexpr int TextCount = static_cast<int>(Text::Computing);

@@ -246,8 +246,8 @@ void saveTable(const GridModel &grid, const QString &out)
 void checkOutputs(const Options &o)
 {
     QStringList targets, existing;
-    for (const QString *out : {&o.save, &o.csv, &o.picture, &o.colorgramme, &o.landscape,
-                               &o.profile}) {
+    for (const QString *out :
+         {&o.save, &o.csv, &o.picture, &o.colorgramme, &o.landscape, &o.profile}) {
         if (out->isEmpty())
             continue;
         const QString target = QFileInfo(SafeSave::targetOf(*out)).absoluteFilePath();
@@ -261,11 +261,11 @@ void checkOutputs(const Options &o)
             existing << QStringLiteral("'%1'").arg(*out);
     }
     if (!existing.isEmpty() && !o.replace)
-        throw VexlorError(QStringLiteral("%1 %2 already: nothing was written (--replace "
-                                         "replaces existing outputs)")
-                              .arg(existing.join(QStringLiteral(", ")),
-                                   existing.size() == 1 ? QStringLiteral("exists")
-                                                        : QStringLiteral("exist")));
+        throw VexlorError(
+            QStringLiteral("%1 %2 already: nothing was written (--replace "
+                           "replaces existing outputs)")
+                .arg(existing.join(QStringLiteral(", ")),
+                     existing.size() == 1 ? QStringLiteral("exists") : QStringLiteral("exist")));
 }
 
 int run(const Options &o, const Settings &settings)
@@ -301,8 +301,8 @@ int run(const Options &o, const Settings &settings)
     if (o.automatic && !searchable(peak))
         wholeRange(rows->DataRows);
     if (o.automatic) {
-        const SearchBest best = search(rows->DataRows, peak,
-                                       o.landscape.isEmpty() ? nullptr : &scores, searchSeconds);
+        const SearchBest best =
+            search(rows->DataRows, peak, o.landscape.isEmpty() ? nullptr : &scores, searchSeconds);
         // As Auto Calc ends: a Run with the best of them and the peak, the
         // best position cut to the last row as the window's final Run has it.
         params = {best.BestA, best.BestB,

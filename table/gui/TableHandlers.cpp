@@ -115,7 +115,7 @@ void TfrmMain::commitDatePicker()
 void TfrmMain::sgDTPickKeyDown(int &key)
 {
     if (key == StringGrid::VK_RETURN) {
-        m_pickerEdit.chosen = true; // Enter accepts the date shown
+        m_pickerEdit.chosen = true;              // Enter accepts the date shown
         strGrid->setFocus(Qt::OtherFocusReason); // the picker loses the focus and exits
     }
 }

@@ -447,15 +447,30 @@ private slots:
         QTest::addColumn<QString>("before"); // the cell when the picker opens
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("after");
-        QTest::newRow("empty, left") << "" << "leave" << "";
-        QTest::newRow("unreadable, left") << "31.02.2025" << "leave" << "31.02.2025";
-        QTest::newRow("readable, left") << "05.11.2008" << "leave" << "05.11.2008";
-        QTest::newRow("empty, Enter") << "" << "enter" << "14.03.2026";
-        QTest::newRow("unreadable, picked") << "31.02.2025" << "pick" << "28.02.2025";
-        QTest::newRow("empty, pasted over, left") << "" << "paste" << "09.09.2009";
-        QTest::newRow("picked, then pasted over") << "" << "pick paste" << "09.09.2009";
-        QTest::newRow("picked, then another date cell")
-            << "05.11.2008" << "pick other" << "28.02.2025";
+        QTest::newRow("empty, left") << ""
+                                     << "leave"
+                                     << "";
+        QTest::newRow("unreadable, left") << "31.02.2025"
+                                          << "leave"
+                                          << "31.02.2025";
+        QTest::newRow("readable, left") << "05.11.2008"
+                                        << "leave"
+                                        << "05.11.2008";
+        QTest::newRow("empty, Enter") << ""
+                                      << "enter"
+                                      << "14.03.2026";
+        QTest::newRow("unreadable, picked") << "31.02.2025"
+                                            << "pick"
+                                            << "28.02.2025";
+        QTest::newRow("empty, pasted over, left") << ""
+                                                  << "paste"
+                                                  << "09.09.2009";
+        QTest::newRow("picked, then pasted over") << ""
+                                                  << "pick paste"
+                                                  << "09.09.2009";
+        QTest::newRow("picked, then another date cell") << "05.11.2008"
+                                                        << "pick other"
+                                                        << "28.02.2025";
     }
     void pickerWritesOnlyWhatTheUserGave()
     {
