@@ -227,22 +227,13 @@ int IniFile::readInteger(const QString &section, const QString &key, int def) co
     return Convert::tryStrToInt(readString(section, key, QString()), &value) ? value : def;
 }
 
-void IniFile::writeString(const QString &section, const QString &key, const QString &value) const
-{
-    auto failed = [&](const QString &reason) {
-        return EIniFileError(QStringLiteral("Unable to write to %1: %2")
-                                 .arg(QDir::toNativeSeparators(m_path), reason));
-    };
-    // Written from what the file holds now, never from what was read before.
-    m_values.reset();
-    Parsed p;
-    try {
-        if (auto bytes = readBytes(m_path))
-            p = parse(std::move(*bytes));
-    } catch (const FileRead::EReadFailed &e) {
-        throw failed(e.reason()); // what cannot be read is not replaced
-    }
+namespace {
 
+// The file's bytes with one key set: its line replaced, or added at the end
+// of its section, or a new section at the end of the file.
+QByteArray withValue(const Parsed &p, const QString &section, const QString &key,
+                     const QString &value)
+{
     const QByteArray eol = lineEndOf(p);
     const QByteArray keyLine = TextCodec::encode(key + u'=' + value, p.encoding);
     QByteArray out;
@@ -260,9 +251,37 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
         endLine(out, eol);
         out += TextCodec::encode(u'[' + section + u']', p.encoding) + eol + keyLine + eol;
     }
+    return out;
+}
+
+} // namespace
+
+void IniFile::writeString(const QString &section, const QString &key, const QString &value) const
+{
+    writeStrings(section, {{key, value}});
+}
+
+void IniFile::writeStrings(const QString &section,
+                           const std::vector<std::pair<QString, QString>> &values) const
+{
+    auto failed = [&](const QString &reason) {
+        return EIniFileError(QStringLiteral("Unable to write to %1: %2")
+                                 .arg(QDir::toNativeSeparators(m_path), reason));
+    };
+    // Written from what the file holds now, never from what was read before.
+    m_values.reset();
+    Parsed p;
+    try {
+        if (auto bytes = readBytes(m_path))
+            p = parse(std::move(*bytes));
+    } catch (const FileRead::EReadFailed &e) {
+        throw failed(e.reason()); // what cannot be read is not replaced
+    }
+    for (const auto &[key, value] : values)
+        p = parse(withValue(p, section, key, value));
 
     try {
-        SafeSave::write(m_path, out);
+        SafeSave::write(m_path, p.bytes);
     } catch (const SafeSave::ESaveFailed &e) {
         throw failed(e.reason());
     }

@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
+#include <QLabel>
+#include <QMenu>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -50,8 +52,10 @@ void TfrmMain::tbAutoCalcClick()
 {
     tbSaveGraph->setEnabled(false);
     const std::optional<RunPipeline::Rows> rows = readRunRows();
-    if (!rows)
+    if (!rows) {
+        say(whyNoRows(AutoCalc1));
         return;
+    }
     const Peak peak = rows->peak;
     if (!searchable(peak)) {
         showMessage(msg(6), MB_ICONWARNING);
@@ -102,10 +106,20 @@ void TfrmMain::tbAutoCalcClick()
                           Russian1,
                           Table->undo,
                           Table->redo,
+                          Table->cut,
                           Table->paste,
                           Table->insertRow,
-                          Table->deleteRows});
+                          Table->deleteRows,
+                          Save1,
+                          Recent1->menuAction(),
+                          Run1,
+                          AutoCalc1,
+                          SaveGraph1,
+                          Editing1});
         m_searching = true;
+        // The window answers while the search runs (Cancel, other pages):
+        // the cursor says it is busy, not that it is blocked.
+        BusyCursor busy(Qt::BusyCursor);
         try {
             // Every score is kept: the report's landscape comes out of them.
             best = autoSearch(
@@ -138,4 +152,9 @@ void TfrmMain::tbAutoCalcClick()
         ~RunAfterSearch() { flag = false; }
     } after(m_runAfterSearch);
     tbRunClick();
+    say(text(Text::StatusAutoCalc)
+            .arg(UpA->value())
+            .arg(UpB->value())
+            .arg(UpMInt->value())
+            .arg(lZdO->text()));
 }

@@ -19,9 +19,10 @@ void TfrmMain::SaveReportClick()
 {
     if (!tsReport->hasRun())
         return;
-    prepareSaveDialog(text(Text::ReportFilter));
-    if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
-        SaveDialog1.fileName = *name;
+    const FileDialogState &dialog = fileDialog(FileCommand::SaveReport, text(Text::ReportFilter));
+    if (auto chosen = m_dialogs.saveFile(this, dialog)) {
+        const QString path = chosenName(FileCommand::SaveReport, *chosen);
+        const QString *name = &path;
         const QString text = FitReport::text(tsReport->report(), tsReport->rows());
         QByteArray bytes;
         if (name->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
@@ -40,6 +41,8 @@ void TfrmMain::SaveReportClick()
             bytes = text.toUtf8();
         }
         SafeSave::writeOrFail(*name, bytes);
+        say(this->text(Text::StatusSavedFile).arg(QFileInfo(*name).fileName()));
+        rememberFile(FileCommand::SaveReport, *name, false);
     }
 }
 
@@ -47,10 +50,13 @@ void TfrmMain::SaveReportPicturesClick()
 {
     if (!tsReport->hasRun())
         return;
-    prepareSaveDialog(text(Text::PngFilter));
-    if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
-        SaveDialog1.fileName = *name;
+    const FileDialogState &dialog =
+        fileDialog(FileCommand::SaveReportPictures, text(Text::PngFilter));
+    if (auto chosen = m_dialogs.saveFile(this, dialog)) {
+        const QString path = chosenName(FileCommand::SaveReportPictures, *chosen);
         ReportFigures::savePng(QSize(1800, 600), tsReport->content(), tsReport->figureTexts(),
-                               *name);
+                               path);
+        say(text(Text::StatusSavedFile).arg(QFileInfo(path).fileName()));
+        rememberFile(FileCommand::SaveReportPictures, path, false);
     }
 }

@@ -2,12 +2,14 @@
 // a BMP picture beside it.
 #include "app/SafeSave.h"
 #include "app/gui/TfrmMain.h"
+#include "app/gui/Widgets.h"
 #include "files/workbook/Workbook.h"
 
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGraphicsLayout>
 #include <QSpinBox>
 
@@ -26,9 +28,11 @@ QString pictureName(QString name)
 
 void TfrmMain::tbSaveGraphClick()
 {
-    prepareSaveDialog(msg(4));
-    if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
-        SaveDialog1.fileName = *name;
+    const FileDialogState &dialog = fileDialog(FileCommand::SaveGraph, msg(4), SaveGraph1);
+    if (auto chosen = m_dialogs.saveFile(this, dialog)) {
+        const QString path = chosenName(FileCommand::SaveGraph, *chosen);
+        const QString *name = &path;
+        BusyCursor busy;
         WorkbookApplication excel;
         bool saved = false;
         try {
@@ -78,6 +82,10 @@ void TfrmMain::tbSaveGraphClick()
             QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
             // Through the one writer of files, as every save.
             SafeSave::writeImageOrFail(pictureName(*name), Chart1View->grab().toImage(), "BMP");
+            say(text(Text::StatusSavedFile)
+                    .arg(QFileInfo(*name).fileName() + QStringLiteral(", ") +
+                         QFileInfo(pictureName(*name)).fileName()));
+            rememberFile(FileCommand::SaveGraph, *name, false);
         }
     }
     UpdateDateRange();

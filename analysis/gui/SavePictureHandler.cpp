@@ -12,9 +12,11 @@ void TfrmMain::SavePicture1Click()
 {
     if (m_run.empty())
         return;
-    prepareSaveDialog(text(Text::PictureFilter));
-    if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
-        SaveDialog1.fileName = *name;
+    const FileDialogState &dialog =
+        fileDialog(FileCommand::SavePicture, text(Text::PictureFilter), SavePicture1);
+    if (auto chosen = m_dialogs.saveFile(this, dialog)) {
+        const QString path = chosenName(FileCommand::SavePicture, *chosen);
+        const QString *name = &path;
         // A PNG has the size the user chooses; SVG and PDF are drawings.
         QSize size = PictureSize;
         const QString suffix = QFileInfo(*name).suffix().toLower();
@@ -43,6 +45,11 @@ void TfrmMain::SavePicture1Click()
             {Shape1->brushColor(), Shape2->brushColor(), Shape3->brushColor(),
              Shape4->brushColor()},
             {cbox1->isChecked(), cbox2->isChecked(), cbox3->isChecked(), cbox4->isChecked()});
-        Figure::save(figure, *name, size);
+        {
+            BusyCursor busy;
+            Figure::save(figure, *name, size);
+        }
+        say(text(Text::StatusSavedFile).arg(QFileInfo(*name).fileName()));
+        rememberFile(FileCommand::SavePicture, *name, false);
     }
 }

@@ -1,14 +1,23 @@
 // The program entry: the application object, the main window, the event loop.
+// `vexlor FILE...` opens or imports the files named, as a drop of them does.
 #include "Dialogs.h"
 #include "TfrmMain.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // What Qt left of the command line (it takes its own options) are files.
+    QStringList files;
+    for (int i = 1; i < argc; ++i)
+        files << QFile::decodeName(argv[i]);
     QtDialogs dialogs;
     TfrmMain frmMain(dialogs);
     frmMain.show();
+    if (!files.isEmpty())
+        QTimer::singleShot(0, &frmMain, [&frmMain, files] { frmMain.openCommandLine(files); });
     return app.exec();
 }
