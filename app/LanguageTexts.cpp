@@ -132,7 +132,7 @@ const char *const EnglishTexts[] = {
     "Auto Calc: a %1, b %2, position %3, dO %4.",
     "Saved %1.",
     "Exported %1 to %2.",
-    "%1 works on the DATA page, which is shown now: give the command again.",
+    "%1 works on the DATA page: show it first (Ctrl+Page Up, or Ctrl+Tab).",
     "%1: the table has no rows.",
     "%1: no row of the table has the start date %2.",
     "%1: no row of the table has the end date %2.",

@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTranslator>
@@ -107,6 +108,14 @@ void TfrmMain::connectDesktopCommands()
         connect(button, &QAction::enabledChanged, menuItem, &QAction::setEnabled);
     connect(tbEdit, &QAction::toggled, Editing1, &QAction::setChecked);
     connect(UpMInt, &QSpinBox::valueChanged, this, [this] { updatePositionRow(); });
+    // The pages from the keyboard, wherever the focus is: Ctrl+Page Up and
+    // Down as in tabbed programs (Ctrl+Tab works inside the pages too).
+    for (const auto &[key, step] : {std::pair{Qt::Key_PageUp, -1}, std::pair{Qt::Key_PageDown, 1}})
+        connect(new QShortcut(QKeySequence(Qt::CTRL | key), this), &QShortcut::activated, this,
+                [this, step = step] {
+                    const int n = PageControl1->count();
+                    PageControl1->setCurrentIndex((PageControl1->currentIndex() + step + n) % n);
+                });
     lMaxTimeAt->setToolTip(text(Text::PositionAtTip));
 }
 
@@ -133,9 +142,8 @@ bool TfrmMain::onDataPage(const QAction *command)
 {
     if (dataPageActive())
         return true;
-    // The command does nothing here; the page it works on is shown, so that
-    // giving it again does what was meant.
-    PageControl1->setCurrentIndex(0);
+    // The command does nothing here, as designed; the line says why and how
+    // to get there.
     say(text(Text::DataPageFirst).arg(commandName(command)));
     return false;
 }
@@ -282,8 +290,9 @@ QString TfrmMain::chosenName(FileCommand command, const QString &name)
 {
     const FileDialogState &state = m_fileDialogs[command];
     // Save Graph keeps the name as chosen: its picture's name is made from
-    // it by its own rule.
-    const QString path = command == FileCommand::SaveGraph
+    // it by its own rule. A name of something that exists (a file chosen to
+    // be replaced, a folder) is the user's own choice as well.
+    const QString path = command == FileCommand::SaveGraph || QFileInfo::exists(name)
                              ? name
                              : FileFilter::withExtension(name, state.filter, state.filterIndex);
     noteChosen(command, path);

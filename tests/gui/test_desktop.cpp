@@ -288,14 +288,20 @@ private slots:
         w->Run1->trigger();
         QCOMPARE(status(), QString("Run: the table has no rows."));
         QVERIFY(!w->SaveGraph1->isEnabled());
-        // A file command on another page shows the DATA page and says so.
+        // A file command on another page does nothing, and says so.
         w->PageControl1->setCurrentIndex(1);
         w->OpenTXT1->trigger();
         QVERIFY(m_f->dialogs.openRequests.empty());
+        QCOMPARE(status(), QString("Open (TXT) works on the DATA page: show it first (Ctrl+Page "
+                                   "Up, or Ctrl+Tab)."));
+        // The keys named there show it.
+        w->UpA->setFocus();
+        press(QKeyCombination(Qt::CTRL, Qt::Key_PageUp));
         QCOMPARE(w->PageControl1->currentIndex(), 0);
-        QCOMPARE(status(),
-                 QString("Open (TXT) works on the DATA page, which is shown now: give the "
-                         "command again."));
+        press(QKeyCombination(Qt::CTRL, Qt::Key_PageUp)); // round to the last
+        QCOMPARE(w->PageControl1->currentIndex(), w->PageControl1->count() - 1);
+        press(QKeyCombination(Qt::CTRL, Qt::Key_PageDown));
+        QCOMPARE(w->PageControl1->currentIndex(), 0);
         m_f->dialogs.openAnswers.push_back(std::nullopt);
         w->OpenTXT1->trigger();
         QCOMPARE(m_f->dialogs.openRequests.size(), size_t(1));
