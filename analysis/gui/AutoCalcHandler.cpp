@@ -111,11 +111,9 @@ void TfrmMain::tbAutoCalcClick()
                           Table->insertRow,
                           Table->deleteRows,
                           Save1,
-                          Recent1->menuAction(),
-                          Run1,
-                          AutoCalc1,
-                          SaveGraph1,
-                          Editing1});
+                          Recent1->menuAction()});
+        // Run, Auto Calc, Save Graph and Editing in the menus follow their
+        // tool buttons, locked above.
         m_searching = true;
         // The window answers while the search runs (Cancel, other pages):
         // the cursor says it is busy, not that it is blocked.

@@ -22,10 +22,9 @@ void TfrmMain::SaveReportClick()
     const FileDialogState &dialog = fileDialog(FileCommand::SaveReport, text(Text::ReportFilter));
     if (auto chosen = m_dialogs.saveFile(this, dialog)) {
         const QString path = chosenName(FileCommand::SaveReport, *chosen);
-        const QString *name = &path;
         const QString text = FitReport::text(tsReport->report(), tsReport->rows());
         QByteArray bytes;
-        if (name->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
+        if (path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
             // name,value[,value]: the text's lines with their blanks as commas.
             bytes = "name,value,value2\n";
             for (const QString &line : text.split(u'\n', Qt::SkipEmptyParts)) {
@@ -40,9 +39,9 @@ void TfrmMain::SaveReportClick()
         } else {
             bytes = text.toUtf8();
         }
-        SafeSave::writeOrFail(*name, bytes);
-        say(this->text(Text::StatusSavedFile).arg(QFileInfo(*name).fileName()));
-        rememberFile(FileCommand::SaveReport, *name, false);
+        SafeSave::writeOrFail(path, bytes);
+        say(this->text(Text::StatusSavedFile).arg(QFileInfo(path).fileName()));
+        rememberFile(FileCommand::SaveReport, path, false);
     }
 }
 

@@ -13,6 +13,8 @@
 #include <QGraphicsLayout>
 #include <QSpinBox>
 
+#include <optional>
+
 namespace {
 
 // The picture's name: a three-letter extension is replaced, any other name
@@ -31,8 +33,8 @@ void TfrmMain::tbSaveGraphClick()
     const FileDialogState &dialog = fileDialog(FileCommand::SaveGraph, msg(4), SaveGraph1);
     if (auto chosen = m_dialogs.saveFile(this, dialog)) {
         const QString path = chosenName(FileCommand::SaveGraph, *chosen);
-        const QString *name = &path;
-        BusyCursor busy;
+        // Busy while the files are written, not over a box that reports.
+        std::optional<BusyCursor> busy(std::in_place);
         WorkbookApplication excel;
         bool saved = false;
         try {
@@ -65,10 +67,11 @@ void TfrmMain::tbSaveGraphClick()
                 sheet.setCells(row, 5, m_run.shower(i));
                 sheet.setCells(row, 6, m_run.sporadic(i));
             }
-            excel.ActiveWorkbook().SaveAs(*name);
+            excel.ActiveWorkbook().SaveAs(path);
             excel.Quit();
             saved = true;
         } catch (const EWorkbookError &e) {
+            busy.reset();
             showMessage(e.text(), MB_ICONERROR);
             excel.Quit();
         }
@@ -81,11 +84,11 @@ void TfrmMain::tbSaveGraphClick()
             Chart1->layout()->activate();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
             // Through the one writer of files, as every save.
-            SafeSave::writeImageOrFail(pictureName(*name), Chart1View->grab().toImage(), "BMP");
+            SafeSave::writeImageOrFail(pictureName(path), Chart1View->grab().toImage(), "BMP");
             say(text(Text::StatusSavedFile)
-                    .arg(QFileInfo(*name).fileName() + QStringLiteral(", ") +
-                         QFileInfo(pictureName(*name)).fileName()));
-            rememberFile(FileCommand::SaveGraph, *name, false);
+                    .arg(QFileInfo(path).fileName() + QStringLiteral(", ") +
+                         QFileInfo(pictureName(path)).fileName()));
+            rememberFile(FileCommand::SaveGraph, path, false);
         }
     }
     UpdateDateRange();

@@ -16,10 +16,9 @@ void TfrmMain::SavePicture1Click()
         fileDialog(FileCommand::SavePicture, text(Text::PictureFilter), SavePicture1);
     if (auto chosen = m_dialogs.saveFile(this, dialog)) {
         const QString path = chosenName(FileCommand::SavePicture, *chosen);
-        const QString *name = &path;
         // A PNG has the size the user chooses; SVG and PDF are drawings.
         QSize size = PictureSize;
-        const QString suffix = QFileInfo(*name).suffix().toLower();
+        const QString suffix = QFileInfo(path).suffix().toLower();
         if (suffix != QLatin1String("svg") && suffix != QLatin1String("pdf")) {
             const std::optional<QStringList> answer = m_dialogs.editFields(
                 this, text(Text::PictureSizeCaption),
@@ -47,9 +46,9 @@ void TfrmMain::SavePicture1Click()
             {cbox1->isChecked(), cbox2->isChecked(), cbox3->isChecked(), cbox4->isChecked()});
         {
             BusyCursor busy;
-            Figure::save(figure, *name, size);
+            Figure::save(figure, path, size);
         }
-        say(text(Text::StatusSavedFile).arg(QFileInfo(*name).fileName()));
-        rememberFile(FileCommand::SavePicture, *name, false);
+        say(text(Text::StatusSavedFile).arg(QFileInfo(path).fileName()));
+        rememberFile(FileCommand::SavePicture, path, false);
     }
 }

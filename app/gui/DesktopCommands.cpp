@@ -117,6 +117,8 @@ void TfrmMain::connectDesktopCommands()
                     PageControl1->setCurrentIndex((PageControl1->currentIndex() + step + n) % n);
                 });
     lMaxTimeAt->setToolTip(text(Text::PositionAtTip));
+    // The English texts of the table's commands until a language is applied.
+    Table->retranslate(m_texts);
 }
 
 QString TfrmMain::commandName(const QAction *command)
@@ -136,6 +138,7 @@ QString TfrmMain::commandName(const QAction *command)
 void TfrmMain::say(const QString &line)
 {
     StatusText->setText(line);
+    StatusText->setToolTip(line); // the whole line, where the bar cuts it
 }
 
 bool TfrmMain::onDataPage(const QAction *command)

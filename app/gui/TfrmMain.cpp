@@ -392,6 +392,8 @@ void TfrmMain::createStatusBar()
     // panel widens at its left while Auto Calc runs.
     StatusText = new QLabel(StatusBar1);
     StatusText->setTextFormat(Qt::PlainText);
+    // A long line is cut at the bar's end; it never widens the window.
+    StatusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     StatusBar1->addWidget(StatusText, 1);
     setStatusBar(StatusBar1);
 }

@@ -25,9 +25,6 @@ void TfrmMain::loadRows(std::vector<GridRow> rows, const QString &path, bool wor
 
 void TfrmMain::writeTable(const QString &path, bool workbook)
 {
-    // A cell being typed in holds its text in its editor until the editor
-    // closes: it goes into the table before the table goes to the file.
-    Table->finishEditing();
     {
         BusyCursor busy;
         TableFiles::save(strGrid->model(), path, workbook);

@@ -32,8 +32,6 @@ public:
     // Copies the selection and empties its cells, one step of the history
     // (editing on).
     void cutSelection();
-    // The editor's text is in the cell already; it closes before a command.
-    void finishEditing();
     // Pastes the clipboard's tab-separated cells at the cursor (editing on).
     void pasteAtCursor();
     // Puts an empty row above the cursor's (editing on).
@@ -45,6 +43,8 @@ public:
 
 private:
     QAction *makeAction(const QList<QKeySequence> &keys, void (TableEditor::*work)());
+    // The editor's text is in the cell already; it closes before a command.
+    void finishEditing();
     // The selected cells, or the cursor's: top, left, bottom, right (rows
     // of the model, from 0).
     QRect selectedBlock() const;

@@ -196,6 +196,9 @@ private slots:
                                              .arg(w->UpB->value())
                                              .arg(w->UpMInt->value())),
                      qPrintable(status()));
+            // The menu items locked with their buttons came back with them.
+            for (QAction *item : {w->Run1, w->AutoCalc1, w->SaveGraph1, w->Editing1, w->Save1})
+                QVERIFY2(item->isEnabled(), qPrintable(item->text()));
         } else if (command == "save graph") {
             QCOMPARE(m_f->dialogs.saveRequests.size(), size_t(1));
             QCOMPARE(m_f->dialogs.saveRequests.back().filter, w->msg(4));
