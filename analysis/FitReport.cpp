@@ -48,7 +48,8 @@ qint64 missingHours(const std::vector<TRadData> &DataRows)
 
 Shape shapeOf(const ModelParams &params)
 {
-    return {double(params.a), double(params.b), (params.a + params.b) * std::log(2.0)};
+    // In double: a + b as ints could pass the range of int.
+    return {double(params.a), double(params.b), (double(params.a) + params.b) * std::log(2.0)};
 }
 
 Intervals intervals(const Bootstrap::Result &result, const std::vector<TRadData> &DataRows,
@@ -141,15 +142,12 @@ QStringList profileLines(const PositionProfile::Profile &profile, int peakOffset
                                                                     : QStringLiteral("no"))};
 }
 
-QString text(const Report &report, const std::vector<TRadData> &DataRows)
+namespace {
+
+// The lines of the report after its source, column and range.
+QStringList figureLines(const Report &report, const std::vector<TRadData> &DataRows)
 {
     QStringList lines;
-    if (!report.source.isEmpty())
-        lines << QStringLiteral("source ") + report.source;
-    if (!report.column.isEmpty())
-        lines << QStringLiteral("column ") + report.column;
-    if (!report.from.isEmpty())
-        lines << QStringLiteral("range %1 %2").arg(report.from, report.to);
     lines << QStringLiteral("rows %1").arg(DataRows.size())
           << QStringLiteral("a %1").arg(report.params.a)
           << QStringLiteral("b %1").arg(report.params.b)
@@ -161,7 +159,50 @@ QString text(const Report &report, const std::vector<TRadData> &DataRows)
         lines << bootstrapLines(*report.bootstrap, DataRows);
     if (report.profile)
         lines << profileLines(*report.profile, report.peakOffset);
+    return lines;
+}
+
+} // namespace
+
+QString text(const Report &report, const std::vector<TRadData> &DataRows)
+{
+    QStringList lines;
+    if (!report.source.isEmpty())
+        lines << QStringLiteral("source ") + report.source;
+    if (!report.column.isEmpty())
+        lines << QStringLiteral("column ") + report.column;
+    if (!report.from.isEmpty())
+        lines << QStringLiteral("range %1 %2").arg(report.from, report.to);
+    lines << figureLines(report, DataRows);
     return lines.join(u'\n') + u'\n';
+}
+
+QByteArray csv(const Report &report, const std::vector<TRadData> &DataRows)
+{
+    QByteArray out = "name,value,value2\n";
+    const auto line = [&](const QString &name, const QStringList &values) {
+        out += RunCsv::textField(name);
+        for (qsizetype k = 0; k < 2; ++k)
+            out += ',' + (k < values.size() ? RunCsv::textField(values[k]) : QByteArray());
+        out += '\n';
+    };
+    // The texts of the table and of the window are one field each, blanks,
+    // commas and all.
+    if (!report.source.isEmpty())
+        line(QStringLiteral("source"), {report.source});
+    if (!report.column.isEmpty())
+        line(QStringLiteral("column"), {report.column});
+    if (!report.from.isEmpty())
+        line(QStringLiteral("range"), {report.from, report.to});
+    for (const QString &l : figureLines(report, DataRows)) {
+        const qsizetype blank = l.indexOf(u' ');
+        const QString name = l.left(blank);
+        if (name == QLatin1String("peak_date"))
+            line(name, {report.peak.date.isEmpty() ? QStringLiteral("-") : report.peak.date});
+        else
+            line(name, l.mid(blank + 1).split(u' '));
+    }
+    return out;
 }
 
 QByteArray profileCsv(const PositionProfile::Profile &profile)

@@ -67,6 +67,11 @@ QStringList bootstrapLines(const Bootstrap::Result &result, const std::vector<TR
 QStringList profileLines(const PositionProfile::Profile &profile, int peakOffset);
 // All of them, after the fit's own figures, for the report's text file.
 QString text(const Report &report, const std::vector<TRadData> &DataRows);
+// The same as CSV: a header "name,value,value2", then one line of three
+// fields for each line of text() (the empty ones at the end), the source
+// file's name, the column and the dates as one text field each whatever
+// blanks or commas they hold (RunCsv::textField).
+QByteArray csv(const Report &report, const std::vector<TRadData> &DataRows);
 
 // The position profile as CSV: position,a,b,dO (gaps left out), dO with
 // 17 significant digits; the landscape as a,b,dO.

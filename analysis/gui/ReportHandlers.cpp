@@ -22,25 +22,11 @@ void TfrmMain::SaveReportClick()
     const FileDialogState &dialog = fileDialog(FileCommand::SaveReport, text(Text::ReportFilter));
     if (auto chosen = m_dialogs.saveFile(this, dialog)) {
         const QString path = chosenName(FileCommand::SaveReport, *chosen);
-        const QString text = FitReport::text(tsReport->report(), tsReport->rows());
-        QByteArray bytes;
-        if (path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
-            // name,value[,value]: the text's lines with their blanks as commas.
-            bytes = "name,value,value2\n";
-            for (const QString &line : text.split(u'\n', Qt::SkipEmptyParts)) {
-                const qsizetype blank = line.indexOf(u' ');
-                QString value = line.mid(blank + 1);
-                if (value.contains(u',') || value.contains(u'"'))
-                    value = u'"' + value.replace(u'"', QStringLiteral("\"\"")) + u'"';
-                else
-                    value.replace(u' ', u',');
-                bytes += (line.left(blank) + u',' + value + u'\n').toUtf8();
-            }
-        } else {
-            bytes = text.toUtf8();
-        }
-        SafeSave::writeOrFail(path, bytes);
-        say(this->text(Text::StatusSavedFile).arg(QFileInfo(path).fileName()));
+        SafeSave::writeOrFail(path,
+                              path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
+                                  ? FitReport::csv(tsReport->report(), tsReport->rows())
+                                  : FitReport::text(tsReport->report(), tsReport->rows()).toUtf8());
+        say(text(Text::StatusSavedFile).arg(QFileInfo(path).fileName()));
         rememberFile(FileCommand::SaveReport, path, false);
     }
 }

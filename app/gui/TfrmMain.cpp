@@ -84,7 +84,6 @@ QSpinBox *upDown(int min, int max, int position, const QRect &place, QWidget *pa
 static void initResources()
 {
     Q_INIT_RESOURCE(resources);
-    Q_INIT_RESOURCE(manual);
     // The designed font is not on this platform; Liberation Sans has the
     // narrow metrics the window's layout was made for.
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
@@ -527,7 +526,7 @@ void TfrmMain::FormCreate()
         ExeDir = QCoreApplication::applicationDirPath();
     // One reading of the settings file serves the whole start, the
     // language's texts included.
-    m_settings = Settings(settingsPath());
+    m_settings = Settings(Settings::locate(ExeDir));
     m_settings.read();
 
     // Our own addition: a fixed date format for the table, otherwise the

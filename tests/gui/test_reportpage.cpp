@@ -212,6 +212,13 @@ private slots:
               "solar_longitude_ci68", "profile_best_position", "profile_best_dO"})
             QVERIFY2(!valueOf(out, name).isEmpty(), name);
         QCOMPARE(valueOf(out, "bootstrap_replicates"), QString("12"));
+        // The report's own fit follows Auto Calc's lines, its intervals from
+        // the day-block replicates, one verdict under its name.
+        QCOMPARE(valueOf(out, "interval_method"), QString("day_bootstrap"));
+        QCOMPARE(valueOf(out, "bootstrap_failed"), QString("0"));
+        QVERIFY(std::abs(valueOf(out, "report_position").toInt() - 150) <= 6);
+        QCOMPARE(out.count("\nposition_undetermined "), 1);
+        QCOMPARE(valueOf(out, "position_undetermined"), QString("no"));
         QCOMPARE(valueOf(out, "missing_hours"), QString("0"));
         const int position = valueOf(out, "position").toInt();
         QCOMPARE(valueOf(out, "peak_date"),
@@ -234,6 +241,18 @@ private slots:
         QCOMPARE(valueOf(again, "position_ci95"), valueOf(out, "position_ci95"));
         QVERIFY(fitOutput({file, "--from", "01.08.2024", "--to", "10.08.2024", "--bootstrap", "5"})
                     .contains("--bootstrap repeats the search of --auto"));
+        // A file Auto Calc refuses (its largest count in the third row) still
+        // gets the report's own fit, before the refusal.
+        QList<QByteArray> lines = showerFile().split('\n');
+        QList<QByteArray> fields = lines[3].split('\t');
+        fields[2] = "999\r";
+        lines[3] = fields.join('\t');
+        const QString refused = fitOutput({m_f->writeFile("refused.txt", lines.join('\n')),
+                                           "--from", "01.08.2024", "--to", "10.08.2024", "--auto"});
+        QVERIFY2(refused.contains("the largest count lies within the first six rows"),
+                 qPrintable(refused));
+        QVERIFY(!valueOf(refused, "report_position").isEmpty());
+        QVERIFY(!valueOf(refused, "position_undetermined").isEmpty());
     }
 };
 
