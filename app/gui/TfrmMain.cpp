@@ -126,6 +126,10 @@ TfrmMain::TfrmMain(Dialogs &dialogs, const QString &exeDir) : m_dialogs(dialogs)
         restoreFolders();
         restoreWindowPlace();
     });
+    // The keys start in the table, not on the page tabs, where the arrow
+    // keys would switch pages instead of moving the cursor.
+    if (dataPageActive())
+        strGrid->setFocus(Qt::OtherFocusReason);
 }
 
 TfrmMain::~TfrmMain()

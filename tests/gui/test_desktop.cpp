@@ -305,6 +305,23 @@ private slots:
         QCOMPARE(w->PageControl1->currentIndex(), w->PageControl1->count() - 1);
         press(QKeyCombination(Qt::CTRL, Qt::Key_PageDown));
         QCOMPARE(w->PageControl1->currentIndex(), 0);
+        // Also from a date field, whose own Page keys step its date: it leaves
+        // Ctrl+Page Up and Down to the window.
+        const QDate start = w->dtp1->date();
+        for (const Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageDown}) {
+            QKeyEvent override(QEvent::ShortcutOverride, key, Qt::ControlModifier);
+            override.setAccepted(false);
+            QApplication::sendEvent(w->dtp1, &override);
+            QVERIFY(!override.isAccepted());
+        }
+        for (const auto &[key, page] :
+             {std::pair{Qt::Key_PageDown, 1}, std::pair{Qt::Key_PageUp, 0}}) {
+            w->dtp1->setFocus();
+            QTRY_VERIFY(w->dtp1->hasFocus());
+            press(QKeyCombination(Qt::CTRL, key));
+            QCOMPARE(w->PageControl1->currentIndex(), page);
+        }
+        QCOMPARE(w->dtp1->date(), start);
         m_f->dialogs.openAnswers.push_back(std::nullopt);
         w->OpenTXT1->trigger();
         QCOMPARE(m_f->dialogs.openRequests.size(), size_t(1));
@@ -683,6 +700,10 @@ private slots:
     void keyboardOnlyReachesEveryControl()
     {
         openWindow();
+        // The keys start in the table: an arrow moves its cursor, not the page.
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->strGrid));
+        press(QKeyCombination(Qt::Key_Right));
+        QCOMPARE(w->PageControl1->currentIndex(), 0);
         // The DATA page in its reading order.
         w->dtp1->setFocus();
         QTRY_VERIFY(w->dtp1->hasFocus());
