@@ -1,6 +1,9 @@
 // The interface texts of one language, and the built-in English texts.
 #include "LanguageTexts.h"
 
+#include <QStringList>
+
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -112,6 +115,44 @@ const char *const EnglishTexts[] = {
     "to 5 rows past it; the position of the maximum can be at most %2. Choose a later start date "
     "so that the maximum lies within %2 rows of it.",
     "Computing …",
+    "&Edit",
+    "&Analysis",
+    "&Help",
+    "Sa&ve",
+    "Recent &files",
+    "Clear the list",
+    "Cu&t",
+    "&Editing",
+    "&Run",
+    "Auto &Calc",
+    "Save &Graph...",
+    "&Manual",
+    "Vexlor manual",
+    "About VEXLOR",
+    "row|rows",
+    "hour|hours",
+    "file|files",
+    "Opened %1 from %2.",
+    "Saved %1 to %2.",
+    "Imported %1 from %2.",
+    "New table.",
+    "Run: %1, dO %2.",
+    "Auto Calc: a %1, b %2, position %3, dO %4.",
+    "Saved %1.",
+    "Exported %1 to %2.",
+    "%1 works on the DATA page: show it first (Ctrl+Page Up, or Ctrl+Tab).",
+    "%1: the table has no rows.",
+    "%1: no row of the table has the start date %2.",
+    "%1: no row of the table has the end date %2.",
+    "%1: the start date %2 comes after the end date %3.",
+    "%1 no longer exists; it is taken off the recent files.",
+    "The recent files and folders could not be remembered: %1",
+    "Only files can be opened: %1",
+    "%1 %2h UT",
+    "%1 %2h, offset %3",
+    "The longitude must be a number of degrees from -180 to 180 (east positive), not '%1'.",
+    "The latitude must be a number of degrees from -90 to 90 (north positive), not '%1'.",
+    "The date and hour of the row at the position of the maximum",
 };
 static_assert(std::size(EnglishTexts) == LanguageTexts::TextCount);
 
@@ -162,6 +203,45 @@ QString LanguageTexts::label(Label label) const
         return english(label);
     return m_file.readString(m_code, QStringLiteral("L%1").arg(static_cast<int>(label)),
                              english(label));
+}
+
+QLocale LanguageTexts::locale() const
+{
+    if (!m_code.isEmpty()) {
+        const QLocale named(m_code);
+        if (named.language() != QLocale::C)
+            return named;
+    }
+    return QLocale();
+}
+
+QString LanguageTexts::decimal(double value, int decimals) const
+{
+    QLocale l = locale();
+    l.setNumberOptions(QLocale::OmitGroupSeparator);
+    return l.toString(value, 'f', decimals);
+}
+
+int LanguageTexts::pluralForm(qint64 n, int formCount)
+{
+    if (formCount <= 1)
+        return 0;
+    const qint64 a = n < 0 ? -n : n;
+    if (formCount == 2)
+        return a == 1 ? 0 : 1;
+    const qint64 tens = a % 100, ones = a % 10;
+    if (ones == 1 && tens != 11)
+        return 0;
+    if (ones >= 2 && ones <= 4 && (tens < 12 || tens > 14))
+        return 1;
+    return 2;
+}
+
+QString LanguageTexts::count(Text forms, qint64 n) const
+{
+    const QStringList all = text(forms).split(u'|');
+    const int form = std::min(pluralForm(n, static_cast<int>(all.size())), int(all.size()) - 1);
+    return locale().toString(n) + u' ' + all[form];
 }
 
 QString LanguageTexts::value(const QString &key) const

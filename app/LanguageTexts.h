@@ -4,6 +4,7 @@
 
 #include "IniFile.h"
 
+#include <QLocale>
 #include <QString>
 
 #include <array>
@@ -119,8 +120,50 @@ public:
         PositionPastUpDown, // %1 the offset, %2 the largest position
         SearchPastUpDown,   // %1 the offset, %2 the largest position
         Computing,
+        // The menus and items of the desktop program: Edit, Analysis, Help,
+        // Save, the recent files.
+        EditMenu,
+        AnalysisMenu,
+        HelpMenu,
+        SaveItem,
+        RecentMenu,
+        ClearRecentItem,
+        CutItem,
+        EditingItem,
+        RunItem,
+        AutoCalcItem,
+        SaveGraphItem,
+        ManualItem,
+        ManualCaption,
+        AboutCaption,
+        // Counts by number: the forms separated by '|' (see count()).
+        RowCount,
+        HourCount,
+        FileCount,
+        // What a command did or why it did nothing, in the status bar.
+        StatusOpened,   // %1 rows, %2 the file
+        StatusSaved,    // %1 rows, %2 the file
+        StatusImported, // %1 hours, %2 files
+        StatusNew,
+        StatusRun,        // %1 rows, %2 dO
+        StatusAutoCalc,   // a %1, b %2, position %3, dO %4
+        StatusSavedFile,  // %1 the file or files
+        StatusExported,   // %1 rows, %2 the file
+        DataPageFirst,    // %1 the command
+        NoRowsInTable,    // %1 the command
+        StartDateMissing, // %1 the command, %2 the date
+        EndDateMissing,   // %1 the command, %2 the date
+        DatesReversed,    // %1 the command, %2 the start, %3 the end
+        RecentMissing,    // %1 the file
+        NotRemembered,    // %1 the reason
+        DropNotFile,      // %1 what was dropped
+        PositionAt,       // %1 the date, %2 the hour
+        ReadoutRow,       // %1 the date, %2 the hour, %3 the offset
+        LongitudeRange,   // %1 the text
+        LatitudeRange,    // %1 the text
+        PositionAtTip,
     };
-    static constexpr int TextCount = static_cast<int>(Text::Computing);
+    static constexpr int TextCount = static_cast<int>(Text::PositionAtTip);
 
     // The captions of keys L1 to L12.
     enum class Label {
@@ -150,6 +193,22 @@ public:
     LanguageTexts(const IniFile &file, const QString &code);
 
     const QString &code() const { return m_code; }
+
+    // The locale of the language, for the numbers the window shows (never
+    // for files): the locale the code names, or the system's where none is
+    // applied or Qt knows no such language.
+    QLocale locale() const;
+    // A number with a fixed count of decimals in that locale, without a
+    // thousands separator.
+    QString decimal(double value, int decimals) const;
+    // A count by number: the number in the language's digits, a blank and
+    // the noun's form for it. The text holds the forms separated by '|':
+    // two are singular and plural (1, and any other number); three are the
+    // Russian forms (1, 21 ...; 2 to 4, 22 ...; 5 to 20, 25 ... and 11 to
+    // 14); a single form serves all.
+    QString count(Text forms, qint64 n) const;
+    // The index of the form of n among formCount forms, as count() picks it.
+    static int pluralForm(qint64 n, int formCount);
 
     // X<n> of the section, or the English text where the section has no
     // such key (a key present with an empty value gives an empty text).

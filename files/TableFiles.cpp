@@ -23,40 +23,64 @@ ObserverFiles::Merged importCountFiles(const QStringList &paths)
     return ObserverFiles::import(paths);
 }
 
-Loaded load(const QStringList &paths)
+namespace {
+
+// The choice of choose(); for a single file that is not a workbook, its
+// bytes when they could be read, so that load() reads the file once.
+Reader chooseReading(const QStringList &paths, std::optional<QByteArray> &bytes)
 {
-    Loaded out;
-    if (paths.size() == 1 && WorkbookFiles::looksLikeWorkbook(paths.front())) {
-        out.rows = readWorkbook(paths.front());
-        return out;
-    }
+    if (paths.size() == 1 && WorkbookFiles::looksLikeWorkbook(paths.front()))
+        return Reader::Workbook;
     for (const QString &file : paths)
         if (WorkbookFiles::looksLikeWorkbook(file))
             throw VexlorError(
                 QStringLiteral("%1 is a workbook: workbooks are read one at a time").arg(file));
+    if (paths.size() != 1)
+        return Reader::CountFiles;
+    // A file of the own layout, or one that is no count file at all, is
+    // read as Open (TXT) reads it, with its messages; UTF-16 text only
+    // Import reads.
+    try {
+        bytes = FileRead::wholeFile(paths.front(), TextFormat::MaxFileSize);
+    } catch (const FileRead::EReadFailed &) {
+        return Reader::Text; // Open's reading fails with its own message
+    }
+    std::optional<ObserverFiles::Format> format;
+    try {
+        format = ObserverFiles::sniff(*bytes, paths.front());
+    } catch (const VexlorError &) {
+    }
+    const bool utf16 = bytes->startsWith("\xFF\xFE") || bytes->startsWith("\xFE\xFF");
+    if (!format || (*format == ObserverFiles::Format::Vexlor && !utf16))
+        return Reader::Text;
+    return Reader::CountFiles;
+}
+
+} // namespace
+
+Reader choose(const QStringList &paths)
+{
+    std::optional<QByteArray> bytes;
+    return chooseReading(paths, bytes);
+}
+
+Loaded load(const QStringList &paths)
+{
+    Loaded out;
+    std::optional<QByteArray> bytes;
+    switch (chooseReading(paths, bytes)) {
+    case Reader::Workbook:
+        out.rows = readWorkbook(paths.front());
+        return out;
+    case Reader::Text:
+        out.rows = bytes ? TextFormat::parseText(*bytes, paths.front()) : readText(paths.front());
+        return out;
+    case Reader::CountFiles:
+        break;
+    }
     std::vector<ObserverFiles::FileHours> read;
-    if (paths.size() == 1) {
-        // A file of the own layout, or one that is no count file at all, is
-        // read as Open (TXT) reads it, with its messages; UTF-16 text only
-        // Import reads.
-        QByteArray bytes;
-        try {
-            bytes = FileRead::wholeFile(paths.front(), TextFormat::MaxFileSize);
-        } catch (const FileRead::EReadFailed &) {
-            out.rows = readText(paths.front()); // fails with Open's message
-            return out;
-        }
-        std::optional<ObserverFiles::Format> format;
-        try {
-            format = ObserverFiles::sniff(bytes, paths.front());
-        } catch (const VexlorError &) {
-        }
-        const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
-        if (!format || (*format == ObserverFiles::Format::Vexlor && !utf16)) {
-            out.rows = TextFormat::parseText(bytes, paths.front());
-            return out;
-        }
-        read.push_back(ObserverFiles::parse(bytes, paths.front()));
+    if (bytes) {
+        read.push_back(ObserverFiles::parse(*bytes, paths.front()));
     } else {
         qsizetype hours = 0; // the cap on hours holds over all the files
         for (const QString &file : paths) {

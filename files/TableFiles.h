@@ -25,6 +25,15 @@ std::vector<GridRow> readWorkbook(const QString &path);
 // shows, merged in time order. Throws ObserverFiles::EImportError.
 ObserverFiles::Merged importCountFiles(const QStringList &paths);
 
+// Which command's reader takes files given without a command (vexlor-fit's
+// files, files dropped on the window or named on its command line): one
+// workbook as Open (XLS) reads it; one file of the own layout (UTF-8 or
+// 8-bit), or one that is no count file at all, as Open (TXT) reads it;
+// anything else as Import reads and merges it. Several files with a
+// workbook among them throw VexlorError (workbooks are read one at a time).
+enum class Reader { Text, Workbook, CountFiles };
+Reader choose(const QStringList &paths);
+
 // The table of files given without a command, as vexlor-fit gets them:
 // one workbook as Open (XLS) reads it; one file of the own layout (UTF-8 or
 // 8-bit), or one that is no count file at all, as Open (TXT) reads it;

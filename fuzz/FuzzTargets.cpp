@@ -202,6 +202,25 @@ void iniFile(const QByteArray &bytes)
     check(before.size() - prefix - suffix <= 1, "the rest of the file stays as it was");
     check(after.size() - prefix - suffix <= 2, "only the key and its section are new");
 
+    // Several keys in one write, as the window's memory is written.
+    try {
+        ini.writeStrings(QStringLiteral("window"),
+                         {{QStringLiteral("Recent1"), QStringLiteral("/d/a%20b.txt")},
+                          {QStringLiteral("Page"), QStringLiteral("2")},
+                          {QStringLiteral("Recent1"), QStringLiteral("/d/c.txt")}});
+    } catch (const EIniFileError &) {
+        broken("the scratch file can be written again");
+    }
+    check(ini.readString(QStringLiteral("window"), QStringLiteral("Recent1"), {}) ==
+              QStringLiteral("/d/c.txt"),
+          "the last write of a key counts");
+    check(ini.readInteger(QStringLiteral("window"), QStringLiteral("Page"), 0) == 2,
+          "every key of one write reads back");
+    check(ini.readInteger(QStringLiteral("self"), QStringLiteral("GBC"), 0) == 123 &&
+              ini.readString(QStringLiteral("en"), QStringLiteral("M1"), QStringLiteral("none")) ==
+                  other,
+          "the keys of other sections stay");
+
     // A text value taken from the file itself reads back as written (in
     // quotes where a read would take off its blanks or quotes), or is
     // refused in words.
@@ -280,6 +299,13 @@ void settingsStart(const QByteArray &bytes)
         selfKeys << QStringLiteral("SH%1").arg(n);
     for (const QString &key : selfKeys)
         expect(QStringLiteral("self"), key);
+    QStringList windowKeys = {QStringLiteral("Geometry"), QStringLiteral("State"),
+                              QStringLiteral("Page"), QStringLiteral("FolderOpen"),
+                              QStringLiteral("FolderOpenTxt")};
+    for (int n = 1; n <= Settings::RecentCount; ++n)
+        windowKeys << QStringLiteral("Recent%1").arg(n);
+    for (const QString &key : windowKeys)
+        expect(QStringLiteral("window"), key);
     QString language = ini.readString(QStringLiteral("self"), QStringLiteral("Language"), {});
     if (language.isEmpty())
         language = QStringLiteral("en");
@@ -314,6 +340,11 @@ void settingsStart(const QByteArray &bytes)
               Colors::fromValue(
                   ini.readInteger(QStringLiteral("self"), QStringLiteral("GAGC"), Colors::Black)),
           "the grid colour of one reading");
+    // The recent files: each a key's value, decoded, none twice, at most 8.
+    QStringList recent = settings.recentFiles();
+    check(recent.size() <= Settings::RecentCount, "at most 8 recent files");
+    check(recent.removeDuplicates() == 0, "no recent file twice");
+    check(settings.page() >= 0, "a page from 0");
     const LanguageTexts texts = settings.texts(language);
     for (int n = 1; n <= LanguageTexts::TextCount; ++n) {
         const auto text = LanguageTexts::Text(n);

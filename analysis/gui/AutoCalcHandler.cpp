@@ -8,7 +8,9 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -51,8 +53,10 @@ void TfrmMain::tbAutoCalcClick()
 {
     tbSaveGraph->setEnabled(false);
     const std::optional<RunPipeline::Rows> rows = readRunRows();
-    if (!rows)
+    if (!rows) {
+        say(whyNoRows(AutoCalc1));
         return;
+    }
     const Peak peak = rows->peak;
     if (!searchable(peak)) {
         showMessage(msg(6), MB_ICONWARNING);
@@ -113,10 +117,18 @@ void TfrmMain::tbAutoCalcClick()
                           Russian1,
                           Table->undo,
                           Table->redo,
+                          Table->cut,
                           Table->paste,
                           Table->insertRow,
-                          Table->deleteRows});
+                          Table->deleteRows,
+                          Save1,
+                          Recent1->menuAction()});
+        // Run, Auto Calc, Save Graph and Editing in the menus follow their
+        // tool buttons, locked above.
         m_searching = true;
+        // The window answers while the search runs (Cancel, other pages):
+        // the cursor says it is busy, not that it is blocked.
+        BusyCursor busy(Qt::BusyCursor);
         try {
             // Every score is kept: the report's landscape comes out of them.
             best = autoSearch(
@@ -149,4 +161,9 @@ void TfrmMain::tbAutoCalcClick()
         ~RunAfterSearch() { flag = false; }
     } after(m_runAfterSearch);
     tbRunClick();
+    say(text(Text::StatusAutoCalc)
+            .arg(UpA->value())
+            .arg(UpB->value())
+            .arg(UpMInt->value())
+            .arg(lZdO->text()));
 }

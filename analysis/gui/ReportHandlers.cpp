@@ -19,13 +19,15 @@ void TfrmMain::SaveReportClick()
 {
     if (!tsReport->hasRun())
         return;
-    prepareSaveDialog(text(Text::ReportFilter));
-    if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
-        SaveDialog1.fileName = *name;
-        SafeSave::writeOrFail(*name,
-                              name->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
+    const FileDialogState &dialog = fileDialog(FileCommand::SaveReport, text(Text::ReportFilter));
+    if (auto chosen = m_dialogs.saveFile(this, dialog)) {
+        const QString path = chosenName(FileCommand::SaveReport, *chosen);
+        SafeSave::writeOrFail(path,
+                              path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
                                   ? FitReport::csv(tsReport->report(), tsReport->rows())
                                   : FitReport::text(tsReport->report(), tsReport->rows()).toUtf8());
+        say(text(Text::StatusSavedFile).arg(QFileInfo(path).fileName()));
+        rememberFile(FileCommand::SaveReport, path, false);
     }
 }
 
@@ -33,9 +35,10 @@ void TfrmMain::SaveReportPicturesClick()
 {
     if (!tsReport->hasRun())
         return;
-    prepareSaveDialog(text(Text::PngFilter));
-    if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
-        SaveDialog1.fileName = *name;
+    const FileDialogState &dialog =
+        fileDialog(FileCommand::SaveReportPictures, text(Text::PngFilter));
+    if (auto chosen = m_dialogs.saveFile(this, dialog)) {
+        const QString path = chosenName(FileCommand::SaveReportPictures, *chosen);
         // The landscape may still be scored: the window waits with Cancel,
         // and a cancel saves nothing.
         tsReport->landscape();
@@ -44,6 +47,8 @@ void TfrmMain::SaveReportPicturesClick()
                                [this] { return tsReport->landscapeReady(); }))
             return;
         ReportFigures::savePng(QSize(1800, 600), tsReport->content(), tsReport->figureTexts(),
-                               *name);
+                               path);
+        say(text(Text::StatusSavedFile).arg(QFileInfo(path).fileName()));
+        rememberFile(FileCommand::SaveReportPictures, path, false);
     }
 }

@@ -2,6 +2,7 @@
 #include "app/DateConv.h"
 #include "app/SafeSave.h"
 #include "app/gui/TfrmMain.h"
+#include "app/gui/Widgets.h"
 #include "files/NetworkExport.h"
 #include "files/ObserverFiles.h"
 #include "files/TableFiles.h"
@@ -18,15 +19,21 @@ void TfrmMain::Import1Click()
     tbSaveGraph->setEnabled(false);
     if (!confirmLeave())
         return;
-    prepareOpenDialog(text(Text::CountFilesFilter));
-    const QStringList names = m_dialogs.openFiles(this, OpenDialog1);
+    const FileDialogState &dialog =
+        fileDialog(FileCommand::Import, text(Text::CountFilesFilter), Import1);
+    const QStringList names = m_dialogs.openFiles(this, dialog);
     if (names.isEmpty())
         return;
-    OpenDialog1.fileName = names.front();
-    OpenDialog1.initialDir = QFileInfo(names.front()).absolutePath();
+    importCountFiles(names);
+}
+
+void TfrmMain::importCountFiles(const QStringList &names)
+{
+    noteChosen(FileCommand::Import, names.front());
     ObserverFiles::Merged merged;
     try {
         // Every file is read and checked before the table changes.
+        BusyCursor busy;
         merged = TableFiles::importCountFiles(names);
     } catch (const ObserverFiles::EImportError &e) {
         showMessage(e.text(), MB_ICONERROR);
@@ -42,6 +49,11 @@ void TfrmMain::Import1Click()
     Origin = {};
     updateCaption();
     UpdateDateRange();
+    say(text(Text::StatusImported)
+            .arg(m_texts.count(Text::HourCount, merged.summary.hours),
+                 m_texts.count(Text::FileCount, merged.summary.files)));
+    // A single file is a recent one: opened again, it is imported again.
+    rememberFile(FileCommand::Import, names.front(), names.size() == 1);
 
     const ObserverFiles::Summary &s = merged.summary;
     QStringList lines;
@@ -80,17 +92,19 @@ void TfrmMain::ExportNetwork1Click()
         showMessage(text(Text::NothingToExport).arg(cbDataList->currentText()), MB_ICONWARNING);
         return;
     }
-    prepareSaveDialog(QString());
+    // Its own folder, never the one an Import read from.
+    const FileDialogState &dialog = fileDialog(FileCommand::ExportNetwork, QString());
     const std::optional<QString> folder =
-        m_dialogs.chooseFolder(this, text(Text::ChooseFolder), SaveDialog1.initialDir);
+        m_dialogs.chooseFolder(this, text(Text::ChooseFolder), dialog.initialDir);
     if (!folder)
         return;
-    SaveDialog1.initialDir = *folder;
+    noteChosen(FileCommand::ExportNetwork, *folder);
     QStringList written;
     for (const NetworkExport::File &f : files) {
         SafeSave::writeOrFail(QDir(*folder).filePath(f.name), f.bytes);
         written << f.name;
     }
+    rememberFile(FileCommand::ExportNetwork, *folder, false);
     showMessage(text(Text::FilesWritten).arg(files.size()).arg(QDir::toNativeSeparators(*folder)) +
                     u'\n' + written.join(u'\n'),
                 MB_ICONINFORMATION);

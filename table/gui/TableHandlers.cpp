@@ -24,7 +24,7 @@ void TfrmMain::cursorReset()
 void TfrmMain::New1Click()
 {
     tbSaveGraph->setEnabled(false);
-    if (!dataPageActive())
+    if (!onDataPage(New1))
         return;
     if (!confirmLeave())
         return;
@@ -32,10 +32,16 @@ void TfrmMain::New1Click()
     Table->history().markSaved();
     Origin = {};
     updateCaption();
+    // A new data set: nothing of the last table's results stays in view,
+    // and the date range starts afresh.
+    clearResults();
+    dtp1->setDate(DateConv::today());
+    dtp2->setDate(DateConv::today());
     strGrid->setEditing(true);
     tbEdit->setChecked(true);
     tbRun->setEnabled(true);
     cursorReset();
+    say(text(Text::StatusNew));
 }
 
 void TfrmMain::tbNewClick()
@@ -46,7 +52,7 @@ void TfrmMain::tbNewClick()
 void TfrmMain::tbEditClick()
 {
     tbSaveGraph->setEnabled(false);
-    if (!dataPageActive()) {
+    if (!onDataPage(Editing1)) {
         tbEdit->setChecked(strGrid->editing()); // the click changed nothing
         return;
     }

@@ -327,6 +327,9 @@ private slots:
     void readoutUsesTheLocaleDecimalSeparator()
     {
         QLocale::setDefault(QLocale(QLocale::German));
+        // The numbers shown follow the language applied, here one of a
+        // decimal comma.
+        w->SetLanguage("de");
         fillDays(3, 30, 95);
         w->tbRun->trigger();
         QVERIFY2(w->lZdO->text().contains(','), qPrintable(w->lZdO->text()));
