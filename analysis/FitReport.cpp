@@ -141,7 +141,7 @@ QStringList profileLines(const PositionProfile::Profile &profile, int peakOffset
                                                                     : QStringLiteral("no"))};
 }
 
-QString text(const Report &report, const std::vector<TRadData> &DataRows)
+QStringList sourceLines(const Report &report, size_t rows)
 {
     QStringList lines;
     if (!report.source.isEmpty())
@@ -150,8 +150,14 @@ QString text(const Report &report, const std::vector<TRadData> &DataRows)
         lines << QStringLiteral("column ") + report.column;
     if (!report.from.isEmpty())
         lines << QStringLiteral("range %1 %2").arg(report.from, report.to);
-    lines << QStringLiteral("rows %1").arg(DataRows.size())
-          << QStringLiteral("a %1").arg(report.params.a)
+    lines << QStringLiteral("rows %1").arg(rows);
+    return lines;
+}
+
+QString text(const Report &report, const std::vector<TRadData> &DataRows)
+{
+    QStringList lines = sourceLines(report, DataRows.size());
+    lines << QStringLiteral("a %1").arg(report.params.a)
           << QStringLiteral("b %1").arg(report.params.b)
           << QStringLiteral("position %1").arg(report.params.P)
           << QStringLiteral("maximum %1").arg(report.params.M)
@@ -162,6 +168,31 @@ QString text(const Report &report, const std::vector<TRadData> &DataRows)
     if (report.profile)
         lines << profileLines(*report.profile, report.peakOffset);
     return lines.join(u'\n') + u'\n';
+}
+
+QByteArray csv(const QString &text)
+{
+    QByteArray out = "name,value,value2\n";
+    for (const QString &line : text.split(u'\n', Qt::SkipEmptyParts)) {
+        const qsizetype blank = line.indexOf(u' ');
+        const QString name = blank < 0 ? line : line.left(blank);
+        const QString value = blank < 0 ? QString() : line.mid(blank + 1);
+        const bool pair = name.endsWith(QLatin1String("_ci68")) ||
+                          name.endsWith(QLatin1String("_ci95")) || name == QLatin1String("range");
+        // Of a pair, the middle blank: a date format may hold blanks itself.
+        qsizetype split = -1;
+        if (pair && value.count(u' ') % 2 == 1)
+            for (qsizetype k = value.count(u' ') / 2 + 1; k > 0; --k)
+                split = value.indexOf(u' ', split + 1);
+        out += RunCsv::textField(name) + ',';
+        if (split >= 0)
+            out += RunCsv::textField(value.left(split)) + ',' +
+                   RunCsv::textField(value.mid(split + 1));
+        else
+            out += RunCsv::textField(value);
+        out += '\n';
+    }
+    return out;
 }
 
 QByteArray profileCsv(const PositionProfile::Profile &profile)

@@ -65,8 +65,17 @@ Report make(const std::vector<TRadData> &DataRows, const ModelParams &params, do
 QStringList peakLines(const Report &report);
 QStringList bootstrapLines(const Bootstrap::Result &result, const std::vector<TRadData> &DataRows);
 QStringList profileLines(const PositionProfile::Profile &profile, int peakOffset);
+// Where the rows came from: source, column, range (those known) and rows.
+QStringList sourceLines(const Report &report, size_t rows);
 // All of them, after the fit's own figures, for the report's text file.
 QString text(const Report &report, const std::vector<TRadData> &DataRows);
+
+// The report's `name value` lines as CSV: a header "name,value,value2",
+// then a line per name. The ends of an interval (names ending in _ci68 and
+// _ci95) and of the range are two values; any other value is one field,
+// words and all. Text fields are quoted and kept from being read as
+// formulas (RunCsv::textField).
+QByteArray csv(const QString &text);
 
 // The position profile as CSV: position,a,b,dO (gaps left out), dO with
 // 17 significant digits; the landscape as a,b,dO.

@@ -1,6 +1,7 @@
 // The rows of a Run as CSV.
 #include "RunCsv.h"
 
+#include <QRegularExpression>
 #include <QString>
 
 namespace RunCsv {
@@ -19,6 +20,23 @@ QByteArray field(const QString &text)
 }
 
 } // namespace
+
+QByteArray textField(const QString &text)
+{
+    static const QRegularExpression number(
+        QStringLiteral("^[-+]?([0-9]+([.][0-9]*)?|[.][0-9]+)([eE][-+]?[0-9]+)?$"));
+    QString value = text;
+    if (!value.isEmpty() && value != QLatin1String("-") && !number.match(value).hasMatch() &&
+        QStringLiteral("=+-@\t\r").contains(value.front()))
+        value.prepend(u'\'');
+    QByteArray bytes = value.toUtf8();
+    if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') ||
+        bytes.contains('\r') || bytes.startsWith(' ') || bytes.endsWith(' ')) {
+        bytes.replace('"', "\"\"");
+        bytes = '"' + bytes + '"';
+    }
+    return bytes;
+}
 
 QString exact(double v)
 {

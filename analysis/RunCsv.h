@@ -17,6 +17,14 @@ namespace RunCsv {
 // end is quoted. The bytes are UTF-8.
 QByteArray format(const std::vector<TRadData> &DataRows, const std::vector<TRadData> &ModelRows);
 
+// A text field of a CSV line: a text a spreadsheet would take for a formula
+// (one starting with =, +, -, @, a tab or a carriage return) gets an
+// apostrophe in front, as the spreadsheets' own advice on CSV has it, and a
+// field holding a comma, a quote, a line end or blanks at its ends is
+// quoted with "" for a quote (RFC 4180). A number, and "-" (no value), stay
+// as they are. UTF-8.
+QByteArray textField(const QString &text);
+
 // A number with 17 significant digits, so that it reads back to the same
 // double: the form of every number the program writes for scripts.
 QString exact(double v);

@@ -7,50 +7,40 @@
 #include <QDateEdit>
 #include <QFileInfo>
 
+ReportView::Source TfrmMain::reportSource() const
+{
+    return {Origin.path.isEmpty() ? QString() : QFileInfo(Origin.path).fileName(),
+            cbDataList->currentText(), dtp1->text(), dtp2->text()};
+}
+
 void TfrmMain::updateReport(bool fromSearch)
 {
-    const ReportView::Source source{Origin.path.isEmpty() ? QString()
-                                                          : QFileInfo(Origin.path).fileName(),
-                                    cbDataList->currentText(), dtp1->text(), dtp2->text()};
-    tsReport->setRun(m_run, source, fromSearch ? &LastSearchScores : nullptr, LastSearchPeakOffset);
+    tsReport->setRun(m_run, reportSource(), fromSearch ? &LastSearchScores : nullptr,
+                     LastSearchPeakOffset);
 }
 
 void TfrmMain::SaveReportClick()
 {
-    if (!tsReport->hasRun())
+    if (!tsReport->hasRows())
         return;
     prepareSaveDialog(text(Text::ReportFilter));
     if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
         SaveDialog1.fileName = *name;
-        const QString text = FitReport::text(tsReport->report(), tsReport->rows());
-        QByteArray bytes;
-        if (name->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
-            // name,value[,value]: the text's lines with their blanks as commas.
-            bytes = "name,value,value2\n";
-            for (const QString &line : text.split(u'\n', Qt::SkipEmptyParts)) {
-                const qsizetype blank = line.indexOf(u' ');
-                QString value = line.mid(blank + 1);
-                if (value.contains(u',') || value.contains(u'"'))
-                    value = u'"' + value.replace(u'"', QStringLiteral("\"\"")) + u'"';
-                else
-                    value.replace(u' ', u',');
-                bytes += (line.left(blank) + u',' + value + u'\n').toUtf8();
-            }
-        } else {
-            bytes = text.toUtf8();
-        }
-        SafeSave::writeOrFail(*name, bytes);
+        const QString text = tsReport->reportText();
+        SafeSave::writeOrFail(*name, name->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
+                                         ? FitReport::csv(text)
+                                         : text.toUtf8());
     }
 }
 
 void TfrmMain::SaveReportPicturesClick()
 {
-    if (!tsReport->hasRun())
+    if (!tsReport->hasRows())
         return;
     prepareSaveDialog(text(Text::PngFilter));
     if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
         SaveDialog1.fileName = *name;
-        ReportFigures::savePng(QSize(1800, 600), tsReport->content(), tsReport->figureTexts(),
+        ReportFigures::savePng(QSize(1800, 600), tsReport->content(), tsReport->figureTexts(true),
                                *name);
     }
 }
