@@ -68,7 +68,8 @@ public:
         : strGrid(w.strGrid), PageControl1(w.PageControl1), tsColorgramme(w.tsColorgramme),
           dtp1(w.dtp1), dtp2(w.dtp2), UpA(w.UpA), lZdO(w.lZdO), tbOpnTxt(w.tbOpnTxt),
           tbSavTxt(w.tbSavTxt), tbRun(w.tbRun), tbAutoCalc(w.tbAutoCalc),
-          tbSaveGraph(w.tbSaveGraph), Chart1View(w.Chart1View), Navigator(w.Navigator)
+          tbSaveGraph(w.tbSaveGraph), Chart1View(w.Chart1View), Navigator(w.Navigator),
+          tsReport(w.tsReport)
     {
     }
     StringGrid *strGrid;
@@ -80,4 +81,5 @@ public:
     QAction *tbOpnTxt, *tbSavTxt, *tbRun, *tbAutoCalc, *tbSaveGraph;
     QChartView *Chart1View;
     ChartNavigator *Navigator;
+    ReportView *tsReport;
 };
