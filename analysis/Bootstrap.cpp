@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <math.h>
 #include <mutex>
 
 namespace Bootstrap {
@@ -57,8 +58,9 @@ int poisson(double mean, std::mt19937_64 &rng)
             return count(k);
         if (k < 0 || (us < 0.013 && V > us))
             continue;
-        // lgamma_r: std::lgamma writes the global signgam, a data race when
-        // replicates draw on several threads.
+        // lgamma_r, not std::lgamma: the latter writes the global signgam,
+        // which the replicates' threads would race on. Both give the same
+        // value (glibc computes lgamma through lgamma_r).
         int sign = 0;
         if (std::log(V) + std::log(invalpha) - std::log(a / (us * us) + b) <=
             -mean + k * loglam - ::lgamma_r(k + 1, &sign))

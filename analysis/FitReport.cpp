@@ -48,7 +48,8 @@ qint64 missingHours(const std::vector<TRadData> &DataRows)
 
 Shape shapeOf(const ModelParams &params)
 {
-    return {double(params.a), double(params.b), (params.a + params.b) * std::log(2.0)};
+    // In double: a + b as ints could pass the range of int.
+    return {double(params.a), double(params.b), (double(params.a) + params.b) * std::log(2.0)};
 }
 
 Intervals intervals(const Bootstrap::Result &result, const std::vector<TRadData> &DataRows,
@@ -154,9 +155,12 @@ QStringList sourceLines(const Report &report, size_t rows)
     return lines;
 }
 
-QString text(const Report &report, const std::vector<TRadData> &DataRows)
+namespace {
+
+// The lines of the report after its source, column, range and rows.
+QStringList figureLines(const Report &report, const std::vector<TRadData> &DataRows)
 {
-    QStringList lines = sourceLines(report, DataRows.size());
+    QStringList lines;
     lines << QStringLiteral("a %1").arg(report.params.a)
           << QStringLiteral("b %1").arg(report.params.b)
           << QStringLiteral("position %1").arg(report.params.P)
@@ -167,30 +171,53 @@ QString text(const Report &report, const std::vector<TRadData> &DataRows)
         lines << bootstrapLines(*report.bootstrap, DataRows);
     if (report.profile)
         lines << profileLines(*report.profile, report.peakOffset);
-    return lines.join(u'\n') + u'\n';
+    return lines;
 }
 
-QByteArray csv(const QString &text)
+} // namespace
+
+QString text(const Report &report, const std::vector<TRadData> &DataRows)
+{
+    return (sourceLines(report, DataRows.size()) + figureLines(report, DataRows)).join(u'\n') +
+           u'\n';
+}
+
+QByteArray csv(const Report &report, const std::vector<TRadData> &DataRows)
+{
+    return csv(report, DataRows.size(), figureLines(report, DataRows));
+}
+
+QByteArray csv(const Report &source, size_t rows, const QStringList &lines)
 {
     QByteArray out = "name,value,value2\n";
-    for (const QString &line : text.split(u'\n', Qt::SkipEmptyParts)) {
-        const qsizetype blank = line.indexOf(u' ');
-        const QString name = blank < 0 ? line : line.left(blank);
-        const QString value = blank < 0 ? QString() : line.mid(blank + 1);
-        const bool pair = name.endsWith(QLatin1String("_ci68")) ||
-                          name.endsWith(QLatin1String("_ci95")) || name == QLatin1String("range");
-        // Of a pair, the middle blank: a date format may hold blanks itself.
-        qsizetype split = -1;
-        if (pair && value.count(u' ') % 2 == 1)
-            for (qsizetype k = value.count(u' ') / 2 + 1; k > 0; --k)
-                split = value.indexOf(u' ', split + 1);
-        out += RunCsv::textField(name) + ',';
-        if (split >= 0)
-            out += RunCsv::textField(value.left(split)) + ',' +
-                   RunCsv::textField(value.mid(split + 1));
-        else
-            out += RunCsv::textField(value);
+    const auto line = [&](const QString &name, const QStringList &values) {
+        out += RunCsv::textField(name);
+        for (qsizetype k = 0; k < 2; ++k)
+            out += ',' + (k < values.size() ? RunCsv::textField(values[k]) : QByteArray());
         out += '\n';
+    };
+    // The texts of the table and of the window are one field each, blanks,
+    // commas and all.
+    if (!source.source.isEmpty())
+        line(QStringLiteral("source"), {source.source});
+    if (!source.column.isEmpty())
+        line(QStringLiteral("column"), {source.column});
+    if (!source.from.isEmpty())
+        line(QStringLiteral("range"), {source.from, source.to});
+    line(QStringLiteral("rows"), {QString::number(rows)});
+    for (const QString &l : lines) {
+        const qsizetype blank = l.indexOf(u' ');
+        const QString name = blank < 0 ? l : l.left(blank);
+        const QString value = blank < 0 ? QString() : l.mid(blank + 1);
+        // The ends of an interval are numbers or "-", two fields; any other
+        // value (a date, a reason in words) is one.
+        const bool pair =
+            name.endsWith(QLatin1String("_ci68")) || name.endsWith(QLatin1String("_ci95"));
+        const qsizetype split = pair ? value.indexOf(u' ') : -1;
+        if (split >= 0)
+            line(name, {value.left(split), value.mid(split + 1)});
+        else
+            line(name, {value});
     }
     return out;
 }

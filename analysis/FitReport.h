@@ -69,13 +69,18 @@ QStringList profileLines(const PositionProfile::Profile &profile, int peakOffset
 QStringList sourceLines(const Report &report, size_t rows);
 // All of them, after the fit's own figures, for the report's text file.
 QString text(const Report &report, const std::vector<TRadData> &DataRows);
+// The same as CSV: a header "name,value,value2", then one line of three
+// fields for each line of text() (the empty ones at the end), the source
+// file's name, the column and the dates as one text field each whatever
+// blanks or commas they hold (RunCsv::textField).
+QByteArray csv(const Report &report, const std::vector<TRadData> &DataRows);
 
-// The report's `name value` lines as CSV: a header "name,value,value2",
-// then a line per name. The ends of an interval (names ending in _ci68 and
-// _ci95) and of the range are two values; any other value is one field,
-// words and all. Text fields are quoted and kept from being read as
-// formulas (RunCsv::textField).
-QByteArray csv(const QString &text);
+// The same for any report lines after the source: the source, column and
+// range of `source` (those known) and the rows, then one line of three
+// fields per line of `lines`, its name and its value; the ends of an
+// interval (names ending in _ci68 and _ci95) are two values, any other value
+// is one field, words and all.
+QByteArray csv(const Report &source, size_t rows, const QStringList &lines);
 
 // The position profile as CSV: position,a,b,dO (gaps left out), dO with
 // 17 significant digits; the landscape as a,b,dO.

@@ -1,37 +1,24 @@
 // The rows of a Run as CSV.
 #include "RunCsv.h"
 
-#include <QRegularExpression>
+#include <QLocale>
 #include <QString>
 
 namespace RunCsv {
 
-namespace {
-
-QByteArray field(const QString &text)
-{
-    QByteArray bytes = text.toUtf8();
-    if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') ||
-        bytes.contains('\r')) {
-        bytes.replace('"', "\"\"");
-        bytes = '"' + bytes + '"';
-    }
-    return bytes;
-}
-
-} // namespace
-
 QByteArray textField(const QString &text)
 {
-    static const QRegularExpression number(
-        QStringLiteral("^[-+]?([0-9]+([.][0-9]*)?|[.][0-9]+)([eE][-+]?[0-9]+)?$"));
-    QString value = text;
-    if (!value.isEmpty() && value != QLatin1String("-") && !number.match(value).hasMatch() &&
-        QStringLiteral("=+-@\t\r").contains(value.front()))
-        value.prepend(u'\'');
-    QByteArray bytes = value.toUtf8();
+    QString shown = text;
+    static const QString formulaStart = QStringLiteral("=+-@\t\r");
+    if (!text.isEmpty() && formulaStart.contains(text.front()) && text != QLatin1String("-")) {
+        bool number = false;
+        QLocale::c().toDouble(text, &number);
+        if (!number)
+            shown.prepend(u'\'');
+    }
+    QByteArray bytes = shown.toUtf8();
     if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') ||
-        bytes.contains('\r') || bytes.startsWith(' ') || bytes.endsWith(' ')) {
+        bytes.contains('\r') || shown != shown.trimmed()) {
         bytes.replace('"', "\"\"");
         bytes = '"' + bytes + '"';
     }
@@ -50,7 +37,7 @@ QByteArray format(const std::vector<TRadData> &DataRows, const std::vector<TRadD
     for (size_t j = 0; j < DataRows.size(); ++j) {
         const TRadData &d = DataRows[j];
         const double profile = j < ModelRows.size() ? ModelRows[j].Profile : 0;
-        out += QByteArray::number(static_cast<qulonglong>(j)) + ',' + field(d.Date) + ',' +
+        out += QByteArray::number(static_cast<qulonglong>(j)) + ',' + textField(d.Date) + ',' +
                QByteArray::number(d.Hour) + ',' + exact(d.Value).toLatin1() + ',' +
                exact(profile).toLatin1() + ',' + exact(d.Shower).toLatin1() + ',' +
                exact(d.Sporadic).toLatin1() + '\n';

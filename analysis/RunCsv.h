@@ -10,19 +10,20 @@
 namespace RunCsv {
 
 // A header line "offset,date,hour,observed,profile,shower,sporadic", then
-// one line per row: the offset from 0, the date as the table holds it, the
-// hour, and the observed count, the shower profile, the shower and the
-// sporadic part with 17 significant digits, so that they read back to the
-// same doubles. Lines end with LF; a date holding a comma, a quote or a line
-// end is quoted. The bytes are UTF-8.
+// one line per row: the offset from 0, the date as the table holds it (a
+// text field, see textField), the hour, and the observed count, the shower
+// profile, the shower and the sporadic part with 17 significant digits, so
+// that they read back to the same doubles. Lines end with LF. The bytes are
+// UTF-8.
 QByteArray format(const std::vector<TRadData> &DataRows, const std::vector<TRadData> &ModelRows);
 
-// A text field of a CSV line: a text a spreadsheet would take for a formula
-// (one starting with =, +, -, @, a tab or a carriage return) gets an
-// apostrophe in front, as the spreadsheets' own advice on CSV has it, and a
-// field holding a comma, a quote, a line end or blanks at its ends is
-// quoted with "" for a quote (RFC 4180). A number, and "-" (no value), stay
-// as they are. UTF-8.
+// A text field of the program's CSV files, as RFC 4180 writes it: in double
+// quotes (a quote doubled) when it holds a comma, a quote, a line end or
+// blanks at its ends, as it stands otherwise. A text a spreadsheet would
+// take for a formula (its first character =, +, -, @, TAB or CR) gets an
+// apostrophe in front, as spreadsheet makers advise, unless it is a number
+// or the lone "-" the report writes for "no value": the cell then shows the
+// text and runs nothing.
 QByteArray textField(const QString &text);
 
 // A number with 17 significant digits, so that it reads back to the same

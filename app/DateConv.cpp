@@ -16,6 +16,66 @@ QString &currentFormat()
     return fmt;
 }
 
+const QRegularExpression &twoDigitYear()
+{
+    static const QRegularExpression yy(QStringLiteral("(?<!y)yy(?!y)"));
+    return yy;
+}
+
+// The format with its two-digit year widened to four digits; empty when
+// the format has no two-digit year.
+QString &wideFormat()
+{
+    static QString fmt;
+    return fmt;
+}
+
+// A format with a two-digit year writes the years FirstTwoDigitYear to
+// FirstTwoDigitYear + 99 with two digits and reads two digits back into
+// them; every other year is written with four digits, which are read as
+// written, so that no date loses its century on the way through the table.
+constexpr int FirstTwoDigitYear = 1950;
+
+bool twoDigitsFit(int year)
+{
+    return year >= FirstTwoDigitYear && year < FirstTwoDigitYear + 100;
+}
+
+// The date of a text read with a two-digit-year format, which Qt reads as
+// 19yy, moved into the years two digits name.
+std::optional<QDate> fromTwoDigitText(const QString &text)
+{
+    const QDate read = QLocale::c().toDate(text, currentFormat());
+    if (read.isValid()) {
+        const int yy = read.year() % 100;
+        const int year = FirstTwoDigitYear + (yy - FirstTwoDigitYear % 100 + 100) % 100;
+        const QDate date(year, read.month(), read.day());
+        if (date.isValid())
+            return date;
+    }
+    // Four digits, as dates outside those years are written.
+    const QDate wide = QLocale::c().toDate(text, wideFormat());
+    if (wide.isValid())
+        return wide;
+    // A 29 February whose 19yy was no leap year (00 is 2000): the century
+    // put before each free-standing pair of digits in turn, the one that
+    // reads and is written back as the text is the date.
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        const auto digit = [&](qsizetype k) {
+            return k >= 0 && k < text.size() && text[k].isDigit();
+        };
+        if (!digit(i) || !digit(i + 1) || digit(i - 1) || digit(i + 2))
+            continue;
+        const int yy = text.mid(i, 2).toInt();
+        const int year = FirstTwoDigitYear + (yy - FirstTwoDigitYear % 100 + 100) % 100;
+        const QString candidate = text.left(i) + QString::number(year) + text.mid(i + 2);
+        const QDate date = QLocale::c().toDate(candidate, wideFormat());
+        if (date.isValid() && QLocale::c().toString(date, currentFormat()) == text)
+            return date;
+    }
+    return std::nullopt;
+}
+
 std::function<QDate()> &todaySource()
 {
     static std::function<QDate()> source;
@@ -30,13 +90,16 @@ QString localeShortFormat(const QLocale &locale)
     // Qt reads a two-digit year back as 19xx, so "08" would come back as
     // 1908: keep four digits in the text instead.
     if (!fmt.contains(QLatin1String("yyyy")))
-        fmt.replace(QRegularExpression(QStringLiteral("(?<!y)yy(?!y)")), QStringLiteral("yyyy"));
+        fmt.replace(twoDigitYear(), QStringLiteral("yyyy"));
     return fmt;
 }
 
 void setFormat(const QString &pattern)
 {
     currentFormat() = pattern.isEmpty() ? localeShortFormat(QLocale::system()) : pattern;
+    wideFormat() = currentFormat().contains(twoDigitYear())
+                       ? QString(currentFormat()).replace(twoDigitYear(), QStringLiteral("yyyy"))
+                       : QString();
 }
 
 const QString &format()
@@ -46,6 +109,8 @@ const QString &format()
 
 QString toText(const QDate &date)
 {
+    if (!wideFormat().isEmpty() && !twoDigitsFit(date.year()))
+        return QLocale::c().toString(date, wideFormat());
     return QLocale::c().toString(date, currentFormat());
 }
 
@@ -53,6 +118,8 @@ std::optional<QDate> fromText(const QString &text)
 {
     if (text.isEmpty() || text.front().isSpace() || text.back().isSpace())
         return std::nullopt;
+    if (!wideFormat().isEmpty())
+        return fromTwoDigitText(text);
     QDate date = QLocale::c().toDate(text, currentFormat());
     if (!date.isValid())
         return std::nullopt;

@@ -15,7 +15,11 @@
 // both.
 namespace DateConv {
 
-// An empty pattern selects the system locale's short date format.
+// An empty pattern selects the system locale's short date format. A
+// pattern with a two-digit year ("dd.MM.yy") writes the years 1950 to 2049
+// with two digits and reads two digits back into those years; any other
+// year is written with four digits and read as written, so that a date
+// keeps its century (an imported 1925 or 2071 stays what it was).
 void setFormat(const QString &pattern);
 const QString &format();
 

@@ -7,13 +7,21 @@
 #include "app/FileRead.h"
 #include "app/SafeSave.h"
 
+#include <QFileInfo>
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QHash>
 #include <QSet>
-
-#include <QDir>
+#include <QThread>
 
 #include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <optional>
+#include <sys/file.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -165,6 +173,59 @@ void endLine(QByteArray &text, const QByteArray &eol)
     text += text.endsWith('\r') && eol == "\r\n" ? QByteArray("\n") : eol;
 }
 
+// Holds the lock of the folder that holds the settings file, for one read,
+// change and rename. Two copies of the program (or two writers in one)
+// writing settings at once would otherwise each replace the file with
+// their own reading of it, and one key would be lost. The folder is locked,
+// not the file: the file is replaced by every write, and a lock on the
+// replaced file would guard nothing.
+class FolderLock {
+public:
+    explicit FolderLock(const QString &path)
+    {
+        const QString folder = QFileInfo(SafeSave::targetOf(path)).absolutePath();
+        m_fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_fd < 0) {
+            const int error = errno;
+            throw FileRead::EReadFailed(error == ENOENT || error == ENOTDIR
+                                            ? QStringLiteral("the folder %1 does not exist")
+                                                  .arg(QDir::toNativeSeparators(folder))
+                                            : QString::fromLocal8Bit(std::strerror(error)),
+                                        error);
+        }
+        // Another writer holds it for a few milliseconds; one that holds it
+        // for seconds is stuck, and the window must not wait for it.
+        const QDeadlineTimer deadline(IniFile::LockSeconds * 1000);
+        while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired()) {
+                ::close(m_fd);
+                throw FileRead::EReadFailed(
+                    QStringLiteral("another program has kept the settings file locked for more "
+                                   "than %1 seconds")
+                        .arg(IniFile::LockSeconds));
+            }
+            QThread::msleep(2);
+        }
+    }
+    ~FolderLock() { ::close(m_fd); } // closing releases the lock
+    FolderLock(const FolderLock &) = delete;
+    FolderLock &operator=(const FolderLock &) = delete;
+
+private:
+    int m_fd = -1;
+};
+
+// A value as it is written: in quotes when reading would otherwise change
+// it (blanks at its ends, or one pair of enclosing quotes, are taken off by
+// every read).
+QString writtenValue(const QString &value)
+{
+    const bool quotedAlready = value.size() >= 2 &&
+                               (value.front() == u'"' || value.front() == u'\'') &&
+                               value.back() == value.front();
+    return value != value.trimmed() || quotedAlready ? u'"' + value + u'"' : value;
+}
+
 } // namespace
 
 // What reads need of the file: the raw value of every key of the first
@@ -233,10 +294,23 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
         return EIniFileError(QStringLiteral("Unable to write to %1: %2")
                                  .arg(QDir::toNativeSeparators(m_path), reason));
     };
-    // Written from what the file holds now, never from what was read before.
+    // What a read would not give back as it was is refused, not changed.
+    if (value.size() > MaxValueLength)
+        throw failed(QStringLiteral("the value of %1 has %2 characters; a setting holds at "
+                                    "most %3")
+                         .arg(key)
+                         .arg(value.size())
+                         .arg(MaxValueLength));
+    if (value.contains(u'\n') || value.contains(u'\r'))
+        throw failed(
+            QStringLiteral("the value of %1 holds a line break; a setting is one line").arg(key));
+    // Written from what the file holds now, never from what was read
+    // before, and under the lock, so that no other writer's key is lost.
     m_values.reset();
+    std::optional<FolderLock> lock;
     Parsed p;
     try {
+        lock.emplace(m_path);
         if (auto bytes = readBytes(m_path))
             p = parse(std::move(*bytes));
     } catch (const FileRead::EReadFailed &e) {
@@ -244,7 +318,16 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     }
 
     const QByteArray eol = lineEndOf(p);
-    const QByteArray keyLine = TextCodec::encode(key + u'=' + value, p.encoding);
+    const QString keyText = key + u'=' + writtenValue(value);
+    const QByteArray keyLine = TextCodec::encode(keyText, p.encoding);
+    if (TextCodec::decodeAs(keyLine, p.encoding) != keyText)
+        throw failed(
+            p.encoding == TextCodec::Encoding::Windows1251
+                ? QStringLiteral("the file is kept in the Windows-1251 code page, which "
+                                 "has no letters for some of \"%1\"; use letters of "
+                                 "Russian or English only, or save the file as UTF-8")
+                      .arg(value)
+                : QStringLiteral("the value of %1 holds a character that is not text").arg(key));
     QByteArray out;
     Place place = find(p, section, key);
     if (place.key) {
@@ -261,6 +344,9 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
         out += TextCodec::encode(u'[' + section + u']', p.encoding) + eol + keyLine + eol;
     }
 
+    if (out.size() > MaxFileSize)
+        throw failed(QStringLiteral("the file would grow past %1 MB, more than the program reads")
+                         .arg(FileRead::megabytes(MaxFileSize)));
     try {
         SafeSave::write(m_path, out);
     } catch (const SafeSave::ESaveFailed &e) {

@@ -11,13 +11,25 @@
 // changes only the line of its key, leaving every other byte of the file as
 // it was. An object reads the file once, at its first read, and answers
 // every later read from that (copies share what it has read); a write
-// always works on the file as it is then, and the next read reads it anew. A settings file that is
-// not a regular file (a FIFO, a folder) or is larger than MaxFileSize is not read: reads give the
-// defaults, writes fail with the reason.
+// always works on the file as it is then, and the next read reads it anew.
+// A settings file that is not a regular file (a FIFO, a folder) or is larger
+// than MaxFileSize is not read: reads give the defaults, writes fail with the
+// reason.
+//
+// A write reads, changes and replaces the file holding a lock (flock) on
+// the folder the file is in, so that writers in several copies of the
+// program each change only their key. It writes a value so that a read
+// gives it back as it was (in quotes where it has blanks at its ends or
+// enclosing quotes), and refuses, with the reason, a value a read would not
+// give back: longer than MaxValueLength, holding a line break, or holding
+// letters the file's code page (Windows-1251 for a file that is not UTF-8)
+// has not; and a write that would make the file larger than MaxFileSize.
 class IniFile {
 public:
     static constexpr int MaxValueLength = 2047;
     static constexpr qint64 MaxFileSize = 16LL * 1024 * 1024;
+    // How long a write waits for another writer's lock.
+    static constexpr int LockSeconds = 10;
 
     explicit IniFile(QString path) : m_path(std::move(path)) {}
 

@@ -113,10 +113,19 @@ void write(const QString &path, const QByteArray &bytes)
         throw ESaveFailed(QStringLiteral("the folder %1 does not exist")
                               .arg(QDir::toNativeSeparators(QFile::decodeName(folder))));
 
-    // Beside the target, so that the rename stays on one file system.
+    // Beside the target, so that the rename stays on one file system, and
+    // named after it where the name leaves room: a name near the longest the
+    // folder takes (255 bytes) gets a short temporary name instead, so that
+    // every file that can exist can be saved.
     const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray name = target.mid(slash + 1);
+    const long longest = ::pathconf(folder.constData(), _PC_NAME_MAX);
+    const QByteArray suffix = ".vexlor-XXXXXX";
     Temporary tmp;
-    tmp.path = folder + "/." + target.mid(slash + 1) + ".vexlor-XXXXXX";
+    tmp.path =
+        folder + '/' +
+        (1 + name.size() + suffix.size() <= (longest > 0 ? longest : 255) ? '.' + name + suffix
+                                                                          : suffix);
     tmp.fd = ::mkstemp(tmp.path.data());
     if (tmp.fd < 0) {
         const int error = errno;

@@ -2,6 +2,20 @@
 #include "Settings.h"
 
 #include "Colors.h"
+#include "FileRead.h"
+#include "SafeSave.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <optional>
+
+// Where an installation keeps its shipped files, relative to the folder of
+// its programs; the build gives it from the install layout.
+#ifndef VEXLOR_DATA_FROM_BIN
+#define VEXLOR_DATA_FROM_BIN "../share/vexlor"
+#endif
 
 namespace {
 
@@ -17,9 +31,30 @@ QString lineKey(int line)
 constexpr std::array<int, Settings::Lines> DefaultLineColors = {Colors::Blue, Colors::Red,
                                                                 Colors::Yellow, Colors::DarkGreen};
 
+// Makes the folder and its missing parents, readable by the user alone as
+// the XDG base directory rules ask for the configuration folder. A failure
+// shows in the write that follows, with the system's reason.
+void makeFolders(const QString &folder)
+{
+    const QFileInfo info(folder);
+    const QString parent = info.absolutePath();
+    if (info.exists() || parent == folder)
+        return;
+    makeFolders(parent);
+    QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+EIniFileError writeFailed(const QString &path, const QString &reason)
+{
+    return EIniFileError(
+        QStringLiteral("Unable to write to %1: %2").arg(QDir::toNativeSeparators(path), reason));
+}
+
 } // namespace
 
-Settings::Settings(const QString &path) : m_file(path)
+Settings::Settings(const QString &path) : Settings(Location{path, QString()}) {}
+
+Settings::Settings(const Location &location) : m_location(location), m_file(readPath())
 {
     for (int line = 0; line < Lines; ++line)
         m_lineColors[static_cast<size_t>(line)] =
@@ -33,9 +68,65 @@ QString Settings::pathIn(const QString &directory)
     return directory + QStringLiteral("/VEXLOR.ini");
 }
 
+QString Settings::portableMarker()
+{
+    return QStringLiteral("vexlor.portable");
+}
+
+Settings::Location Settings::locate(const QString &exeDir)
+{
+    const QString beside = pathIn(exeDir);
+    const QFileInfo besideInfo(beside);
+    const QString shipped = QDir::cleanPath(exeDir + u'/' + QStringLiteral(VEXLOR_DATA_FROM_BIN));
+    // A file beside the program (also one that is a broken link or not a
+    // file at all: its reads and writes say what is wrong with it), the
+    // marker, or a program that was not installed: the settings stay here.
+    if (besideInfo.exists() || besideInfo.isSymLink() ||
+        QFileInfo::exists(exeDir + u'/' + portableMarker()) || !QFileInfo(shipped).isDir())
+        return {beside, QString()};
+    QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (config.isEmpty())
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return {pathIn(config + QStringLiteral("/vexlor")), pathIn(shipped)};
+}
+
+QString Settings::readPath() const
+{
+    if (m_location.defaults.isEmpty() || QFileInfo::exists(m_location.file))
+        return m_location.file;
+    return m_location.defaults;
+}
+
+const IniFile &Settings::writable()
+{
+    const QString &file = m_location.file;
+    if (!m_location.defaults.isEmpty() && !QFileInfo::exists(file)) {
+        // The user's copy starts as the shipped file, so that the change
+        // keeps every other setting and text the program showed so far.
+        // Shipped defaults that cannot be read gave the built-in values,
+        // and the copy starts empty as they do.
+        std::optional<QByteArray> shipped;
+        try {
+            shipped = FileRead::wholeFile(m_location.defaults, IniFile::MaxFileSize);
+        } catch (const FileRead::EReadFailed &) {
+        }
+        makeFolders(QFileInfo(file).absolutePath());
+        if (shipped) {
+            try {
+                SafeSave::write(file, *shipped);
+            } catch (const SafeSave::ESaveFailed &e) {
+                throw writeFailed(file, e.reason());
+            }
+        }
+    }
+    if (m_file.path() != file)
+        m_file = IniFile(file);
+    return m_file;
+}
+
 void Settings::read()
 {
-    m_file = IniFile(m_file.path()); // a reading of the file as it is now
+    m_file = IniFile(readPath()); // a reading of the file as it is now
     m_language = m_file.readString(Self, QStringLiteral("Language"), QString());
     m_dateFormat = m_file.readString(Self, QStringLiteral("DateFormat"), QString());
     for (int line = 0; line < Lines; ++line)
@@ -56,29 +147,29 @@ Settings::Station Settings::station(const std::vector<QString> &fields) const
 
 void Settings::setLanguage(const QString &code)
 {
-    m_file.writeString(Self, QStringLiteral("Language"), code);
+    writable().writeString(Self, QStringLiteral("Language"), code);
     m_language = code;
 }
 
 void Settings::setLineColor(int line, const QColor &color)
 {
-    m_file.writeInteger(Self, lineKey(line), Colors::toValue(color));
+    writable().writeInteger(Self, lineKey(line), Colors::toValue(color));
     m_lineColors[static_cast<size_t>(line)] = color;
 }
 
 void Settings::setBackground(const QColor &color)
 {
-    m_file.writeInteger(Self, QStringLiteral("GBC"), Colors::toValue(color));
+    writable().writeInteger(Self, QStringLiteral("GBC"), Colors::toValue(color));
     m_background = color;
 }
 
 void Settings::setAxisGrid(const QColor &color)
 {
-    m_file.writeInteger(Self, QStringLiteral("GAGC"), Colors::toValue(color));
+    writable().writeInteger(Self, QStringLiteral("GAGC"), Colors::toValue(color));
     m_axisGrid = color;
 }
 
 void Settings::setStationValue(const QString &field, const QString &value)
 {
-    m_file.writeString(StationSection, field, value);
+    writable().writeString(StationSection, field, value);
 }

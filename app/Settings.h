@@ -19,15 +19,43 @@
 // one writer, SafeSave) and then changes the kept value; a failed write
 // throws EIniFileError "Unable to write to <path>: <reason>" and changes
 // nothing kept. A missing file, key or unreadable value gives the default.
+//
+// Where the file lies (locate()): a program run from its build folder or
+// copied somewhere as a portable program keeps VEXLOR.ini beside itself; an
+// installed program reads the shipped file under share/vexlor until the
+// user's first change, which copies it to the user's configuration folder
+// ($XDG_CONFIG_HOME/vexlor/VEXLOR.ini) and changes the copy, so it never
+// writes into the installation.
 class Settings {
 public:
     static constexpr int Lines = 4; // observed, shower profile, shower, sporadic
 
+    // The file that is read and written, and the shipped file that stands
+    // in for it while it does not exist (empty for a portable program).
+    struct Location {
+        QString file;
+        QString defaults;
+    };
+
+    // A portable program's file: VEXLOR.ini at path.
     explicit Settings(const QString &path = QString());
+    explicit Settings(const Location &location);
 
     // The file next to the program (vexlor-fit's, or the window's ExeDir).
     static QString pathIn(const QString &directory);
-    const QString &path() const { return m_file.path(); }
+    // The name of the file beside the program that makes an installed
+    // program portable without a VEXLOR.ini beside it yet.
+    static QString portableMarker();
+    // Where the settings of the program in exeDir lie: beside it when a
+    // VEXLOR.ini or the portable marker is there or when it is not an
+    // installed program (no share/vexlor folder where the installation puts
+    // it); otherwise the user's configuration folder, with the shipped file
+    // as the defaults.
+    static Location locate(const QString &exeDir);
+
+    // The file written (the user's, also before it exists).
+    const QString &path() const { return m_location.file; }
+    const Location &location() const { return m_location; }
 
     // Reads the file (once) and takes every value from that reading.
     void read();
@@ -59,6 +87,13 @@ public:
     void setStationValue(const QString &field, const QString &value);
 
 private:
+    // The file to read: the user's, or the shipped one until the user's exists.
+    QString readPath() const;
+    // The user's file for a write; the first write of an installed program
+    // makes it a copy of the shipped file.
+    const IniFile &writable();
+
+    Location m_location;
     IniFile m_file;
     QString m_language, m_dateFormat;
     std::array<QColor, Lines> m_lineColors;

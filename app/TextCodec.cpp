@@ -15,6 +15,14 @@ Decoded decode(const QByteArray &bytes)
     return {decodeAs(bytes, Encoding::Windows1251), Encoding::Windows1251};
 }
 
+Encoding encodingOf(const QByteArray &bytes)
+{
+    // Qt's check of UTF-8 follows its decoder's rules (overlong forms,
+    // surrogates and a character cut off at the end are errors) without
+    // making the text.
+    return QByteArrayView(bytes).isValidUtf8() ? Encoding::Utf8 : Encoding::Windows1251;
+}
+
 QString decodeAs(const QByteArray &bytes, Encoding encoding)
 {
     if (encoding == Encoding::Utf8)

@@ -6,6 +6,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <map>
@@ -38,8 +39,17 @@ QByteArray monthlyTable(int month, const Month &counts, const Station &station)
     out += "\r\n";
     for (size_t d = 0; d < counts.days.size(); ++d) {
         out += QString::asprintf("%02d|", int(d) + 1).toLatin1();
-        for (int v : counts.days[d])
-            out += v < 0 ? QByteArray(" ???|") : QString::asprintf("%4d|", v).toLatin1();
+        // Readers take a day whose cells are all 1111 or ??? for a day not
+        // yet observed: such a day's real counts of 1111 are written as
+        // 01111, which reads as the same number.
+        const std::array<int, 24> &day = counts.days[d];
+        const bool looksUnobserved =
+            std::any_of(day.begin(), day.end(), [](int v) { return v >= 0; }) &&
+            std::all_of(day.begin(), day.end(), [](int v) { return v < 0 || v == 1111; });
+        for (int v : day)
+            out += v < 0             ? QByteArray(" ???|")
+                   : looksUnobserved ? QByteArray("01111|")
+                                     : QString::asprintf("%4d|", v).toLatin1();
         out += "\r\n";
     }
     const auto value = [&](const char *key) {

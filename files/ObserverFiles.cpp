@@ -30,32 +30,111 @@ QString dayText(const QDate &date, int hour)
     return QStringLiteral("%1 %2h UT").arg(DateConv::toText(date)).arg(hour, 2, 10, QChar(u'0'));
 }
 
-// The lines of a text, each with its number from 1. A line ends at LF, CR LF,
-// LF CR or a lone CR: station programs write all four.
+// The lines of a file, decoded and numbered from 1 one at a time, so that
+// no more than one line's text is held at once. A line ends at LF, CR LF,
+// LF CR or a lone CR: station programs write all four. The bytes are UTF-16
+// after a byte-order mark, otherwise UTF-8 where the whole file is valid
+// UTF-8 and Windows-1251 where it is not (as the program reads all text).
 struct Line {
-    int number;
-    QStringView text;
+    int number = 0;
+    QString text;
 };
 
-std::vector<Line> splitLines(const QString &text)
-{
-    std::vector<Line> lines;
-    const qsizetype n = text.size();
-    qsizetype start = 0;
-    int number = 1;
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c != u'\n' && c != u'\r')
-            continue;
-        lines.push_back({number++, QStringView(text).mid(start, i - start)});
-        if (i + 1 < n && text[i + 1] != c && (text[i + 1] == u'\n' || text[i + 1] == u'\r'))
-            ++i; // the second half of a two-character line end
-        start = i + 1;
+class LineSource {
+public:
+    LineSource(const QByteArray &bytes, const QString &name) : m_bytes(bytes), m_name(name)
+    {
+        if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+            m_unit = 2;
+            m_utf8 = false;
+            m_bigEndian = bytes.startsWith("\xFE\xFF");
+            m_pos = 2;
+            m_decoder =
+                QStringDecoder(m_bigEndian ? QStringConverter::Utf16BE : QStringConverter::Utf16LE,
+                               QStringConverter::Flag::Stateless);
+            if (bytes.size() % 2 != 0)
+                throw EImportError(name, 0, QStringLiteral("it is not valid UTF-16 text"));
+            return;
+        }
+        if (bytes.contains('\0'))
+            throw EImportError(name, 0, QStringLiteral("it is not a text file"));
+        m_utf8 = TextCodec::encodingOf(bytes) == TextCodec::Encoding::Utf8;
+        if (m_utf8 && bytes.startsWith("\xEF\xBB\xBF"))
+            m_pos = 3; // the byte-order mark some editors put first
+        if (!m_utf8)
+            m_decoder = QStringDecoder("windows-1251", QStringConverter::Flag::Stateless);
     }
-    if (start < n)
-        lines.push_back({number, QStringView(text).mid(start)});
-    return lines;
-}
+
+    // The next line, or false after the last one.
+    bool next(Line &line)
+    {
+        const qsizetype end = m_bytes.size();
+        if (m_pos >= end)
+            return false;
+        if (m_number >= int(MaxHours) + 64)
+            throw EImportError(m_name, 0,
+                               QStringLiteral("it holds more than %1 lines").arg(MaxHours));
+        // Looked for no further than the longest line allowed.
+        const qsizetype stop = std::min(end, m_pos + (MaxLineBytes + 1) * m_unit);
+        qsizetype i = m_pos;
+        while (i < stop && !lineEnd(unitAt(i)))
+            i += m_unit;
+        line.number = ++m_number;
+        if (i - m_pos > MaxLineBytes * m_unit)
+            throw EImportError(m_name, line.number,
+                               QStringLiteral("the line is longer than %1 MB, longer than any "
+                                              "line of a count file")
+                                   .arg(MaxLineBytes / (1024 * 1024)));
+        line.text = decode(m_pos, i - m_pos);
+        if (i < end) {
+            const char16_t c = unitAt(i);
+            i += m_unit;
+            if (i < end && unitAt(i) != c && lineEnd(unitAt(i)))
+                i += m_unit; // the second half of a two-character line end
+        }
+        m_pos = i;
+        return true;
+    }
+
+    // The next line that holds more than blanks, or false.
+    bool nextFilled(Line &line)
+    {
+        while (next(line))
+            if (!line.text.trimmed().isEmpty())
+                return true;
+        return false;
+    }
+
+private:
+    static bool lineEnd(char16_t c) { return c == u'\n' || c == u'\r'; }
+
+    char16_t unitAt(qsizetype p) const
+    {
+        const auto b = [&](qsizetype k) { return char16_t(uchar(m_bytes[k])); };
+        if (m_unit == 1)
+            return b(p);
+        return m_bigEndian ? char16_t(b(p) << 8 | b(p + 1)) : char16_t(b(p + 1) << 8 | b(p));
+    }
+
+    QString decode(qsizetype from, qsizetype length)
+    {
+        if (m_utf8)
+            return QString::fromUtf8(m_bytes.constData() + from, length);
+        QString text = m_decoder.decode(QByteArrayView(m_bytes.constData() + from, length));
+        if (m_unit == 2 && m_decoder.hasError())
+            throw EImportError(m_name, 0, QStringLiteral("it is not valid UTF-16 text"));
+        return text;
+    }
+
+    const QByteArray &m_bytes;
+    QString m_name;
+    qsizetype m_pos = 0;
+    int m_number = 0;
+    int m_unit = 1;
+    bool m_bigEndian = false;
+    bool m_utf8 = true;
+    QStringDecoder m_decoder;
+};
 
 // A whole number of digits only (counts of the station formats) or with a
 // sign (the columns of CSV and of the program's own layout), within int.
@@ -77,6 +156,10 @@ std::optional<int> wholeNumber(QStringView text, bool sign)
 
 struct Reader {
     QString file;
+    qsizetype hoursBefore = 0; // of the files read before this one
+    // The last date text read and its date.
+    mutable QString lastDateText;
+    mutable QDate lastDate;
 
     [[noreturn]] void fail(int line, const QString &reason) const
     {
@@ -91,15 +174,20 @@ struct Reader {
         return *h;
     }
 
-    QString count(int line, QStringView text, bool sign) const
+    // A count of 0 or more; a sign is taken in CSV and the own layout, but
+    // a negative count is refused as the table refuses it.
+    qint32 count(int line, QStringView text, bool sign) const
     {
         const std::optional<int> v = wholeNumber(text, sign);
         if (!v)
             fail(line, QStringLiteral("'%1' is not a whole number").arg(text.trimmed()));
-        return QString::number(*v);
+        if (*v < 0)
+            fail(line, QStringLiteral("'%1' is not a count: counts are whole numbers of 0 or more")
+                           .arg(text.trimmed()));
+        return *v;
     }
 
-    Hour hour(int line, const QDate &date, int h, const QString &sum) const
+    Hour hour(int line, const QDate &date, int h, qint32 sum) const
     {
         Hour out;
         out.date = date;
@@ -108,6 +196,21 @@ struct Reader {
         out.file = file;
         out.line = line;
         return out;
+    }
+
+    // Adds an hour, checking the cap on hours as it grows.
+    void add(FileHours &out, Hour &&h) const
+    {
+        if (hoursBefore + qsizetype(out.hours.size()) >= MaxHours)
+            fail(h.line, hoursBefore > 0
+                             ? QStringLiteral("with the files before it, the files hold more "
+                                              "than %1 hours, more than a table of "
+                                              "observations can hold")
+                                   .arg(MaxHours)
+                             : QStringLiteral("it holds more than %1 hours, more than a table "
+                                              "of observations can hold")
+                                   .arg(MaxHours));
+        out.hours.push_back(std::move(h));
     }
 };
 
@@ -118,15 +221,18 @@ QString lastPart(const QString &name)
 
 // ---- the monthly table ----------------------------------------------------
 
-// A cell of a monthly table that holds no count.
+// A cell of a monthly table that holds no count: ???, ?, empty.
 bool missingCell(QStringView cell)
 {
-    if (cell.isEmpty() || cell == u"1111")
-        return true;
     return std::all_of(cell.begin(), cell.end(), [](QChar c) { return c == u'?'; });
 }
 
-FileHours readMonthly(const Reader &r, const std::vector<Line> &lines)
+// Other writers fill the days not yet observed with 1111. A day line whose
+// cells are all 1111 or without a count is such a day; anywhere else 1111
+// is a count like any other (the program's own export writes it so).
+constexpr qint32 FillValue = 1111;
+
+FileHours readMonthly(const Reader &r, const Line &first, LineSource &lines)
 {
     static const QRegularExpression namePattern(QStringLiteral("(\\d{2})(\\d{4})rmob\\.txt$"),
                                                 QRegularExpression::CaseInsensitiveOption);
@@ -140,119 +246,168 @@ FileHours readMonthly(const Reader &r, const std::vector<Line> &lines)
         r.fail(0, QStringLiteral("the file name gives month %1, which is no month").arg(month));
     const int daysInMonth = QDate(year, month, 1).daysInMonth();
 
+    const QString named = first.text.trimmed().section(u'|', 0, 0).trimmed().toLower();
+    if (named != monthAbbreviation(month))
+        r.fail(first.number, QStringLiteral("the table is headed '%1', but the file name "
+                                            "gives month %2 (%3)")
+                                 .arg(first.text.trimmed().section(u'|', 0, 0).trimmed(),
+                                      m.captured(1), monthAbbreviation(month)));
+
     FileHours out;
     out.format = Format::MonthlyTable;
+    // Each day once, in the order of the file: at most 32 of them (days 0 to
+    // 31), however many lines repeat them.
     struct DayLine {
-        int line;
-        int day;
-        QList<QStringView> cells;
+        int line = 0;
+        int day = 0;
+        std::array<qint32, 24> counts;
+        bool hasCounts = false;
     };
     std::vector<DayLine> days;
-    bool header = false, station = false, zeroBased = false;
-    for (const Line &line : lines) {
-        const QStringView text = line.text.trimmed();
+    std::array<int, 32> indexOfDay;
+    indexOfDay.fill(-1);
+    bool station = false;
+    Line line;
+    while (lines.next(line)) {
+        const QStringView text = QStringView(line.text).trimmed();
         if (text.isEmpty())
             continue;
         if (station || text.startsWith(u'[')) {
             station = true;
             const qsizetype close = text.indexOf(u']');
-            if (text.startsWith(u'[') && close > 0)
-                out.station[text.mid(1, close - 1).trimmed().toString()] =
-                    text.mid(close + 1).trimmed().toString();
+            if (!text.startsWith(u'[') || close < 0)
+                r.fail(line.number, QStringLiteral("'%1' follows the station block, which holds "
+                                                   "only [Key]value lines")
+                                        .arg(text.left(40)));
+            const QString key = text.mid(1, close - 1).trimmed().toString();
+            if (!out.station.count(key) && int(out.station.size()) >= MaxStationKeys)
+                r.fail(line.number, QStringLiteral("the station block holds more than %1 keys")
+                                        .arg(MaxStationKeys));
+            out.station[key] = text.mid(close + 1).trimmed().toString();
             continue;
         }
         QList<QStringView> cells = text.split(u'|');
-        if (!header) {
-            header = true;
-            const QString named = cells.front().trimmed().toString().toLower();
-            if (named != monthAbbreviation(month))
-                r.fail(line.number,
-                       QStringLiteral("the table is headed '%1', but the file name "
-                                      "gives month %2 (%3)")
-                           .arg(cells.front().trimmed(), m.captured(1), monthAbbreviation(month)));
-            continue;
-        }
         const std::optional<int> day = wholeNumber(cells.front(), false);
         if (!day)
             r.fail(line.number,
                    QStringLiteral("'%1' is not a day of the month").arg(cells.front().trimmed()));
-        zeroBased = zeroBased || *day == 0;
+        if (*day > daysInMonth)
+            r.fail(line.number, QStringLiteral("day %1 lies past the end of the month: %2 has %3 "
+                                               "days")
+                                    .arg(*day)
+                                    .arg(monthText(year, month))
+                                    .arg(daysInMonth));
         cells.removeFirst();
         while (cells.size() > 24 && cells.back().trimmed().isEmpty())
             cells.removeLast();
         if (cells.size() > 24)
             r.fail(line.number,
                    QStringLiteral("the line has %1 hour cells, not 24").arg(cells.size()));
-        days.push_back({line.number, *day, std::move(cells)});
-    }
-    if (!header)
-        r.fail(0, QStringLiteral("the file holds no table"));
-
-    for (const DayLine &d : days) {
-        const int day = zeroBased ? d.day + 1 : d.day;
-        if (day > daysInMonth)
-            r.fail(d.line, QStringLiteral("day %1%2 lies past the end of the month: %3 has %4 days")
-                               .arg(d.day)
-                               .arg(zeroBased ? QStringLiteral(" (day %1 counted from 1)").arg(day)
-                                              : QString())
-                               .arg(monthText(year, month))
-                               .arg(daysInMonth));
-        const QDate date(year, month, day);
-        for (int h = 0; h < d.cells.size(); ++h) {
-            const QStringView cell = d.cells[h].trimmed();
+        DayLine d;
+        d.line = line.number;
+        d.day = *day;
+        d.counts.fill(Hour::NoCount);
+        bool onlyFill = true;
+        for (int h = 0; h < cells.size(); ++h) {
+            const QStringView cell = cells[h].trimmed();
             if (missingCell(cell))
                 continue;
             const std::optional<int> v = wholeNumber(cell, false);
             if (!v)
-                r.fail(d.line, QStringLiteral("the count of %1h, '%2', is not a whole number")
-                                   .arg(h, 2, 10, QChar(u'0'))
-                                   .arg(cell));
-            out.hours.push_back(r.hour(d.line, date, h, QString::number(*v)));
+                r.fail(line.number, QStringLiteral("the count of %1h, '%2', is not a whole number")
+                                        .arg(h, 2, 10, QChar(u'0'))
+                                        .arg(cell));
+            d.counts[size_t(h)] = *v;
+            d.hasCounts = true;
+            onlyFill = onlyFill && cell == u"1111";
         }
+        if (d.hasCounts && onlyFill) {
+            d.counts.fill(Hour::NoCount); // a day not yet observed
+            d.hasCounts = false;
+        }
+        int &index = indexOfDay[size_t(d.day)];
+        if (index >= 0) {
+            // A day given again: the same counts add nothing, other counts
+            // leave it unclear which are right.
+            const DayLine &before = days[size_t(index)];
+            if (before.counts != d.counts)
+                r.fail(line.number, QStringLiteral("day %1 is given again with other counts (it "
+                                                   "was given on line %2)")
+                                        .arg(d.day)
+                                        .arg(before.line));
+            continue;
+        }
+        index = int(days.size());
+        days.push_back(d);
+    }
+
+    // Days count from 0 when day 0 holds counts; a day 0 without any (a line
+    // of ??? alone) shifts nothing and gives no hours.
+    const int zero = indexOfDay[0];
+    const bool zeroBased = zero >= 0 && days[size_t(zero)].hasCounts;
+    for (const DayLine &d : days) {
+        if (d.day == 0 && !zeroBased)
+            continue;
+        const int day = zeroBased ? d.day + 1 : d.day;
+        if (day > daysInMonth)
+            r.fail(d.line, QStringLiteral("day %1 (day %2 counted from 1) lies past the end of "
+                                          "the month: %3 has %4 days")
+                               .arg(d.day)
+                               .arg(day)
+                               .arg(monthText(year, month))
+                               .arg(daysInMonth));
+        const QDate date(year, month, day);
+        for (int h = 0; h < 24; ++h)
+            if (d.counts[size_t(h)] != Hour::NoCount)
+                r.add(out, r.hour(d.line, date, h, d.counts[size_t(h)]));
     }
     return out;
 }
 
 // ---- the hourly list and the daily list -------------------------------------
 
-FileHours readHourly(const Reader &r, const std::vector<Line> &lines)
+void readHourlyLine(const Reader &r, const Line &line, FileHours &out)
+{
+    if (line.text.trimmed().isEmpty())
+        return;
+    const QList<QStringView> f = QStringView(line.text).split(u',');
+    if (f.size() != 3)
+        r.fail(line.number, QStringLiteral("the line has %1 fields, not 3").arg(f.size()));
+    const QStringView stamp = f[0].trimmed();
+    // Ten digits; as a number it would not fit an int past the year 2147.
+    if (stamp.size() != 10 || !std::all_of(stamp.begin(), stamp.end(),
+                                           [](QChar c) { return c.isDigit() && c < u'\x80'; }))
+        r.fail(line.number, QStringLiteral("'%1' is not a time of the form YYYYMMDDHH").arg(stamp));
+    const int year = stamp.left(4).toInt(), month = stamp.mid(4, 2).toInt(),
+              day = stamp.mid(6, 2).toInt(), h = stamp.mid(8, 2).toInt();
+    if (month < 1 || month > 12 || day < 1)
+        r.fail(line.number, QStringLiteral("'%1' is not a date and hour").arg(stamp));
+    if (day > QDate(year, month, 1).daysInMonth())
+        r.fail(line.number, QStringLiteral("day %1 lies past the end of the month: %2 has %3 days")
+                                .arg(day)
+                                .arg(monthText(year, month))
+                                .arg(QDate(year, month, 1).daysInMonth()));
+    if (h > 23)
+        r.fail(line.number, QStringLiteral("'%1' is not an hour of day (0 to 23)").arg(h));
+    if (r.hourOfDay(line.number, f[1]) != h)
+        r.fail(
+            line.number,
+            QStringLiteral("the hour '%1' does not match the time %2").arg(f[1].trimmed(), stamp));
+    r.add(out, r.hour(line.number, QDate(year, month, day), h, r.count(line.number, f[2], false)));
+}
+
+FileHours readHourly(const Reader &r, const Line &first, LineSource &lines)
 {
     FileHours out;
     out.format = Format::HourlyList;
-    for (const Line &line : lines) {
-        if (line.text.trimmed().isEmpty())
-            continue;
-        const QList<QStringView> f = line.text.split(u',');
-        if (f.size() != 3)
-            r.fail(line.number, QStringLiteral("the line has %1 fields, not 3").arg(f.size()));
-        const QStringView stamp = f[0].trimmed();
-        // Ten digits; as a number it would not fit an int past the year 2147.
-        if (stamp.size() != 10 || !std::all_of(stamp.begin(), stamp.end(),
-                                               [](QChar c) { return c.isDigit() && c < u'\x80'; }))
-            r.fail(line.number,
-                   QStringLiteral("'%1' is not a time of the form YYYYMMDDHH").arg(stamp));
-        const int year = stamp.left(4).toInt(), month = stamp.mid(4, 2).toInt(),
-                  day = stamp.mid(6, 2).toInt(), h = stamp.mid(8, 2).toInt();
-        if (month < 1 || month > 12 || day < 1)
-            r.fail(line.number, QStringLiteral("'%1' is not a date and hour").arg(stamp));
-        if (day > QDate(year, month, 1).daysInMonth())
-            r.fail(line.number,
-                   QStringLiteral("day %1 lies past the end of the month: %2 has %3 days")
-                       .arg(day)
-                       .arg(monthText(year, month))
-                       .arg(QDate(year, month, 1).daysInMonth()));
-        if (h > 23)
-            r.fail(line.number, QStringLiteral("'%1' is not an hour of day (0 to 23)").arg(h));
-        if (r.hourOfDay(line.number, f[1]) != h)
-            r.fail(line.number, QStringLiteral("the hour '%1' does not match the time %2")
-                                    .arg(f[1].trimmed(), stamp));
-        out.hours.push_back(
-            r.hour(line.number, QDate(year, month, day), h, r.count(line.number, f[2], false)));
-    }
+    Line line = first;
+    do
+        readHourlyLine(r, line, out);
+    while (lines.next(line));
     return out;
 }
 
-FileHours readDaily(const Reader &r, const std::vector<Line> &lines)
+FileHours readDaily(const Reader &r, const Line &first, LineSource &lines)
 {
     static const QRegularExpression namePattern(QStringLiteral("(\\d{2})(\\d{2})(\\d{4})\\.sta$"),
                                                 QRegularExpression::CaseInsensitiveOption);
@@ -265,26 +420,29 @@ FileHours readDaily(const Reader &r, const std::vector<Line> &lines)
                       .arg(m.captured(1), m.captured(2), m.captured(3)));
     FileHours out;
     out.format = Format::DailyList;
-    for (const Line &line : lines) {
+    Line line = first;
+    do {
         if (line.text.trimmed().isEmpty())
             continue;
-        const QList<QStringView> f = line.text.split(u';');
+        const QList<QStringView> f = QStringView(line.text).split(u';');
         if (f.size() != 2)
             r.fail(line.number, QStringLiteral("the line is not of the form hour;count"));
-        out.hours.push_back(r.hour(line.number, date, r.hourOfDay(line.number, f[0]),
-                                   r.count(line.number, f[1], false)));
-    }
+        r.add(out, r.hour(line.number, date, r.hourOfDay(line.number, f[0]),
+                          r.count(line.number, f[1], false)));
+    } while (lines.next(line));
     return out;
 }
 
 // ---- CSV and the program's own layout ----------------------------------------
 
-// The fields of a CSV line; a field may be quoted, with "" for a quote.
+// The fields of a CSV line; a field may be quoted, with "" for a quote. One
+// pass over the line: whether a field so far holds only blanks is kept as
+// it grows, not found again at every quote.
 std::optional<QStringList> csvFields(QStringView line, QChar separator)
 {
     QStringList fields;
     QString field;
-    bool quoted = false, wasQuoted = false;
+    bool quoted = false, wasQuoted = false, blank = true;
     for (qsizetype i = 0; i < line.size(); ++i) {
         const QChar c = line[i];
         if (quoted) {
@@ -296,15 +454,17 @@ std::optional<QStringList> csvFields(QStringView line, QChar separator)
             } else {
                 field += c;
             }
-        } else if (c == u'"' && field.trimmed().isEmpty() && !wasQuoted) {
+        } else if (c == u'"' && blank && !wasQuoted) {
             quoted = wasQuoted = true;
             field.clear();
         } else if (c == separator) {
             fields << field.trimmed();
             field.clear();
             wasQuoted = false;
+            blank = true;
         } else {
             field += c;
+            blank = blank && c.isSpace();
         }
     }
     if (quoted)
@@ -313,38 +473,38 @@ std::optional<QStringList> csvFields(QStringView line, QChar separator)
     return fields;
 }
 
-// The table columns of a header's names: Date 0, Hour 1, Sum 2, N1 to N10 3
+// The table column of a header's name: Date 0, Hour 1, Sum 2, N1 to N10 3
 // to 12; -1 for a name the table has no column for.
+int csvColumn(const QString &name)
+{
+    const QString n = name.toLower();
+    if (n == QLatin1String("date"))
+        return 0;
+    if (n == QLatin1String("hour"))
+        return 1;
+    if (n == QLatin1String("sum"))
+        return 2;
+    if (n.startsWith(u'n')) {
+        bool ok = false;
+        const int k = n.mid(1).toInt(&ok);
+        if (ok && k >= 1 && k <= 10 && n.mid(1) == QString::number(k))
+            return k + 2;
+    }
+    return -1;
+}
+
 std::vector<int> csvColumns(const QStringList &names)
 {
     std::vector<int> columns;
-    for (const QString &name : names) {
-        const QString n = name.toLower();
-        int col = -1;
-        if (n == QLatin1String("date"))
-            col = 0;
-        else if (n == QLatin1String("hour"))
-            col = 1;
-        else if (n == QLatin1String("sum"))
-            col = 2;
-        else if (n.startsWith(u'n')) {
-            bool ok = false;
-            const int k = n.mid(1).toInt(&ok);
-            if (ok && k >= 1 && k <= 10 && n.mid(1) == QString::number(k))
-                col = k + 2;
-        }
-        // A second column of one name would leave it unclear which counts.
-        if (col >= 0 && std::find(columns.begin(), columns.end(), col) != columns.end())
-            col = -1;
-        columns.push_back(col);
-    }
+    for (const QString &name : names)
+        columns.push_back(csvColumn(name));
     return columns;
 }
 
 bool hasDateAndHour(const std::vector<int> &columns)
 {
-    return std::count(columns.begin(), columns.end(), 0) == 1 &&
-           std::count(columns.begin(), columns.end(), 1) == 1;
+    return std::count(columns.begin(), columns.end(), 0) >= 1 &&
+           std::count(columns.begin(), columns.end(), 1) >= 1;
 }
 
 // The separator of a CSV header naming Date and Hour, or nothing.
@@ -360,12 +520,17 @@ std::optional<QChar> csvSeparator(QStringView header)
 
 QDate dateOf(const Reader &r, int line, const QString &text)
 {
+    // A day's 24 lines give its date 24 times: it is read once.
+    if (r.lastDate.isValid() && text == r.lastDateText)
+        return r.lastDate;
     QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
     if (!date.isValid())
         date = DateConv::fromText(text).value_or(QDate());
     if (!date.isValid())
         r.fail(line, QStringLiteral("'%1' is not a date of the form yyyy-MM-dd or %2")
                          .arg(text, DateConv::format()));
+    r.lastDateText = text;
+    r.lastDate = date;
     return date;
 }
 
@@ -382,81 +547,90 @@ void addRow(const Reader &r, int line, const std::array<QString, 13> &cells, Fil
             h.counts[k] = r.count(line, cells[k + 2], true);
     h.file = r.file;
     h.line = line;
-    out.hours.push_back(std::move(h));
+    r.add(out, std::move(h));
 }
 
-FileHours readCsv(const Reader &r, const std::vector<Line> &lines)
+QString columnName(int column)
+{
+    static const char *const names[] = {"Date", "Hour", "Sum"};
+    return column < 3 ? QLatin1String(names[column]) : QStringLiteral("N%1").arg(column - 2);
+}
+
+FileHours readCsv(const Reader &r, const Line &header, LineSource &lines)
 {
     FileHours out;
     out.format = Format::Csv;
-    auto line = std::find_if(lines.begin(), lines.end(),
-                             [](const Line &l) { return !l.text.trimmed().isEmpty(); });
-    const QChar sep = *csvSeparator(line->text);
-    const std::vector<int> columns = csvColumns(*csvFields(line->text, sep));
-    for (++line; line != lines.end(); ++line) {
-        const std::optional<QStringList> fields = csvFields(line->text, sep);
+    const QChar sep = *csvSeparator(header.text);
+    const std::vector<int> columns = csvColumns(*csvFields(header.text, sep));
+    // A column named twice would leave it unclear which counts are meant.
+    for (size_t k = 0; k < columns.size(); ++k)
+        for (size_t j = 0; j < k; ++j)
+            if (columns[k] >= 0 && columns[k] == columns[j])
+                r.fail(header.number, QStringLiteral("the header names %1 twice (fields %2 and %3)")
+                                          .arg(columnName(columns[k]))
+                                          .arg(j + 1)
+                                          .arg(k + 1));
+    Line line;
+    while (lines.next(line)) {
+        const std::optional<QStringList> fields = csvFields(line.text, sep);
         if (!fields)
-            r.fail(line->number, QStringLiteral("a quoted field runs past the end of the line"));
+            r.fail(line.number, QStringLiteral("a quoted field runs past the end of the line"));
         if (fields->size() > qsizetype(columns.size()))
-            r.fail(line->number, QStringLiteral("the line has %1 fields, the header names %2")
-                                     .arg(fields->size())
-                                     .arg(columns.size()));
+            r.fail(line.number, QStringLiteral("the line has %1 fields, the header names %2")
+                                    .arg(fields->size())
+                                    .arg(columns.size()));
         std::array<QString, 13> cells;
         for (qsizetype k = 0; k < fields->size(); ++k)
             if (columns[size_t(k)] >= 0)
                 cells[size_t(columns[size_t(k)])] = (*fields)[k];
-        addRow(r, line->number, cells, out);
+        addRow(r, line.number, cells, out);
     }
     return out;
 }
 
-FileHours readVexlor(const Reader &r, const std::vector<Line> &lines)
+std::array<QString, 13> vexlorCells(const QString &line)
+{
+    const GridRow row = GridRow::fromLine(line, u'\t');
+    std::array<QString, 13> cells;
+    for (int k = 0; k < 13; ++k)
+        cells[size_t(k)] = row.cell(k).trimmed();
+    return cells;
+}
+
+// The first line of the own layout is a header when none of its fields is a
+// date or a whole number (the program writes "Date", "", "Hour", "Sum",
+// "N1" ...); otherwise it is the first data line, read and checked as every
+// other, so that a file without a header loses no row.
+bool isHeader(const std::array<QString, 13> &cells)
+{
+    return std::none_of(cells.begin(), cells.end(), [](const QString &c) {
+        return wholeNumber(c, true) ||
+               QDate::fromString(c, QStringLiteral("yyyy-MM-dd")).isValid() ||
+               DateConv::fromText(c);
+    });
+}
+
+FileHours readVexlor(const Reader &r, const Line &first, LineSource &lines)
 {
     FileHours out;
     out.format = Format::Vexlor;
-    for (size_t i = 1; i < lines.size(); ++i) { // the header line is not read
-        const GridRow row = GridRow::fromLine(lines[i].text, u'\t');
-        std::array<QString, 13> cells;
-        for (int k = 0; k < 13; ++k)
-            cells[size_t(k)] = row.cell(k).trimmed();
-        addRow(r, lines[i].number, cells, out);
-    }
+    const std::array<QString, 13> firstCells = vexlorCells(first.text);
+    if (!isHeader(firstCells))
+        addRow(r, first.number, firstCells, out);
+    Line line;
+    while (lines.next(line))
+        addRow(r, line.number, vexlorCells(line.text), out);
     return out;
 }
 
-// ---- the text of a file ----------------------------------------------------
+// ---- the format of a file ---------------------------------------------------
 
-QString textOf(const QByteArray &bytes, const QString &name)
+Format sniffLine(const Line &first, const QString &name)
 {
-    const auto utf16 = [&](QStringConverter::Encoding encoding) {
-        QStringDecoder decoder(encoding);
-        QString text = decoder(bytes.mid(2));
-        if (decoder.hasError())
-            throw EImportError(name, 0, QStringLiteral("it is not valid UTF-16 text"));
-        return text;
-    };
-    if (bytes.startsWith("\xFF\xFE"))
-        return utf16(QStringConverter::Utf16LE);
-    if (bytes.startsWith("\xFE\xFF"))
-        return utf16(QStringConverter::Utf16BE);
-    if (bytes.contains('\0'))
-        throw EImportError(name, 0, QStringLiteral("it is not a text file"));
-    QString text = TextCodec::decode(bytes).text;
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    return text;
-}
-
-Format sniffLines(const std::vector<Line> &lines, const QString &name)
-{
-    auto first = std::find_if(lines.begin(), lines.end(),
-                              [](const Line &l) { return !l.text.trimmed().isEmpty(); });
-    if (first == lines.end())
-        throw EImportError(name, 0, QStringLiteral("the file is empty"));
     static const QRegularExpression monthly(QStringLiteral("^\\s*[A-Za-z]{3}\\s*\\|"));
     static const QRegularExpression hourly(QStringLiteral("^\\s*\\d{10}\\s*,"));
     static const QRegularExpression daily(QStringLiteral("^\\s*\\d{1,2}\\s*;\\s*\\d*\\s*$"));
-    const QString text = first->text.toString();
+    const QString &text = first.text;
     if (monthly.match(text).hasMatch())
         return Format::MonthlyTable;
     if (hourly.match(text).hasMatch())
@@ -465,12 +639,20 @@ Format sniffLines(const std::vector<Line> &lines, const QString &name)
         return Format::DailyList;
     if (text.contains(u'\t'))
         return Format::Vexlor;
-    if (csvSeparator(first->text))
+    if (csvSeparator(text))
         return Format::Csv;
-    throw EImportError(name, first->number,
+    throw EImportError(name, first.number,
                        QStringLiteral("it is none of the formats Import reads (a monthly table, "
                                       "an hourly list, a daily list, CSV with a header row naming "
                                       "Date and Hour, Vexlor's tab-separated layout)"));
+}
+
+Line firstLine(LineSource &lines, const QString &name)
+{
+    Line first;
+    if (!lines.nextFilled(first))
+        throw EImportError(name, 0, QStringLiteral("the file is empty"));
+    return first;
 }
 
 } // namespace
@@ -495,33 +677,31 @@ QLatin1String monthAbbreviation(int month)
 
 Format sniff(const QByteArray &bytes, const QString &name)
 {
-    const QString text = textOf(bytes, name);
-    return sniffLines(splitLines(text), name);
+    LineSource lines(bytes, name);
+    return sniffLine(firstLine(lines, name), name);
 }
 
-FileHours parse(const QByteArray &bytes, const QString &name)
+FileHours parse(const QByteArray &bytes, const QString &name, qsizetype hoursBefore)
 {
-    const QString text = textOf(bytes, name);
-    const std::vector<Line> lines = splitLines(text);
-    if (qsizetype(lines.size()) > MaxHours + 64)
-        throw EImportError(name, 0, QStringLiteral("it holds more than %1 lines").arg(MaxHours));
-    const Reader r{name};
-    switch (sniffLines(lines, name)) {
+    LineSource lines(bytes, name);
+    const Line first = firstLine(lines, name);
+    const Reader r{name, hoursBefore, {}, {}};
+    switch (sniffLine(first, name)) {
     case Format::MonthlyTable:
-        return readMonthly(r, lines);
+        return readMonthly(r, first, lines);
     case Format::HourlyList:
-        return readHourly(r, lines);
+        return readHourly(r, first, lines);
     case Format::DailyList:
-        return readDaily(r, lines);
+        return readDaily(r, first, lines);
     case Format::Csv:
-        return readCsv(r, lines);
+        return readCsv(r, first, lines);
     case Format::Vexlor:
         break;
     }
-    return readVexlor(r, lines);
+    return readVexlor(r, first, lines);
 }
 
-FileHours read(const QString &path)
+FileHours read(const QString &path, qsizetype hoursBefore)
 {
     QByteArray bytes;
     try {
@@ -529,7 +709,7 @@ FileHours read(const QString &path)
     } catch (const FileRead::EReadFailed &e) {
         throw EImportError(path, 0, e.reason());
     }
-    return parse(bytes, path);
+    return parse(bytes, path, hoursBefore);
 }
 
 Summary summarize(const std::vector<qint64> &observed, int files)
@@ -566,12 +746,16 @@ Merged merge(std::vector<FileHours> files)
                                    .arg(MaxHours));
     }
     hours.reserve(total);
-    for (FileHours &f : files)
+    for (FileHours &f : files) {
         std::move(f.hours.begin(), f.hours.end(), std::back_inserter(hours));
+        f.hours = {}; // its memory goes now, not at the end
+    }
     std::stable_sort(hours.begin(), hours.end(),
                      [](const Hour &x, const Hour &y) { return x.number() < y.number(); });
 
     Merged out;
+    QDate lastDate;
+    QString lastDateText;
     std::vector<qint64> observed;
     observed.reserve(hours.size());
     out.rows.reserve(hours.size());
@@ -589,7 +773,8 @@ Merged merge(std::vector<FileHours> files)
                     .arg(QDir::toNativeSeparators(x.file))
                     .arg(x.line);
             };
-            const auto shown = [](const QString &c) {
+            const auto shown = [k](const Hour &x) {
+                const QString c = x.countText(k);
                 return c.isEmpty() ? QStringLiteral("none") : c;
             };
             throw EImportError(
@@ -597,17 +782,20 @@ Merged merge(std::vector<FileHours> files)
                 QStringLiteral("the hour %1 is given twice with different counts: %2 %3 in %4 "
                                "and %5 in %6")
                     .arg(dayText(h.date, h.hour),
-                         k == 0 ? QStringLiteral("Sum") : QStringLiteral("N%1").arg(k),
-                         shown(kept.counts[size_t(k)]), place(kept), shown(h.counts[size_t(k)]),
-                         place(h)));
+                         k == 0 ? QStringLiteral("Sum") : QStringLiteral("N%1").arg(k), shown(kept),
+                         place(kept), shown(h), place(h)));
         }
         observed.push_back(h.number());
+        if (h.date != lastDate) { // a day's hours share its text
+            lastDate = h.date;
+            lastDateText = DateConv::toText(h.date);
+        }
         GridRow row;
-        row.setCell(0, DateConv::toText(h.date));
+        row.setCell(0, lastDateText);
         row.setCell(1, QString::number(h.hour));
         for (int k = 0; k < 11; ++k)
-            if (!h.counts[size_t(k)].isEmpty())
-                row.setCell(k + 2, h.counts[size_t(k)]);
+            if (h.counts[size_t(k)] != Hour::NoCount)
+                row.setCell(k + 2, h.countText(k));
         out.rows.push_back(std::move(row));
     }
     out.summary = summarize(observed, int(files.size()));
@@ -618,8 +806,11 @@ Merged import(const QStringList &paths)
 {
     std::vector<FileHours> files;
     files.reserve(size_t(paths.size()));
-    for (const QString &path : paths)
-        files.push_back(read(path));
+    qsizetype hours = 0;
+    for (const QString &path : paths) {
+        files.push_back(read(path, hours));
+        hours += qsizetype(files.back().hours.size());
+    }
     return merge(std::move(files));
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/Errors.h"
 #include "table/GridRow.h"
+#include "table/TableLimits.h"
 
 #include <QDate>
 #include <QString>
@@ -27,9 +28,15 @@ enum class Format {
 // The three lower-case letters that head a monthly table: "jan" for 1.
 QLatin1String monthAbbreviation(int month);
 
-// The most bytes a count file may have, and the most hours an import makes.
+// The most bytes a count file may have, and the most hours an import makes:
+// as many as the table holds rows.
 inline constexpr qint64 MaxFileSize = 512LL * 1024 * 1024;
-inline constexpr qsizetype MaxHours = 1048576;
+inline constexpr qsizetype MaxHours = TableLimits::MaxRows;
+// The longest line a count file may have, in bytes; a day line of a monthly
+// table has some 130, a CSV line with notes a few hundred.
+inline constexpr qsizetype MaxLineBytes = 1024 * 1024;
+// The most [Key]value lines of different keys a station block may have.
+inline constexpr int MaxStationKeys = 1000;
 
 // A file Import cannot take: the file, the line (0 where the fault is not
 // on one line) and what was wrong.
@@ -47,13 +54,22 @@ private:
 };
 
 // One observed hour: when (UT), the counts of Sum and N1 to N10 as the file
-// gives them (empty where it has none), and where it came from.
+// gives them (NoCount where it has none), and where it came from. Kept
+// small: an import may hold a million of them.
 struct Hour {
+    static constexpr qint32 NoCount = -1;
     QDate date;
     int hour = 0;
-    std::array<QString, 11> counts; // Sum, N1 ... N10
-    QString file;
     int line = 0;
+    std::array<qint32, 11> counts; // Sum, N1 ... N10
+    QString file;                  // shared by every hour of the file
+    Hour() { counts.fill(NoCount); }
+    // A count as the table holds it: digits, or empty for none.
+    QString countText(int k) const
+    {
+        const qint32 v = counts[size_t(k)];
+        return v == NoCount ? QString() : QString::number(v);
+    }
     // Hours counted from the start of the Julian day number 0, for ordering.
     qint64 number() const { return date.toJulianDay() * 24 + hour; }
 };
@@ -69,12 +85,17 @@ struct FileHours {
 
 // Reads one file's bytes; name is the file's path, whose last part may hold
 // the month (monthly table) or the date (daily list). Throws EImportError.
-FileHours parse(const QByteArray &bytes, const QString &name);
-// The format of the bytes, or EImportError when they are none of them.
+// The bytes are read a line at a time and every bound is checked as the
+// lines come: a line longer than MaxLineBytes, more than MaxHours + 64
+// lines, or more than MaxHours - hoursBefore hours (the hours of the files
+// read before it) end the read before more memory is spent.
+FileHours parse(const QByteArray &bytes, const QString &name, qsizetype hoursBefore = 0);
+// The format of the bytes (by their first line that is not empty), or
+// EImportError when they are none of them.
 Format sniff(const QByteArray &bytes, const QString &name);
 
 // Reads a file from disk (at most MaxFileSize bytes) and parses it.
-FileHours read(const QString &path);
+FileHours read(const QString &path, qsizetype hoursBefore = 0);
 
 // What an import found, for the summary shown after it.
 struct Gap {

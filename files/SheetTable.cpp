@@ -4,6 +4,8 @@
 #include "files/workbook/Workbook.h"
 #include "table/GridModel.h"
 
+#include <QDir>
+
 namespace SheetTable {
 
 std::vector<GridRow> read(const Worksheet &sheet)
@@ -41,8 +43,42 @@ std::vector<GridRow> load(const QString &path)
     return rows;
 }
 
+void checkSavable(const GridModel &grid, const QString &path)
+{
+    const auto refuse = [&](const QString &why) {
+        throw EWorkbookError(
+            QStringLiteral("\"%1\" cannot be saved: %2").arg(QDir::toNativeSeparators(path), why));
+    };
+    // A sheet has the header in row 1 and so one row fewer for the table.
+    const qint64 rows = grid.rowCountWithHeader() - 1;
+    if (rows > Worksheet::MaxRows - 1)
+        refuse(QStringLiteral("the table has %1 rows; a workbook holds at most %2 below its "
+                              "header (save it as text instead)")
+                   .arg(rows)
+                   .arg(Worksheet::MaxRows - 1));
+    size_t cells = 13; // the header
+    for (int r = 1; r < grid.rowCountWithHeader(); ++r)
+        for (int c = 0; c <= 12; ++c) {
+            const qsizetype length = grid.cellView(c, r).size();
+            if (length > Worksheet::MaxCellText)
+                refuse(QStringLiteral("the cell in row %1, column %2 holds %3 characters; a "
+                                      "workbook cell the program reads holds at most %4")
+                           .arg(r)
+                           .arg(c + 1)
+                           .arg(length)
+                           .arg(Worksheet::MaxCellText));
+            cells += length > 0 ? 1 : 0;
+        }
+    if (cells > Worksheet::MaxCells)
+        refuse(QStringLiteral("the table has %1 cells that are not empty; a workbook the "
+                              "program reads holds at most %2 (save it as text instead)")
+                   .arg(cells)
+                   .arg(Worksheet::MaxCells));
+}
+
 void save(const GridModel &grid, const QString &path)
 {
+    checkSavable(grid, path);
     WorkbookApplication excel;
     excel.setVisible(true);
     excel.workbooks().Add();

@@ -25,7 +25,11 @@ void write(const GridModel &grid, Worksheet &sheet);
 // active sheet); throws EWorkbookError.
 std::vector<GridRow> load(const QString &path);
 // Writes the table as Save (XLS) does: an Office Open XML workbook under
-// exactly this name; throws EWorkbookError.
+// exactly this name; throws EWorkbookError. A table that load() would
+// refuse to read back (more rows than a sheet holds below its header, more
+// cells than the reader takes, a cell longer than it takes) is refused
+// before anything is written, by checkSavable.
 void save(const GridModel &grid, const QString &path);
+void checkSavable(const GridModel &grid, const QString &path);
 
 } // namespace SheetTable

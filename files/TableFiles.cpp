@@ -58,8 +58,11 @@ Loaded load(const QStringList &paths)
         }
         read.push_back(ObserverFiles::parse(bytes, paths.front()));
     } else {
-        for (const QString &file : paths)
-            read.push_back(ObserverFiles::read(file));
+        qsizetype hours = 0; // the cap on hours holds over all the files
+        for (const QString &file : paths) {
+            read.push_back(ObserverFiles::read(file, hours));
+            hours += qsizetype(read.back().hours.size());
+        }
     }
     ObserverFiles::Merged merged = ObserverFiles::merge(std::move(read));
     out.rows = std::move(merged.rows);

@@ -23,6 +23,12 @@ QString describe(const QString &action, const QString &path, const QString &reas
 
 } // namespace
 
+qsizetype dataLines(const QByteArray &bytes)
+{
+    const qsizetype lines = bytes.count('\n') + (!bytes.isEmpty() && !bytes.endsWith('\n') ? 1 : 0);
+    return std::max<qsizetype>(0, lines - 1);
+}
+
 std::vector<GridRow> parseText(const QByteArray &bytes, const QString &name)
 {
     // A text file holds no NUL byte; one that does is a picture, a program
@@ -30,12 +36,13 @@ std::vector<GridRow> parseText(const QByteArray &bytes, const QString &name)
     if (bytes.contains('\0'))
         throw EInOutError(
             describe(QStringLiteral("read"), name, QStringLiteral("it is not a text file")));
-    // Rows are counted before any is made: a file of nothing but line ends
-    // must not turn into millions of rows.
-    if (bytes.count('\n') > MaxRows)
+    // Lines are counted before any row is made: a file of nothing but line
+    // ends must not turn into millions of rows. The header line is not
+    // counted, so that the file of a full table, as save() writes it, opens.
+    if (dataLines(bytes) > MaxRows)
         throw EInOutError(describe(QStringLiteral("read"), name,
-                                   QStringLiteral("it holds more than %1 lines, more than a "
-                                                  "table of observations can hold")
+                                   QStringLiteral("it holds more than %1 lines of data, more "
+                                                  "than a table of observations can hold")
                                        .arg(MaxRows)));
     return parse(bytes);
 }
@@ -123,8 +130,20 @@ void save(const GridModel &grid, const QString &path)
     if (QFileInfo(path).isDir())
         throw EInOutError(
             describe(QStringLiteral("write"), path, QStringLiteral("it is a directory")));
+    // Nothing is written that Open would then refuse.
+    if (grid.rowCountWithHeader() - 1 > MaxRows)
+        throw EInOutError(describe(QStringLiteral("write"), path,
+                                   QStringLiteral("the table has more than %1 rows, more than "
+                                                  "the program opens")
+                                       .arg(MaxRows)));
+    const QByteArray bytes = format(grid);
+    if (bytes.size() > MaxFileSize)
+        throw EInOutError(describe(QStringLiteral("write"), path,
+                                   QStringLiteral("the file would be larger than %1 MB, more "
+                                                  "than the program opens")
+                                       .arg(FileRead::megabytes(MaxFileSize))));
     try {
-        SafeSave::write(path, format(grid));
+        SafeSave::write(path, bytes);
     } catch (const SafeSave::ESaveFailed &e) {
         throw EInOutError(describe(QStringLiteral("write"), path, e.reason()));
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "table/GridRow.h"
+#include "table/TableLimits.h"
 
 #include <QIODevice>
 #include <vector>
@@ -17,8 +18,12 @@ inline constexpr int WrittenColumns = 13;
 
 // The largest file Open (TXT) reads, far more than any observation table.
 inline constexpr qint64 MaxFileSize = 512LL * 1024 * 1024;
-// The most data lines a file may have: as many rows as a spreadsheet's sheet.
-inline constexpr qsizetype MaxRows = 1048576;
+// The most data lines a file may have (the header line not counted): as
+// many as the table has rows.
+inline constexpr qsizetype MaxRows = TableLimits::MaxRows;
+
+// The lines after the header line (a last line without a line end counted).
+qsizetype dataLines(const QByteArray &bytes);
 
 // Parses the whole of a file's bytes into table rows. The first line is
 // skipped unread; each following line becomes one row (an empty line inside
@@ -29,7 +34,7 @@ std::vector<GridRow> parse(const QByteArray &bytes);
 
 // Parses a file's bytes after checking them; throws EInOutError naming the
 // file for bytes that are not text (a NUL byte) and for more than MaxRows
-// lines.
+// data lines.
 std::vector<GridRow> parseText(const QByteArray &bytes, const QString &name);
 
 // Reads the device to its end (at most MaxFileSize bytes) and parses it as
@@ -47,7 +52,9 @@ QByteArray format(const GridModel &grid);
 // EInOutError, with the reason in words, for anything else. A FIFO or a
 // device is refused without being opened for reading.
 std::vector<GridRow> load(const QString &path);
-// Writes atomically: a failed save leaves an existing file intact.
+// Writes atomically: a failed save leaves an existing file intact. A table
+// whose file load() would refuse (more than MaxRows rows, more than
+// MaxFileSize bytes) is refused before anything is written.
 void save(const GridModel &grid, const QString &path);
 
 } // namespace TextFormat

@@ -1,6 +1,9 @@
 // The observation table's data: a header row and data rows of cell texts.
 #include "GridModel.h"
 
+#include "TableLimits.h"
+#include "app/Errors.h"
+
 GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent), m_rows(1) {}
 
 void GridModel::setRowCountWithHeader(int count)
@@ -13,11 +16,21 @@ void GridModel::setRowCountWithHeader(int count)
         spliceRows(wanted, have - wanted, {});
 }
 
+void GridModel::checkRowCount(qint64 dataRows)
+{
+    if (dataRows > TableLimits::MaxRows)
+        throw VexlorError(QStringLiteral("The table can hold at most %1 rows; this would make "
+                                         "it %2 rows long")
+                              .arg(TableLimits::MaxRows)
+                              .arg(dataRows));
+}
+
 void GridModel::spliceRows(int at, int count, std::vector<GridRow> rows)
 {
     const int have = static_cast<int>(m_rows.size());
     at = std::clamp(at, 0, have);
     count = std::clamp(count, 0, have - at);
+    checkRowCount(qint64(have) - count + qint64(rows.size()));
     if (count == have && rows.empty())
         rows.resize(1); // the table keeps one data row
     if (count == 0 && rows.empty())
@@ -110,6 +123,7 @@ void GridModel::setCell(int col, int row, const QString &text)
 
 void GridModel::replaceRows(std::vector<GridRow> rows)
 {
+    checkRowCount(qint64(rows.size()));
     if (rows.empty())
         rows.resize(1);
     GridEdit edit;

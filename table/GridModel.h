@@ -34,6 +34,12 @@ public:
     // Keeps the remaining rows; new rows are empty; never fewer than 2.
     void setRowCountWithHeader(int count);
 
+    // Throws VexlorError, before anything changes, when the table would
+    // hold more than TableLimits::MaxRows data rows. Every change that adds
+    // rows checks it; a command that changes the table in several steps
+    // checks first.
+    static void checkRowCount(qint64 dataRows);
+
     QString cell(int col, int row) const;
     QStringView cellView(int col, int row) const;
     void setCell(int col, int row, const QString &text);

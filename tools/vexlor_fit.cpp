@@ -9,6 +9,7 @@
 #include "analysis/RunCsv.h"
 #include "analysis/RunPipeline.h"
 #include "analysis/WholeRangeReport.h"
+#include "app/CommandArgs.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
 #include "app/LanguageTexts.h"
@@ -16,6 +17,7 @@
 #include "app/Settings.h"
 #include "files/TableFiles.h"
 #include "table/GridModel.h"
+#include "table/TableLimits.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -42,8 +44,8 @@ const char Usage[] =
     "file of station software: a monthly table (..._MMYYYYrmob.TXT), an hourly\n"
     "list (RMOB-YYYYMM.dat), a daily list (DDMMYYYY.STA) or CSV with a header\n"
     "row. Several FILEs are merged into one table in time order, as Import does.\n"
-    "Dates are in the program's date format (DateFormat in VEXLOR.ini next to\n"
-    "this program, otherwise the locale's short format). NAME is Sum (the\n"
+    "Dates are in the program's date format (DateFormat in the window's settings\n"
+    "file VEXLOR.ini, otherwise the locale's short format). NAME is Sum (the\n"
     "default) or N1 to N10. --save writes the table as the window's Save does:\n"
     "a workbook when OUT ends in .xlsx, Vexlor's text layout otherwise.\n"
     "--csv writes the rows of the Run (after --auto, of the Run with the best\n"
@@ -67,19 +69,19 @@ struct Options {
     bool automatic = false;
 };
 
-int toInt(const QString &text)
-{
-    bool ok = false;
-    int v = text.toInt(&ok);
-    if (!ok)
-        throw VexlorError(QStringLiteral("'%1' is not a whole number").arg(text));
-    return v;
-}
+// The ranges of the whole-number options: a and b as the up-downs hold
+// them (16 bits), a position within the table, a maximum within int.
+constexpr int MaxCoefficient = 32767;
+constexpr int MaxPosition = int(TableLimits::MaxRows) - 1;
+constexpr int MaxMaximum = 2147483647;
 
 Options parse(const QStringList &args)
 {
     Options o;
-    for (qsizetype i = 1; i < args.size(); ++i) {
+    const auto toInt = [](const QString &option, const QString &text, int max) {
+        return CommandArgs::wholeNumber(option, text, 0, max);
+    };
+    for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &arg = args[i];
         auto value = [&]() -> QString {
             if (i + 1 >= args.size())
@@ -93,13 +95,13 @@ Options parse(const QStringList &args)
         else if (arg == QLatin1String("--column"))
             o.column = value();
         else if (arg == QLatin1String("--a"))
-            o.a = toInt(value());
+            o.a = toInt(arg, value(), MaxCoefficient);
         else if (arg == QLatin1String("--b"))
-            o.b = toInt(value());
+            o.b = toInt(arg, value(), MaxCoefficient);
         else if (arg == QLatin1String("--pos"))
-            o.pos = toInt(value());
+            o.pos = toInt(arg, value(), MaxPosition);
         else if (arg == QLatin1String("--max"))
-            o.max = toInt(value());
+            o.max = toInt(arg, value(), MaxMaximum);
         else if (arg == QLatin1String("--rows"))
             o.rows = true;
         else if (arg == QLatin1String("--save"))
@@ -115,10 +117,7 @@ Options parse(const QStringList &args)
         else if (arg == QLatin1String("--position-profile"))
             o.profile = value();
         else if (arg == QLatin1String("--bootstrap")) {
-            o.bootstrap = toInt(value());
-            if (o.bootstrap < 1 || o.bootstrap > Bootstrap::MaxReplicates)
-                throw VexlorError(QStringLiteral("--bootstrap takes 1 to %1 replicates")
-                                      .arg(Bootstrap::MaxReplicates));
+            o.bootstrap = CommandArgs::wholeNumber(arg, value(), 1, Bootstrap::MaxReplicates);
         } else if (arg == QLatin1String("--seed")) {
             bool ok = false;
             o.seed = value().toULongLong(&ok);
@@ -359,8 +358,10 @@ int main(int argc, char *argv[])
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     try {
-        const Options options = parse(QCoreApplication::arguments());
-        Settings settings(Settings::pathIn(QCoreApplication::applicationDirPath()));
+        // The arguments as their bytes were given (after Qt took its own):
+        // a name that is not UTF-8 is refused, never turned into another.
+        const Options options = parse(CommandArgs::decode(argc, argv));
+        Settings settings(Settings::locate(QCoreApplication::applicationDirPath()));
         settings.read();
         DateConv::setFormat(settings.dateFormat());
         return run(options, settings);

@@ -26,10 +26,9 @@ void TfrmMain::SaveReportClick()
     prepareSaveDialog(text(Text::ReportFilter));
     if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
         SaveDialog1.fileName = *name;
-        const QString text = tsReport->reportText();
         SafeSave::writeOrFail(*name, name->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
-                                         ? FitReport::csv(text)
-                                         : text.toUtf8());
+                                         ? tsReport->reportCsv()
+                                         : tsReport->reportText().toUtf8());
     }
 }
 

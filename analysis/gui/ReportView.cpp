@@ -534,25 +534,45 @@ QString ReportView::summary() const
     return lines.join(QStringLiteral("<br>"));
 }
 
-QString ReportView::reportText() const
+FitReport::Report ReportView::sourceReport() const
+{
+    if (m_haveRun)
+        return m_report;
+    FitReport::Report source;
+    source.source = m_source.file;
+    source.column = m_source.column;
+    source.from = m_source.from;
+    source.to = m_source.to;
+    return source;
+}
+
+QStringList ReportView::figureLines() const
 {
     QStringList lines;
     if (m_haveRun) {
-        lines << FitReport::text(m_report, rows()).trimmed().split(u'\n');
+        // Auto Calc's (or the Run's) figures, after the source and the rows.
+        const FitReport::Report &r = m_report;
+        lines << FitReport::text(r, rows()).trimmed().split(u'\n').mid(
+            FitReport::sourceLines(r, rows().size()).size());
     } else {
-        FitReport::Report source;
-        source.source = m_source.file;
-        source.column = m_source.column;
-        source.from = m_source.from;
-        source.to = m_source.to;
-        lines << FitReport::sourceLines(source, rows().size())
-              << QStringLiteral("auto_calc_refused yes");
+        lines << QStringLiteral("auto_calc_refused yes");
     }
     if (m_fit)
         lines << WholeRangeReport::lines(*m_fit, m_dayBootstrap ? &*m_dayBootstrap : nullptr);
     else
         lines << QStringLiteral("report_cancelled yes");
-    return lines.join(u'\n') + u'\n';
+    return lines;
+}
+
+QString ReportView::reportText() const
+{
+    return (FitReport::sourceLines(sourceReport(), rows().size()) + figureLines()).join(u'\n') +
+           u'\n';
+}
+
+QByteArray ReportView::reportCsv() const
+{
+    return FitReport::csv(sourceReport(), rows().size(), figureLines());
 }
 
 ReportFigures::Content ReportView::content() const

@@ -77,6 +77,8 @@ public:
     QString summary() const;
     // The numbers as `name value` lines, for Save Report.
     QString reportText() const;
+    // The same as CSV (FitReport::csv).
+    QByteArray reportCsv() const;
     ReportFigures::Content content() const;
     // The pictures' texts on the page, or (forFile) in a saved picture,
     // which also gets the report's own fit as a caption.
@@ -122,6 +124,9 @@ private:
     QString hourText(double hours) const;
     QStringList runLines() const;
     QStringList wholeRangeLines(bool html) const;
+    // Where the rows came from, and the report's lines after the rows.
+    FitReport::Report sourceReport() const;
+    QStringList figureLines() const;
 
     LanguageTexts m_texts;
     std::shared_ptr<const std::vector<TRadData>> m_rows;

@@ -53,8 +53,9 @@ bool TfrmMain::Station1Click()
     if (!edited)
         return false;
     for (size_t i = 0; i < fields.size(); ++i) {
-        // One line each: a line end would break the settings file's line.
-        const QString value = edited->value(qsizetype(i)).simplified();
+        // As typed, blanks and quotes included; a line end (pasted) would
+        // break the settings file's line and becomes a blank.
+        const QString value = edited->value(qsizetype(i)).replace(u'\n', u' ').replace(u'\r', u' ');
         if (value != values[qsizetype(i)])
             m_settings.setStationValue(fields[i], value);
     }

@@ -503,7 +503,7 @@ void TfrmMain::FormCreate()
         ExeDir = QCoreApplication::applicationDirPath();
     // One reading of the settings file serves the whole start, the
     // language's texts included.
-    m_settings = Settings(settingsPath());
+    m_settings = Settings(Settings::locate(ExeDir));
     m_settings.read();
 
     // Our own addition: a fixed date format for the table, otherwise the

@@ -55,8 +55,9 @@ public:
     explicit TfrmMain(Dialogs &dialogs, const QString &exeDir = {});
     ~TfrmMain() override;
 
-    // The settings file: VEXLOR.ini in ExeDir.
-    QString settingsPath() const { return Settings::pathIn(ExeDir); }
+    // The settings file the program writes: VEXLOR.ini in ExeDir, or the
+    // user's for an installed program (Settings::locate).
+    QString settingsPath() const { return Settings::locate(ExeDir).file; }
     // MSG<n> of the applied language.
     const QString &msg(int n) const { return m_texts.message(n); }
 
@@ -137,6 +138,8 @@ private:
     friend class TestEditing;
     friend class TestExport;
     friend class TestHardening;
+    friend class TestHardeningFiles;
+    friend class TestHardeningSettings;
     friend class TestImport;
     friend class TestMainWindow;
     friend class TestReportPage;

@@ -4,6 +4,7 @@
 // QuaZip's copies.)
 #include "Workbook.h"
 
+#include "ZipArchive.h"
 #include "app/DateConv.h"
 #include "app/SafeSave.h"
 
@@ -181,6 +182,15 @@ void WorkbookFiles::writeXlsx(const Worksheet &sheet, const QString &path)
             {"xl/styles.xml", stylesXml()},
             {"xl/worksheets/sheet1.xml", sheetXml(sheet)},
         };
+        // What the reader unpacks at most: a larger workbook could be
+        // written but not opened again.
+        qint64 unpacked = 0;
+        for (const auto &part : parts)
+            unpacked += part.second.size();
+        if (unpacked > ZipArchive::Budget)
+            throw fail(QStringLiteral("it would unpack to more than %1 MB, more than the program "
+                                      "reads")
+                           .arg(ZipArchive::Budget / (1024 * 1024)));
         for (const auto &[name, part] : parts) {
             QuaZipFile entry(&zip);
             if (!entry.open(QIODevice::WriteOnly, QuaZipNewInfo(QString::fromLatin1(name))) ||

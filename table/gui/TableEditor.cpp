@@ -119,8 +119,9 @@ void TableEditor::pasteText(const QString &block)
             m_texts.text(Text::PasteRefused).arg(problem->row).arg(column, problem->text, reason));
         return;
     }
-    m_history.beginStep(m_texts.text(Text::Paste));
     const int needed = top + static_cast<int>(rows.size());
+    GridModel::checkRowCount(needed - 1); // before the step begins
+    m_history.beginStep(m_texts.text(Text::Paste));
     if (needed > m_grid.rowCountWithHeader())
         m_grid.setRowCountWithHeader(needed);
     for (size_t r = 0; r < rows.size(); ++r)

@@ -23,7 +23,7 @@ QString listed(const std::vector<Hour> &hours)
         out << QStringLiteral("%1 %2=%3")
                    .arg(h.date.toString(Qt::ISODate))
                    .arg(h.hour, 2, 10, QChar(u'0'))
-                   .arg(h.counts[0]);
+                   .arg(h.countText(0));
     return out.join(u' ');
 }
 
@@ -91,8 +91,9 @@ private slots:
                    dayLine("02", {"??? ", "?", "", "7"}) + "\r\n[Observer]Somebody\r\n[City]X\r\n"
             << int(Format::MonthlyTable)
             << "2015-02-01 00=145 2015-02-01 01=133 2015-02-01 03=0 2015-02-02 03=7";
-        QTest::newRow("monthly, days from 0, unpadded, 1111, LF CR")
-            << "x_112011RMOB.txt" << QByteArray("nov| 00h | 01h |\n\r0|37|1111|\n\r29|5|6|\n\r")
+        QTest::newRow("monthly, days from 0, unpadded, a day of 1111, LF CR")
+            << "x_112011RMOB.txt"
+            << QByteArray("nov| 00h | 01h |\n\r0|37||\n\r1|1111|1111|\n\r29|5|6|\n\r")
             << int(Format::MonthlyTable) << "2011-11-01 00=37 2011-11-30 00=5 2011-11-30 01=6";
         QTest::newRow("hourly list, leading zeros, LF")
             << "RMOB-202408.dat" << QByteArray("2024080100 , 00 , 84\n2024080101,01,07\n\n")
@@ -135,10 +136,10 @@ private slots:
 
     void otherColumns()
     {
-        const FileHours csv = parse("Date,Hour,Sum,N1,N10\n2024-08-01,5,3,-1,9\n", "a.csv");
+        const FileHours csv = parse("Date,Hour,Sum,N1,N10\n2024-08-01,5,3,+1,9\n", "a.csv");
         QCOMPARE(csv.hours.size(), size_t(1));
-        QCOMPARE(csv.hours[0].counts[1], QStringLiteral("-1"));
-        QCOMPARE(csv.hours[0].counts[10], QStringLiteral("9"));
+        QCOMPARE(csv.hours[0].countText(1), QStringLiteral("1"));
+        QCOMPARE(csv.hours[0].countText(10), QStringLiteral("9"));
         const FileHours monthly =
             parse(header("feb") + "\n" + dayLine("1", {"1"}) + "\n[Latitude ]050d0000 N\n",
                   "A_022015rmob.txt");

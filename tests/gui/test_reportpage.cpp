@@ -172,9 +172,9 @@ private slots:
         m_f->dialogs.saveAnswers.push_back(m_f->dir.filePath("report.csv"));
         view->saveReportButton->click();
         const QByteArray csv = m_f->readFile("report.csv");
-        QVERIFY(csv.startsWith("name,value,value2\nsource,shower.txt\n"));
+        QVERIFY(csv.startsWith("name,value,value2\nsource,shower.txt,\n"));
         QVERIFY(csv.contains("\nposition_ci95,"));
-        QVERIFY(csv.contains("\nposition_undetermined_reason,-\n"));
+        QVERIFY(csv.contains("\nposition_undetermined_reason,-,\n"));
         m_f->dialogs.saveAnswers.push_back(m_f->dir.filePath("report.png"));
         view->savePicturesButton->click();
         QCOMPARE(m_f->dialogs.errors, QStringList());
@@ -391,12 +391,23 @@ private slots:
         w->tsReport->saveReportButton->click();
         QCOMPARE(m_f->dialogs.errors, QStringList());
         const QByteArray csv = m_f->readFile("report.csv");
-        QVERIFY2(csv.startsWith("name,value,value2\nsource,\"'=HYPERLINK(1),x.txt\"\n"),
+        QVERIFY2(csv.startsWith("name,value,value2\nsource,\"'=HYPERLINK(1),x.txt\",\n"),
                  csv.constData());
         QVERIFY(csv.contains("\nrange,01.08.2024,10.08.2024\n"));
-        // Every line has the header's fields or fewer, the numbers as numbers.
-        QVERIFY(csv.contains("\nrows,240\n"));
+        // Every line has the header's three fields, the numbers as numbers.
+        QVERIFY(csv.contains("\nrows,240,\n"));
         QVERIFY(csv.contains("\nreport_hour,"));
+        for (const QByteArray &line : csv.split('\n')) {
+            if (line.isEmpty())
+                continue;
+            int commas = 0;
+            bool quoted = false;
+            for (char c : line) {
+                quoted = c == '"' ? !quoted : quoted;
+                commas += !quoted && c == ',';
+            }
+            QVERIFY2(commas == 2 && !quoted, line.constData());
+        }
     }
 
     void fitPrintsTheReport()
