@@ -94,6 +94,9 @@ ReportView::ReportView(QWidget *parent) : QWidget(parent)
     splitter->setChildrenCollapsible(false);
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 1);
+    // The text's own size asks for a few lines only; two fifths of the page
+    // show the whole-range fit's lines, verdict and all, without scrolling.
+    splitter->setSizes({400, 600});
     layout->addWidget(splitter);
 
     m_poll = new QTimer(this);
