@@ -59,10 +59,10 @@ struct Landscape {
     double bestDO = 0;
     bool valid() const { return !dO.empty() && bestA > 0; }
 };
-// A cancel (progress, when given) stops it within one value of a and gives
-// an empty landscape.
-Landscape landscape(const std::vector<TRadData> &DataRows, int position,
-                    const Progress *progress = nullptr);
+Landscape landscape(const std::vector<TRadData> &DataRows, int position);
+// The same as a piece of work off the window's thread: progress counts the
+// values of a; a cancel stops within one of them and gives no landscape.
+Landscape landscape(const std::vector<TRadData> &DataRows, int position, Progress &progress);
 // The landscape out of the scores of a search around peakOffset, for a
 // position inside its window.
 Landscape fromScores(const SearchScores &scores, int peakOffset, int position);

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <array>
+#include <initializer_list>
 
 // A language section holds the keys of the first families (M, PC, TB, SG,
 // MSG, L) and the texts added after them, X1, X2 ... . An object keeps what
@@ -162,8 +163,46 @@ public:
         LongitudeRange,   // %1 the text
         LatitudeRange,    // %1 the text
         PositionAtTip,
+        // The words of the report's own fit (also vexlor-fit's, in English).
+        FailureNoDates,
+        FailureTooFewRows,  // %1 rows, %2 hours of day
+        FailureSpanTooLong, // %1 hours, %2 the most
+        VerdictFlat,        // %1 the depth, %2 what noise gives
+        VerdictFirstHour,
+        VerdictLastHour,
+        VerdictBothHours,
+        VerdictTooWide,     // %1 % of the selection, %2 % the most
+        VerdictApart,       // %1 hours
+        BoundLeastScale,    // %1 a or b, %2 hours
+        BoundGreatestScale, // %1 a or b, %2 hours
+        BoundFirstHour,
+        BoundLastHour,
+        // The report page's own fit.
+        SectionAutoCalc,
+        SectionRun,
+        SectionWholeRange,
+        WholeMaximum,  // date %1, hour %2, λ☉ %3
+        WholeInterval, // level %1, from date %2 hour %3, to date %4 hour %5, λ☉ %6 to %7
+        Undetermined,  // %1 the reason
+        WholeRise,     // a %1, 68 % %2 to %3, 95 % %4 to %5
+        WholeDecay,    // b %1, 68 % %2 to %3, 95 % %4 to %5
+        WholeUnits,    // B+ %1, B- %2, width %3 h, %4 degrees
+        OnBound,       // %1 the estimates on an edge
+        HalfHourNote,
+        IntervalsHere,
+        IntervalsBoth,
+        UnreadableDatesLeftOut, // %1 rows
+        FitRunning,
+        FitCancelled,
+        RefusedByAutoCalc,
+        DayBootstrapInterval, // level %1, dates and hours %2 to %5, λ☉ %6 %7, a %8 %9, b %10 %11
+        HistogramNoBootstrap,
+        HoursAfter, // %1 date, %2 hour: the histogram's axis
+        NotComputed,
+        WholeFitJob,
+        LandscapeJob,
     };
-    static constexpr int TextCount = static_cast<int>(Text::PositionAtTip);
+    static constexpr int TextCount = static_cast<int>(Text::LandscapeJob);
 
     // The captions of keys L1 to L12.
     enum class Label {
@@ -213,6 +252,18 @@ public:
     // X<n> of the section, or the English text where the section has no
     // such key (a key present with an empty value gives an empty text).
     QString text(Text text) const;
+    // The same with its plural groups chosen by numbers (see plurals()).
+    QString text(Text text, std::initializer_list<double> numbers) const
+    {
+        return plurals(this->text(text), numbers);
+    }
+    // A text's groups {k:one|other} take the form that the k-th number
+    // (from 1) asks for: with two forms by English's rule (one for exactly
+    // 1), with three, {k:one|few|many}, by the rule of Russian (one for 1,
+    // 21, 31 ...; few for 2 to 4, 22 to 24 ... and for a number with a
+    // fraction; many for the rest). A group that does not fit is left as
+    // it stands.
+    static QString plurals(const QString &text, std::initializer_list<double> numbers);
     // L<n> the same way.
     QString label(Label label) const;
     // MSG<n>, empty where the section has none.

@@ -1,5 +1,6 @@
 // Auto Calc: search a, b and the position, then Run with the best of them.
 #include "analysis/AutoSearch.h"
+#include "analysis/gui/ReportView.h"
 #include "app/gui/TfrmMain.h"
 #include "app/gui/Widgets.h"
 #include "table/gui/StringGrid.h"
@@ -59,6 +60,8 @@ void TfrmMain::tbAutoCalcClick()
     }
     const Peak peak = rows->peak;
     if (!searchable(peak)) {
+        // The report's own fit searches every hour: it still reports.
+        tsReport->setRefused(rows->DataRows, reportSource());
         showMessage(msg(6), MB_ICONWARNING);
         return;
     }

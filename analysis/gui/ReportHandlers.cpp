@@ -7,25 +7,28 @@
 #include <QDateEdit>
 #include <QFileInfo>
 
+ReportView::Source TfrmMain::reportSource() const
+{
+    return {Origin.path.isEmpty() ? QString() : QFileInfo(Origin.path).fileName(),
+            cbDataList->currentText(), dtp1->text(), dtp2->text()};
+}
+
 void TfrmMain::updateReport(bool fromSearch)
 {
-    const ReportView::Source source{Origin.path.isEmpty() ? QString()
-                                                          : QFileInfo(Origin.path).fileName(),
-                                    cbDataList->currentText(), dtp1->text(), dtp2->text()};
-    tsReport->setRun(m_run, source, fromSearch ? &LastSearchScores : nullptr, LastSearchPeakOffset);
+    tsReport->setRun(m_run, reportSource(), fromSearch ? &LastSearchScores : nullptr,
+                     LastSearchPeakOffset);
 }
 
 void TfrmMain::SaveReportClick()
 {
-    if (!tsReport->hasRun())
+    if (!tsReport->hasRows())
         return;
     const FileDialogState &dialog = fileDialog(FileCommand::SaveReport, text(Text::ReportFilter));
     if (auto chosen = m_dialogs.saveFile(this, dialog)) {
         const QString path = chosenName(FileCommand::SaveReport, *chosen);
-        SafeSave::writeOrFail(path,
-                              path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
-                                  ? FitReport::csv(tsReport->report(), tsReport->rows())
-                                  : FitReport::text(tsReport->report(), tsReport->rows()).toUtf8());
+        SafeSave::writeOrFail(path, path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
+                                        ? tsReport->reportCsv()
+                                        : tsReport->reportText().toUtf8());
         say(text(Text::StatusSavedFile).arg(QFileInfo(path).fileName()));
         rememberFile(FileCommand::SaveReport, path, false);
     }
@@ -33,7 +36,7 @@ void TfrmMain::SaveReportClick()
 
 void TfrmMain::SaveReportPicturesClick()
 {
-    if (!tsReport->hasRun())
+    if (!tsReport->hasRows())
         return;
     const FileDialogState &dialog =
         fileDialog(FileCommand::SaveReportPictures, text(Text::PngFilter));
@@ -41,12 +44,13 @@ void TfrmMain::SaveReportPicturesClick()
         const QString path = chosenName(FileCommand::SaveReportPictures, *chosen);
         // The landscape may still be scored: the window waits with Cancel,
         // and a cancel saves nothing.
-        tsReport->landscape();
-        if (!tsReport->landscapeReady() &&
-            !m_dialogs.waitFor(this, text(Text::Computing), text(Text::Cancel),
-                               [this] { return tsReport->landscapeReady(); }))
+        if (tsReport->landscapePending() &&
+            !m_dialogs.waitFor(this, text(Text::Computing), text(Text::Cancel), [this] {
+                guarded([this] { tsReport->poll(); });
+                return !tsReport->landscapePending();
+            }))
             return;
-        ReportFigures::savePng(QSize(1800, 600), tsReport->content(), tsReport->figureTexts(),
+        ReportFigures::savePng(QSize(1800, 600), tsReport->content(), tsReport->figureTexts(true),
                                path);
         say(text(Text::StatusSavedFile).arg(QFileInfo(path).fileName()));
         rememberFile(FileCommand::SaveReportPictures, path, false);

@@ -5,6 +5,7 @@
 #include "analysis/AutoSearch.h"
 #include "analysis/RunPipeline.h"
 #include "analysis/RunRecord.h"
+#include "analysis/gui/ReportView.h"
 #include "app/LanguageTexts.h"
 #include "app/Settings.h"
 #include "table/GridRow.h"
@@ -425,6 +426,8 @@ private:
     // Sets an up-down's maximum and then its position. The minimum stays, so
     // a maximum below it is raised to it (Qt would lower the minimum instead).
     static void resetUpDown(QSpinBox *upDown, int maximum, int position);
-    // The report page follows every Run.
+    // The report page follows every Run, and rows Auto Calc refuses.
     void updateReport(bool fromSearch);
+    // Where the rows of a Run come from, as the report says.
+    ReportView::Source reportSource() const;
 };

@@ -198,9 +198,9 @@ private slots:
     {
         const std::vector<TRadData> rows = showerRows(240);
         Progress p;
-        QVERIFY(PositionProfile::landscape(rows, 120, &p).valid());
+        QVERIFY(PositionProfile::landscape(rows, 120, p).valid());
         p.cancel();
-        const PositionProfile::Landscape l = PositionProfile::landscape(rows, 120, &p);
+        const PositionProfile::Landscape l = PositionProfile::landscape(rows, 120, p);
         QVERIFY(!l.valid());
         QVERIFY(l.dO.empty());
     }
