@@ -292,12 +292,14 @@ QString LanguageTexts::label(Label label) const
 
 QLocale LanguageTexts::locale() const
 {
-    QLocale l;
+    // No language (vexlor-fit): a point. A language Qt does not know: the
+    // system's numbers.
+    QLocale l = QLocale::c();
     if (!m_code.isEmpty()) {
         const QLocale named(m_code);
-        if (named.language() != QLocale::C)
-            l = named;
+        l = named.language() != QLocale::C ? named : QLocale();
     }
+    l.setNumberOptions(QLocale::OmitGroupSeparator);
     return l;
 }
 
@@ -327,7 +329,10 @@ QString LanguageTexts::count(Text forms, qint64 n) const
 {
     const QStringList all = text(forms).split(u'|');
     const int form = std::min(pluralForm(n, static_cast<int>(all.size())), int(all.size()) - 1);
-    return locale().toString(n) + u' ' + all[form];
+    // Counts keep the language's thousands separator ("87,600 hours").
+    QLocale grouped = locale();
+    grouped.setNumberOptions(QLocale::DefaultNumberOptions);
+    return grouped.toString(n) + u' ' + all[form];
 }
 
 QString LanguageTexts::value(const QString &key) const

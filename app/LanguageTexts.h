@@ -234,8 +234,8 @@ public:
     const QString &code() const { return m_code; }
 
     // The locale of the language, for the numbers the window shows (never
-    // for files): the locale the code names, or the system's where none is
-    // applied or Qt knows no such language.
+    // for files), without group separators: the locale the code names, C
+    // where none is applied, the system's where Qt knows no such language.
     QLocale locale() const;
     // A number with a fixed count of decimals in that locale, without a
     // thousands separator.
