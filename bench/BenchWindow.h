@@ -6,7 +6,11 @@
 #include "app/gui/Dialogs.h"
 #include "app/gui/TfrmMain.h"
 
+#include <QDate>
+#include <QRandomGenerator>
 #include <QThread>
+
+#include <cmath>
 #include <deque>
 
 // Answers file dialogs from a queue and shows nothing.
@@ -92,3 +96,23 @@ public:
     TableEditor *Table;
     QAction *tbOpnXls;
 };
+
+// The benchmarks' table: hours from 2000-01-01 with a daily sporadic wave and
+// a yearly shower in Sum, the same rows for the same count.
+inline std::vector<GridRow> syntheticHours(int rows)
+{
+    std::vector<GridRow> table(static_cast<size_t>(rows));
+    QRandomGenerator rng(1);
+    const QDate first(2000, 1, 1);
+    for (int j = 0; j < rows; ++j) {
+        GridRow &r = table[static_cast<size_t>(j)];
+        r.setCell(0, first.addDays(j / 24).toString(QStringLiteral("dd.MM.yyyy")));
+        r.setCell(1, QString::number(j % 24));
+        const double wave = 30 + 15 * std::cos(j % 24 * 0.2618);
+        const double shower = 80 * std::exp(-std::abs(j % 8760 - 5000) / 40.0);
+        r.setCell(2, QString::number(static_cast<int>(wave + shower) + rng.bounded(6)));
+    }
+    return table;
+}
+
+inline const QDate SyntheticFirstDay(2000, 1, 1);

@@ -41,18 +41,9 @@ namespace {
 // Rows of hours from 2000-01-01: a daily sporadic wave and a yearly shower.
 std::vector<GridRow> hours(int rows)
 {
-    std::vector<GridRow> table(static_cast<size_t>(rows));
-    QRandomGenerator rng(1);
-    const QDate first(2000, 1, 1);
-    for (int j = 0; j < rows; ++j) {
-        GridRow &r = table[static_cast<size_t>(j)];
-        r.setCell(0, first.addDays(j / 24).toString(QStringLiteral("dd.MM.yyyy")));
-        r.setCell(1, QString::number(j % 24));
-        const double wave = 30 + 15 * std::cos(j % 24 * 0.2618);
-        const double shower = 80 * std::exp(-std::abs(j % 8760 - 5000) / 40.0);
-        r.setCell(2, QString::number(static_cast<int>(wave + shower) + rng.bounded(6)));
-        r.setCell(3, QString::number(j % 7));
-    }
+    std::vector<GridRow> table = syntheticHours(rows);
+    for (int j = 0; j < rows; ++j)
+        table[static_cast<size_t>(j)].setCell(3, QString::number(j % 7));
     return table;
 }
 
