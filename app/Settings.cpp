@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 
 #include <optional>
+#include <stdexcept>
+#include <string>
 
 // Where an installation keeps its shipped files, relative to the folder of
 // its programs; the build gives it from the install layout.
@@ -17,10 +19,37 @@
 #define VEXLOR_DATA_FROM_BIN "../share/vexlor"
 #endif
 
+#include <QUrl>
+
+#include <algorithm>
+
 namespace {
 
 const QString Self = QStringLiteral("self");
 const QString StationSection = QStringLiteral("station");
+const QString WindowSection = QStringLiteral("window");
+
+QString recentKey(int n)
+{
+    return QStringLiteral("Recent%1").arg(n);
+}
+
+QString folderKey(const QString &command)
+{
+    return QStringLiteral("Folder") + command;
+}
+
+// A file name as the file keeps it: percent-encoded ASCII, the path's
+// separators and common punctuation left readable.
+QString encodePath(const QString &path)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(path, "/\\:~()_-.,+@"));
+}
+
+QString decodePath(const QString &value)
+{
+    return QUrl::fromPercentEncoding(value.toUtf8());
+}
 
 const QString ColumnsSection = QStringLiteral("columns");
 
@@ -164,16 +193,71 @@ void Settings::read()
         station.longitude =
             degreesOf(m_file.readString(ColumnsSection, columnKey(c, "Longitude"), QString()));
     }
+
+    m_recent.clear();
+    for (int n = 1; n <= RecentCount; ++n) {
+        const QString file = decodePath(m_file.readString(WindowSection, recentKey(n), QString()));
+        if (!file.isEmpty() && !m_recent.contains(file))
+            m_recent << file;
+    }
+    m_geometry = QByteArray::fromBase64(
+        m_file.readString(WindowSection, QStringLiteral("Geometry"), QString()).toLatin1());
+    m_windowState = QByteArray::fromBase64(
+        m_file.readString(WindowSection, QStringLiteral("State"), QString()).toLatin1());
+    m_page = std::max(0, m_file.readInteger(WindowSection, QStringLiteral("Page"), 0));
 }
 
-void Settings::setColumnStation(int column, const ColumnStation &station)
+void Settings::setColumnStations(const std::map<int, ColumnStation> &stations)
 {
-    m_file.writeString(ColumnsSection, columnKey(column, "Name"), station.name);
-    m_file.writeString(ColumnsSection, columnKey(column, "Latitude"),
-                       degreesText(station.latitude));
-    m_file.writeString(ColumnsSection, columnKey(column, "Longitude"),
-                       degreesText(station.longitude));
-    m_columnStations[static_cast<size_t>(column)] = station;
+    std::vector<std::pair<QString, QString>> values;
+    for (const auto &[column, station] : stations) {
+        if (column < 0 || column >= CountColumns)
+            throw std::out_of_range("Settings: no count column " + std::to_string(column));
+        values.emplace_back(columnKey(column, "Name"), station.name);
+        values.emplace_back(columnKey(column, "Latitude"), degreesText(station.latitude));
+        values.emplace_back(columnKey(column, "Longitude"), degreesText(station.longitude));
+    }
+    writable().writeStrings(ColumnsSection, values);
+    for (const auto &[column, station] : stations)
+        m_columnStations[static_cast<size_t>(column)] = station;
+}
+
+QString Settings::lastFolder(const QString &command) const
+{
+    return decodePath(m_file.readString(WindowSection, folderKey(command), QString()));
+}
+
+void Settings::setRecentFiles(const QStringList &files, const std::map<QString, QString> &folders)
+{
+    // A name longer than a value may be is not kept rather than kept cut.
+    QStringList kept;
+    std::vector<std::pair<QString, QString>> values;
+    for (const QString &file : files) {
+        const QString value = encodePath(file);
+        if (kept.size() == RecentCount || value.size() > IniFile::MaxValueLength ||
+            kept.contains(file))
+            continue;
+        kept << file;
+        values.emplace_back(recentKey(int(kept.size())), value);
+    }
+    for (int n = int(kept.size()) + 1; n <= RecentCount; ++n)
+        values.emplace_back(recentKey(n), QString());
+    for (const auto &[command, folder] : folders)
+        if (encodePath(folder).size() <= IniFile::MaxValueLength)
+            values.emplace_back(folderKey(command), encodePath(folder));
+    m_file.writeStrings(WindowSection, values);
+    m_recent = kept;
+}
+
+void Settings::setWindowPlace(const QByteArray &geometry, const QByteArray &state, int page)
+{
+    m_file.writeStrings(WindowSection,
+                        {{QStringLiteral("Geometry"), QString::fromLatin1(geometry.toBase64())},
+                         {QStringLiteral("State"), QString::fromLatin1(state.toBase64())},
+                         {QStringLiteral("Page"), QString::number(page)}});
+    m_geometry = geometry;
+    m_windowState = state;
+    m_page = page;
 }
 
 Settings::Station Settings::station(const std::vector<QString> &fields) const

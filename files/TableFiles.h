@@ -33,6 +33,15 @@ std::vector<ObserverFiles::FileHours> readCountFiles(const QStringList &paths);
 ObserverFiles::Merged mergeCountFiles(std::vector<ObserverFiles::FileHours> files,
                                       const std::vector<int> &columns);
 
+// Which command's reader takes files given without a command (vexlor-fit's
+// files, files dropped on the window or named on its command line): one
+// workbook as Open (XLS) reads it; one file of the own layout (UTF-8 or
+// 8-bit), or one that is no count file at all, as Open (TXT) reads it;
+// anything else as Import reads and merges it. Several files with a
+// workbook among them throw VexlorError (workbooks are read one at a time).
+enum class Reader { Text, Workbook, CountFiles };
+Reader choose(const QStringList &paths);
+
 // The table of files given without a command, as vexlor-fit gets them:
 // one workbook as Open (XLS) reads it; one file of the own layout (UTF-8 or
 // 8-bit), or one that is no count file at all, as Open (TXT) reads it;

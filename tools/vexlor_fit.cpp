@@ -18,6 +18,7 @@
 #include "app/CommandArgs.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
+#include "app/FileRead.h"
 #include "app/LanguageTexts.h"
 #include "app/Progress.h"
 #include "app/SafeSave.h"
@@ -47,8 +48,8 @@ const char Usage[] =
     "                  [--pos P] [--max M] [--rows] [--auto] [--save OUT]\n"
     "                  [--csv OUT.csv] [--picture OUT.png|svg|pdf] [--size WxH]\n"
     "                  [--colorgramme OUT.png] [--bootstrap R [--seed N]]\n"
-    "                  [--landscape OUT.csv] [--position-profile OUT.csv]\n"
-    "       vexlor-fit FILE... --save OUT | --colorgramme OUT.png\n"
+    "                  [--landscape OUT.csv] [--position-profile OUT.csv] [--replace]\n"
+    "       vexlor-fit FILE... --save OUT | --colorgramme OUT.png [--replace]\n"
     "       vexlor-fit [--into COLUMN] FILE... --shower CODE | --lambda FROM TO\n"
     "                  [--columns Sum,N1,...] [--observability hourly|radiant]\n"
     "                  [--radiant RA DEC] [--station COLUMN LAT LON]\n"
@@ -66,15 +67,17 @@ const char Usage[] =
     "parameters, as Auto Calc ends) as CSV; --picture draws that Run as a figure\n"
     "(PNG at 1600x900 by default, SVG and PDF as vector drawings); --colorgramme\n"
     "draws the column's counts as days by UT hours (PNG, at --size too).\n"
-    "--bootstrap (with --auto) repeats the search on R Poisson draws of the fitted\n"
-    "model; --landscape writes dO of every a and b at the final position;\n"
-    "--position-profile writes the best dO at every position.\n"
+    "--bootstrap R (with --auto) takes the intervals of the report's fit of the\n"
+    "maximum from R day-block replicates (--seed N repeats a draw); --landscape\n"
+    "writes dO of every a and b at the final position; --position-profile writes\n"
+    "the best dO at every position.\n"
     "--shower or --lambda fits one profile in solar longitude to every season of\n"
     "every chosen column at once (the stacked profile); --into puts the counts of\n"
     "the files after it into that column; --station gives a column's station's\n"
     "place for --observability radiant, the model taken by default when the\n"
-    "radiant and every column's place are known (hourly otherwise); the\n"
-    "stacked outputs replace no file unless --replace is given.\n";
+    "radiant and every column's place are known (hourly otherwise).\n"
+    "An output that exists already is refused, and nothing is written, unless\n"
+    "--replace is given.\n";
 
 struct Options {
     QStringList files;
@@ -280,8 +283,9 @@ void printResult(size_t rows, const Peak &peak, const ModelParams &params, doubl
     print("dO", RunCsv::exact(dO));
 }
 
-// As Auto Calc: the best a, b and position, and the peak as the maximum.
-SearchBest search(const std::vector<TRadData> &DataRows, const Peak &peak, SearchScores *scores)
+// As Auto Calc: the best a, b and position, and the seconds the search took.
+SearchBest search(const std::vector<TRadData> &DataRows, const Peak &peak, SearchScores *scores,
+                  double &seconds)
 {
     if (!searchable(peak))
         throw VexlorError(QStringLiteral("the largest count lies within the first six rows"));
@@ -289,10 +293,7 @@ SearchBest search(const std::vector<TRadData> &DataRows, const Peak &peak, Searc
     timer.start();
     const SearchBest best = autoSearch(
         DataRows, peak.PeakOffset, [](int) {}, 0, scores);
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    printResult(DataRows.size(), peak, {best.BestA, best.BestB, best.BestPosition, peak.PeakValue},
-                best.BestDeviation);
-    print("seconds", QString::number(seconds, 'f', 4));
+    seconds = timer.nsecsElapsed() / 1e9;
     return best;
 }
 
@@ -342,35 +343,71 @@ void saveTable(const GridModel &grid, const QString &out)
     print("saved", out);
 }
 
-// A file that exists is not replaced unless --replace says so.
-void checkReplace(const QString &path, const Options &o)
+// Every file the options would write, checked before anything is read or
+// written: two outputs to one file would leave only the last, and a file
+// that exists is replaced only when --replace asks for it, so a refusal
+// writes nothing at all.
+void checkOutputs(const Options &o)
 {
-    if (!path.isEmpty() && !o.replace && QFileInfo::exists(path))
-        throw VexlorError(QStringLiteral("%1 exists: give --replace to replace it").arg(path));
+    QStringList targets, existing;
+    for (const QString *out :
+         {&o.save, &o.csv, &o.picture, &o.colorgramme, &o.landscape, &o.profile}) {
+        if (out->isEmpty())
+            continue;
+        const QString target = QFileInfo(SafeSave::targetOf(*out)).absoluteFilePath();
+        if (targets.contains(target))
+            throw VexlorError(
+                QStringLiteral("'%1' is given for two outputs: give each its own file").arg(*out));
+        targets << target;
+        // A link that leads nowhere is replaced by the save as well.
+        const QFileInfo info(*out);
+        if (info.exists() || info.isSymLink())
+            existing << QStringLiteral("'%1'").arg(*out);
+    }
+    if (!existing.isEmpty() && !o.replace)
+        throw VexlorError(
+            QStringLiteral("%1 %2 already: nothing was written (--replace "
+                           "replaces existing outputs)")
+                .arg(existing.join(QStringLiteral(", ")),
+                     existing.size() == 1 ? QStringLiteral("exists") : QStringLiteral("exist")));
 }
 
 // Writes several files as one: each through the one writer, and when one
 // fails, the ones written before it are put back as they were (removed
-// when they did not exist).
+// when they did not exist). A file to be replaced whose bytes cannot be
+// kept to put back stops the writing before anything is written.
 void writeAll(const std::vector<std::pair<QString, QByteArray>> &files)
 {
+    constexpr qint64 KeptLimit = 1LL << 30;
     std::vector<std::pair<QString, std::optional<QByteArray>>> before;
     for (const auto &[path, bytes] : files) {
         std::optional<QByteArray> old;
-        QFile f(path);
-        if (f.exists() && f.open(QIODevice::ReadOnly))
-            old = f.readAll();
+        const QString target = SafeSave::targetOf(path);
+        if (QFileInfo::exists(target)) {
+            try {
+                old = FileRead::wholeFile(target, KeptLimit);
+            } catch (const FileRead::EReadFailed &e) {
+                throw VexlorError(QStringLiteral("%1 cannot be read to be put back if a later "
+                                                 "output fails (%2): nothing was written")
+                                      .arg(path, e.reason()));
+            }
+        }
         before.emplace_back(path, old);
     }
     for (size_t i = 0; i < files.size(); ++i) {
         try {
             SafeSave::writeOrFail(files[i].first, files[i].second);
         } catch (...) {
+            // The first failure is the one said; putting back goes on
+            // past a failure of its own.
             for (size_t k = 0; k < i; ++k) {
-                if (before[k].second)
-                    SafeSave::write(before[k].first, *before[k].second);
-                else
-                    QFile::remove(before[k].first);
+                try {
+                    if (before[k].second)
+                        SafeSave::write(before[k].first, *before[k].second);
+                    else
+                        QFile::remove(before[k].first);
+                } catch (const std::exception &) {
+                }
             }
             throw;
         }
@@ -380,8 +417,6 @@ void writeAll(const std::vector<std::pair<QString, QByteArray>> &files)
 // The stacked profile of the chosen columns in a shower's or a typed window.
 int runStacked(const Options &o, const Settings &settings)
 {
-    checkReplace(o.csv, o);
-    checkReplace(o.picture, o);
     GridModel grid;
     const std::vector<ObserverFiles::StationInfo> stations = loadTable(o.files, grid, o.into);
 
@@ -468,6 +503,7 @@ int runStacked(const Options &o, const Settings &settings)
 
 int run(const Options &o, const Settings &settings)
 {
+    checkOutputs(o);
     if (o.stacked())
         return runStacked(o, settings);
     GridModel grid;
@@ -490,6 +526,7 @@ int run(const Options &o, const Settings &settings)
     const Peak peak = rows->peak;
     ModelParams params;
     SearchScores scores;
+    double searchSeconds = 0;
     // The report's own fit searches the whole selection: a file Auto Calc
     // refuses still gets it, before the refusal.
     const auto wholeRange = [&](const std::vector<TRadData> &DataRows) {
@@ -500,22 +537,32 @@ int run(const Options &o, const Settings &settings)
         wholeRange(rows->DataRows);
     if (o.automatic) {
         const SearchBest best =
-            search(rows->DataRows, peak, o.landscape.isEmpty() ? nullptr : &scores);
-        // As Auto Calc ends: a Run with the best of them and the peak.
-        params = {best.BestA, best.BestB, best.BestPosition, std::clamp(peak.PeakValue, 1, 32767)};
+            search(rows->DataRows, peak, o.landscape.isEmpty() ? nullptr : &scores, searchSeconds);
+        // As Auto Calc ends: a Run with the best of them and the peak, the
+        // best position cut to the last row as the window's final Run has it.
+        params = {best.BestA, best.BestB,
+                  RunPipeline::searchedPosition(best.BestPosition, int(rows->DataRows.size())),
+                  std::clamp(peak.PeakValue, 1, 32767)};
     } else {
         params.a = o.a;
         params.b = o.b;
-        // As a Run started on the data page: the peak's place and value,
-        // within the up-downs' range of 1 to 32 767.
-        params.P = o.pos.value_or(std::clamp(peak.PeakOffset, 1, 32767));
+        // As a Run started on the data page: the peak's place (never cut:
+        // the window refuses a peak past its control rather than cut it)
+        // and value, within the up-down's range of 1 to 32 767.
+        params.P = o.pos.value_or(RunPipeline::peakPosition(peak));
         params.M = o.max.value_or(std::clamp(peak.PeakValue, 1, 32767));
     }
     const RunRecord run = RunPipeline::fit(std::move(*rows), params);
     const std::vector<TRadData> &DataRows = run.DataRows, &ModelRows = run.ModelRows;
     const double dO = run.dO;
-    if (!o.automatic)
+    if (o.automatic) {
+        // The final Run's dO: the best score itself, bit for bit, unless the
+        // position was cut to the last row.
+        printResult(DataRows.size(), peak, {params.a, params.b, params.P, peak.PeakValue}, dO);
+        print("seconds", QString::number(searchSeconds, 'f', 4));
+    } else {
         printResult(DataRows.size(), peak, params, dO);
+    }
     const FitReport::Report report = FitReport::make(DataRows, params, dO);
     for (const QString &line : FitReport::peakLines(report))
         std::printf("%s\n", line.toUtf8().constData());

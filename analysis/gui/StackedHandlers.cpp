@@ -6,6 +6,7 @@
 #include "app/gui/TfrmMain.h"
 #include "table/gui/StringGrid.h"
 
+#include <QFileInfo>
 #include <QLocale>
 
 #include <cmath>
@@ -14,13 +15,13 @@ namespace {
 
 // Degrees as typed, in the locale's way or with a point; empty is "not
 // known" (NaN); nullopt for anything that is no number within the limit.
-std::optional<double> degreesOf(const QString &text, double limit)
+std::optional<double> degreesOf(const QString &text, double limit, const QLocale &locale)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
         return std::nan("");
     bool ok = false;
-    double v = QLocale().toDouble(t, &ok);
+    double v = locale.toDouble(t, &ok);
     if (!ok)
         v = QLocale::c().toDouble(t, &ok);
     if (!ok || !std::isfinite(v) || std::fabs(v) > limit)
@@ -28,9 +29,9 @@ std::optional<double> degreesOf(const QString &text, double limit)
     return v;
 }
 
-QString degreesText(double v)
+QString degreesText(double v, const QLocale &locale)
 {
-    return std::isfinite(v) ? QLocale().toString(v, 'g', 10) : QString();
+    return std::isfinite(v) ? locale.toString(v, 'g', 10) : QString();
 }
 
 } // namespace
@@ -49,7 +50,8 @@ void TfrmMain::StackedStationsClick()
         labels << text(Text::StackedStationName).arg(name)
                << text(Text::StackedStationLatitude).arg(name)
                << text(Text::StackedStationLongitude).arg(name);
-        values << s.name << degreesText(s.latitude) << degreesText(s.longitude);
+        values << s.name << degreesText(s.latitude, m_texts.locale())
+               << degreesText(s.longitude, m_texts.locale());
     }
     const std::optional<QStringList> answer = m_dialogs.editFields(
         this, text(Text::StackedStationsCaption), labels, values, text(Text::Cancel));
@@ -62,8 +64,8 @@ void TfrmMain::StackedStationsClick()
         s.name = answer->value(qsizetype(3 * i)).trimmed();
         const QString latitude = answer->value(qsizetype(3 * i + 1));
         const QString longitude = answer->value(qsizetype(3 * i + 2));
-        const std::optional<double> lat = degreesOf(latitude, 90);
-        const std::optional<double> lon = degreesOf(longitude, 180);
+        const std::optional<double> lat = degreesOf(latitude, 90, m_texts.locale());
+        const std::optional<double> lon = degreesOf(longitude, 180, m_texts.locale());
         if (!lat || !lon) {
             showMessage(text(Text::StackedBadPlace).arg(lat ? longitude : latitude),
                         MB_ICONWARNING);
@@ -74,18 +76,23 @@ void TfrmMain::StackedStationsClick()
         s.longitude = std::isfinite(*lat) ? *lon : std::nan("");
         stations.push_back(s);
     }
+    std::map<int, Settings::ColumnStation> kept;
     for (size_t i = 0; i < columns.size(); ++i)
-        m_settings.setColumnStation(columns[i], stations[i]);
+        kept[columns[i]] = stations[i];
+    m_settings.setColumnStations(kept);
 }
 
 void TfrmMain::SaveStackedNumbersClick()
 {
     if (!tsStacked->outcome())
         return;
-    prepareSaveDialog(text(Text::CsvFilter));
-    if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
-        SaveDialog1.fileName = *name;
-        SafeSave::writeOrFail(*name, tsStacked->csv());
+    const FileDialogState &dialog =
+        fileDialog(FileCommand::SaveStackedNumbers, text(Text::CsvFilter));
+    if (auto chosen = m_dialogs.saveFile(this, dialog)) {
+        const QString path = chosenName(FileCommand::SaveStackedNumbers, *chosen);
+        SafeSave::writeOrFail(path, tsStacked->csv());
+        say(text(Text::StatusSavedFile).arg(QFileInfo(path).fileName()));
+        rememberFile(FileCommand::SaveStackedNumbers, path, false);
     }
 }
 
@@ -94,10 +101,13 @@ void TfrmMain::SaveStackedPictureClick()
     const StackedView::Outcome *outcome = tsStacked->outcome();
     if (!outcome || !outcome->fit.valid)
         return;
-    prepareSaveDialog(text(Text::PictureFilter));
-    if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
-        SaveDialog1.fileName = *name;
+    const FileDialogState &dialog =
+        fileDialog(FileCommand::SaveStackedPicture, text(Text::PictureFilter));
+    if (auto chosen = m_dialogs.saveFile(this, dialog)) {
+        const QString path = chosenName(FileCommand::SaveStackedPicture, *chosen);
         // PNG at the size last chosen for Save Picture; SVG and PDF are drawings.
-        StackedFigure::save(outcome->fit, tsStacked->figureTexts(), *name, PictureSize);
+        StackedFigure::save(outcome->fit, tsStacked->figureTexts(), path, PictureSize);
+        say(text(Text::StatusSavedFile).arg(QFileInfo(path).fileName()));
+        rememberFile(FileCommand::SaveStackedPicture, path, false);
     }
 }

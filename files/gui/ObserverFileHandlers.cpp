@@ -2,6 +2,7 @@
 #include "app/DateConv.h"
 #include "app/SafeSave.h"
 #include "app/gui/TfrmMain.h"
+#include "app/gui/Widgets.h"
 #include "files/NetworkExport.h"
 #include "files/ObserverFiles.h"
 #include "files/TableFiles.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 
 #include <algorithm>
 #include <cmath>
@@ -21,15 +23,21 @@ void TfrmMain::Import1Click()
     tbSaveGraph->setEnabled(false);
     if (!confirmLeave())
         return;
-    prepareOpenDialog(text(Text::CountFilesFilter));
-    const QStringList names = m_dialogs.openFiles(this, OpenDialog1);
+    const FileDialogState &dialog =
+        fileDialog(FileCommand::Import, text(Text::CountFilesFilter), Import1);
+    const QStringList names = m_dialogs.openFiles(this, dialog);
     if (names.isEmpty())
         return;
-    OpenDialog1.fileName = names.front();
-    OpenDialog1.initialDir = QFileInfo(names.front()).absolutePath();
+    importCountFiles(names);
+}
+
+void TfrmMain::importCountFiles(const QStringList &names)
+{
+    noteChosen(FileCommand::Import, names.front());
     ObserverFiles::Merged merged;
     try {
         // Every file is read and checked before the table changes.
+        BusyCursor busy;
         merged = TableFiles::importCountFiles(names);
     } catch (const ObserverFiles::EImportError &e) {
         showMessage(e.text(), MB_ICONERROR);
@@ -45,6 +53,11 @@ void TfrmMain::Import1Click()
     Origin = {};
     updateCaption();
     UpdateDateRange();
+    say(text(Text::StatusImported)
+            .arg(m_texts.count(Text::HourCount, merged.summary.hours),
+                 m_texts.count(Text::FileCount, merged.summary.files)));
+    // A single file is a recent one: opened again, it is imported again.
+    rememberFile(FileCommand::Import, names.front(), names.size() == 1);
     showImportSummary(merged.summary);
 }
 
@@ -96,12 +109,13 @@ void TfrmMain::ImportColumns1Click()
     tbSaveGraph->setEnabled(false);
     if (!confirmLeave())
         return;
-    prepareOpenDialog(text(Text::CountFilesFilter));
-    const QStringList names = m_dialogs.openFiles(this, OpenDialog1);
+    // Import's dialog and folder: the same kind of files.
+    const FileDialogState &dialog =
+        fileDialog(FileCommand::Import, text(Text::CountFilesFilter), ImportColumns1);
+    const QStringList names = m_dialogs.openFiles(this, dialog);
     if (names.isEmpty())
         return;
-    OpenDialog1.fileName = names.front();
-    OpenDialog1.initialDir = QFileInfo(names.front()).absolutePath();
+    noteChosen(FileCommand::Import, names.front());
     std::vector<ObserverFiles::FileHours> files;
     try {
         files = TableFiles::readCountFiles(names);
@@ -191,7 +205,9 @@ void TfrmMain::ImportColumns1Click()
     updateCaption();
     UpdateDateRange();
     // The column keeps its station: the name the files give, and their
-    // place where they give one (else the place entered before).
+    // place where they give one (else the place entered before). The table
+    // has its counts already: a failed write is said, not undone.
+    std::map<int, Settings::ColumnStation> kept;
     for (size_t g = 0; g < groups.size(); ++g) {
         Settings::ColumnStation station = m_settings.columnStation(columnOfGroup[g]);
         if (!groups[g].info.name.isEmpty() && station.name != groups[g].info.name) {
@@ -202,8 +218,21 @@ void TfrmMain::ImportColumns1Click()
             station.latitude = groups[g].info.latitude;
             station.longitude = groups[g].info.longitude;
         }
-        m_settings.setColumnStation(columnOfGroup[g], station);
+        kept[columnOfGroup[g]] = station;
     }
+    QString notKept;
+    try {
+        m_settings.setColumnStations(kept);
+    } catch (const std::exception &e) {
+        notKept = text(Text::NotRemembered).arg(failureText(e));
+    }
+    say(text(Text::StatusImported)
+            .arg(m_texts.count(Text::HourCount, merged.summary.hours),
+                 m_texts.count(Text::FileCount, merged.summary.files)));
+    // Not a recent file: opened again, a file is imported as Import does.
+    rememberFile(FileCommand::Import, names.front(), false);
+    if (!notKept.isEmpty())
+        say(StatusText->text() + u' ' + notKept);
     showImportSummary(merged.summary);
 }
 
@@ -226,17 +255,19 @@ void TfrmMain::ExportNetwork1Click()
         showMessage(text(Text::NothingToExport).arg(cbDataList->currentText()), MB_ICONWARNING);
         return;
     }
-    prepareSaveDialog(QString());
+    // Its own folder, never the one an Import read from.
+    const FileDialogState &dialog = fileDialog(FileCommand::ExportNetwork, QString());
     const std::optional<QString> folder =
-        m_dialogs.chooseFolder(this, text(Text::ChooseFolder), SaveDialog1.initialDir);
+        m_dialogs.chooseFolder(this, text(Text::ChooseFolder), dialog.initialDir);
     if (!folder)
         return;
-    SaveDialog1.initialDir = *folder;
+    noteChosen(FileCommand::ExportNetwork, *folder);
     QStringList written;
     for (const NetworkExport::File &f : files) {
         SafeSave::writeOrFail(QDir(*folder).filePath(f.name), f.bytes);
         written << f.name;
     }
+    rememberFile(FileCommand::ExportNetwork, *folder, false);
     showMessage(text(Text::FilesWritten).arg(files.size()).arg(QDir::toNativeSeparators(*folder)) +
                     u'\n' + written.join(u'\n'),
                 MB_ICONINFORMATION);
