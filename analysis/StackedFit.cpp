@@ -524,7 +524,8 @@ Result fit(std::vector<ShowerSeasons::Dataset> datasets, const ShowerSeasons::Wi
     grid.first = window.from;
     grid.step = PositionStep;
     grid.positions = int(std::floor(window.width() / PositionStep + 1e-9)) + 1;
-    grid.rise = grid.decay = scaleGrid();
+    grid.rise = grid.decay =
+        scaleGrid(LeastScale, GreatestScale, std::clamp(options.scales, 2, 4 * Scales));
     // The states the evaluators keep: rise and decay sums of every hour of
     // day at the ends of every chunk of positions, for each dataset.
     const double chunks = std::ceil(double(grid.positions) / ProfileFit::ChunkPositions);

@@ -110,6 +110,9 @@ struct Options {
     // The radiant and its drift, for Modulation::Radiant.
     std::optional<ShowerList::Track> radiant;
     int threads = 0;
+    // The rise and decay scales: this many from LeastScale to GreatestScale
+    // (a coarser grid for quick looks and for the tests' small tables).
+    int scales = Scales;
 };
 
 struct DatasetResult {

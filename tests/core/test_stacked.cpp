@@ -84,13 +84,22 @@ std::vector<TRadData> yearRows(int n, double a, double b, double P, double showe
     return rows;
 }
 
-ProfileFit::Grid reportGrid(int span)
+// The report's fit with scales of 1 to 60 hours (the shapes of the tests
+// lie well within): its grid costs a third of the whole one's.
+WholeRangeFit::Options reportOptions()
+{
+    WholeRangeFit::Options o;
+    o.greatestScale = 60;
+    return o;
+}
+
+ProfileFit::Grid reportGrid(int span, const WholeRangeFit::Options &options)
 {
     ProfileFit::Grid g;
     g.first = 0;
     g.step = 1;
     g.positions = span;
-    for (int s = WholeRangeFit::LeastScale; s <= WholeRangeFit::GreatestScale; ++s) {
+    for (int s = options.leastScale; s <= options.greatestScale; ++s) {
         g.rise.push_back(s);
         g.decay.push_back(s);
     }
@@ -104,6 +113,11 @@ ShowerSeasons::Window windowOf(const Truth &t)
                                  t.lambdaMax + t.daysEachSide + 0.5);
 }
 
+// The tests' tables are fitted with half the scales of the program's grid
+// (27 % apart instead of 12.5 %): a quarter of the work, the same method.
+// The benchmark (bench_stacked) gives the figures of the whole grid.
+constexpr int TestScales = StackedFit::Scales / 2;
+
 StackedFit::Result fitTruth(const GridModel &grid, const Truth &t,
                             const std::vector<ShowerSeasons::Column> &columns,
                             StackedFit::Modulation modulation)
@@ -112,6 +126,7 @@ StackedFit::Result fitTruth(const GridModel &grid, const Truth &t,
     StackedFit::Options o;
     o.modulation = modulation;
     o.radiant = t.radiant;
+    o.scales = TestScales;
     return StackedFit::fit(ShowerSeasons::collect(grid, w, columns).datasets, w, o);
 }
 
@@ -341,11 +356,11 @@ private slots:
         QFETCH(double, spread);
         QFETCH(std::vector<int>, missing);
         const std::vector<TRadData> rows = yearRows(240, a, b, P, shower, spread, 11, missing);
-        const WholeRangeFit::Result report = WholeRangeFit::fit(rows);
+        const WholeRangeFit::Result report = WholeRangeFit::fit(rows, reportOptions());
         QVERIFY(report.valid);
         const WholeRangeFit::Rows placed = WholeRangeFit::placeRows(rows);
-        const StackedFit::Joint joint =
-            StackedFit::fitJoint({{placed.series, placed.day}}, reportGrid(placed.span), {});
+        const StackedFit::Joint joint = StackedFit::fitJoint(
+            {{placed.series, placed.day}}, reportGrid(placed.span, reportOptions()), {});
         QVERIFY(joint.valid);
         const auto same = [](double x, double y) {
             return x == y || (std::isnan(x) && std::isnan(y));
@@ -430,19 +445,27 @@ private slots:
     void recoversTheTruth()
     {
         QFETCH(StackedFit::Modulation, modulation);
-        // Six years of two stations, five days either side of the maximum.
+        // Four years of two stations, four days either side of the maximum
+        // (bench_stacked gives the figures of six years and five days, where
+        // the maximum lies within 0.1 degree; here the standard error is
+        // about 0.07 degree).
         Truth t;
+        t.years = 4;
+        t.daysEachSide = 4;
         t.stations = StackedSynthetic::twoStations();
         GridModel grid;
-        StackedSynthetic::fill(grid, t, 21);
+        StackedSynthetic::fill(grid, t, 22);
         const std::vector<ShowerSeasons::Column> both = StackedSynthetic::columnsOf(t);
         const StackedFit::Result r = fitTruth(grid, t, both, modulation);
         QVERIFY2(r.valid, qPrintable(r.failure));
-        QCOMPARE(r.datasets.size(), size_t(12));
+        QCOMPARE(r.datasets.size(), size_t(8));
         QVERIFY(!r.undetermined);
-        QVERIFY2(std::fabs(r.lambdaMax - t.lambdaMax) <= 0.1,
+        QVERIFY2(std::fabs(r.lambdaMax - t.lambdaMax) <= 0.15,
                  qPrintable(QString::number(r.lambdaMax)));
         QVERIFY(r.lambda95lo < r.lambdaMax && r.lambdaMax < r.lambda95hi);
+        QVERIFY(r.lambda95lo <= t.lambdaMax && t.lambdaMax <= r.lambda95hi);
+        QVERIFY(r.bPlus95lo <= t.bPlus && t.bPlus <= r.bPlus95hi);
+        QVERIFY(r.bMinus95lo <= t.bMinus && t.bMinus <= r.bMinus95hi);
         QVERIFY(r.lambda68lo >= r.lambda95lo && r.lambda68hi <= r.lambda95hi);
         QVERIFY(r.bPlus95lo < r.bPlus && r.bPlus < r.bPlus95hi);
         QVERIFY(r.bMinus95lo < r.bMinus && r.bMinus < r.bMinus95hi);
@@ -489,6 +512,43 @@ private slots:
                                  .arg(seeds);
         QVERIFY2(lambda >= seeds - 1 && bPlus >= seeds - 1 && bMinus >= seeds - 1,
                  qPrintable(held));
+    }
+
+    // The model taken unless chosen: the radiant's observability where the
+    // radiant and every chosen column's place are known, else a free
+    // coefficient per hour of day.
+    void defaultModulation_data()
+    {
+        QTest::addColumn<bool>("radiant");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("unplaced"); // -1: every column placed
+        QTest::addColumn<bool>("halfPlaced");
+        QTest::addColumn<StackedFit::Modulation>("expected");
+        using M = StackedFit::Modulation;
+        QTest::newRow("radiant, every place") << true << 2 << -1 << false << M::Radiant;
+        QTest::newRow("radiant, one column placed") << true << 1 << -1 << false << M::Radiant;
+        QTest::newRow("no radiant") << false << 2 << -1 << false << M::Hourly;
+        QTest::newRow("a column without a place") << true << 2 << 1 << false << M::Hourly;
+        QTest::newRow("a latitude without longitude") << true << 2 << 0 << true << M::Hourly;
+        QTest::newRow("no column") << true << 0 << -1 << false << M::Hourly;
+    }
+    void defaultModulation()
+    {
+        QFETCH(bool, radiant);
+        QFETCH(int, columns);
+        QFETCH(int, unplaced);
+        QFETCH(bool, halfPlaced);
+        QFETCH(StackedFit::Modulation, expected);
+        Truth t;
+        t.stations = StackedSynthetic::twoStations();
+        std::vector<ShowerSeasons::Column> chosen = StackedSynthetic::columnsOf(t);
+        chosen.resize(size_t(columns));
+        if (unplaced >= 0) {
+            chosen[size_t(unplaced)].station.longitude = std::nan("");
+            if (!halfPlaced)
+                chosen[size_t(unplaced)].station.latitude = std::nan("");
+        }
+        QCOMPARE(StackedFit::defaultModulation(radiant, chosen), expected);
     }
 
     // Without the stations' places or a radiant the radiant's model says
@@ -751,7 +811,8 @@ private slots:
     // unless told, the picture and the CSV.
     void vexlorFit()
     {
-        const Truth t = smallTruth();
+        Truth t = smallTruth();
+        t.years = 2;
         GridModel grid;
         StackedSynthetic::fill(grid, t, 13);
         QTemporaryDir dir;
@@ -761,12 +822,25 @@ private slots:
         const QString png = dir.filePath(QStringLiteral("stack.png"));
         QProcess fit;
         fit.setProcessChannelMode(QProcess::SeparateChannels);
+        // The radiant and both stations' places given: the radiant's model
+        // unless told otherwise.
         const QStringList args = {table,
                                   QStringLiteral("--lambda"),
-                                  QStringLiteral("41.5"),
-                                  QStringLiteral("49.5"),
+                                  QStringLiteral("42"),
+                                  QStringLiteral("49"),
                                   QStringLiteral("--columns"),
                                   QStringLiteral("Sum,N1"),
+                                  QStringLiteral("--radiant"),
+                                  QStringLiteral("338"),
+                                  QStringLiteral("-1"),
+                                  QStringLiteral("--station"),
+                                  QStringLiteral("Sum"),
+                                  QStringLiteral("50.1"),
+                                  QStringLiteral("14.4"),
+                                  QStringLiteral("--station"),
+                                  QStringLiteral("N1"),
+                                  QStringLiteral("43.6"),
+                                  QStringLiteral("1.4"),
                                   QStringLiteral("--csv"),
                                   csv,
                                   QStringLiteral("--picture"),
@@ -776,10 +850,20 @@ private slots:
         const QString out = QString::fromUtf8(fit.readAllStandardOutput());
         QVERIFY2(fit.exitCode() == 0, qPrintable(fit.readAllStandardError()));
         const QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
-        QCOMPARE(valueOf(lines, "datasets"), QStringLiteral("6"));
-        QVERIFY(std::fabs(valueOf(lines, "lambda_max").toDouble() - t.lambdaMax) <= 0.1);
-        QCOMPARE(valueOf(lines, "model"), QStringLiteral("hourly"));
-        QCOMPARE(out.count(QStringLiteral("\ndataset ")), 6);
+        QCOMPARE(valueOf(lines, "datasets"), QStringLiteral("4"));
+        // Two years: the truth within the maximum's 95 % interval.
+        const QStringList ci95 = valueOf(lines, "lambda_max_ci95").split(u' ');
+        QVERIFY2(ci95.size() == 2 && ci95[0].toDouble() <= t.lambdaMax &&
+                     t.lambdaMax <= ci95[1].toDouble(),
+                 qPrintable(out));
+        QVERIFY(std::fabs(valueOf(lines, "lambda_max").toDouble() - t.lambdaMax) <= 0.3);
+        QCOMPARE(valueOf(lines, "model"), QStringLiteral("radiant"));
+        QCOMPARE(out.count(QStringLiteral("\ndataset ")), 4);
+        {
+            QFile written(csv);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            QVERIFY(written.readAll().contains("\nmodel,,,,,radiant"));
+        }
         QVERIFY(QFile::exists(csv) && QFile::exists(png));
         QVERIFY(valueOf(lines, "csv") == csv);
 
@@ -803,6 +887,9 @@ private slots:
         const QString quadrantids = QString::fromUtf8(fit.readAllStandardOutput());
         QVERIFY2(quadrantids.contains(QStringLiteral("window 276.")), qPrintable(quadrantids));
         QVERIFY(quadrantids.contains(QStringLiteral("datasets 0")));
+        // The shower's radiant but no place of the Sum's station: the free
+        // hours' model.
+        QCOMPARE(valueOf(quadrantids.split(u'\n'), "model"), QStringLiteral("hourly"));
         QVERIFY(quadrantids.contains(QStringLiteral("position_undetermined yes")));
 
         // The radiant's model without a station's place says why.

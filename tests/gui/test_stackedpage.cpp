@@ -164,6 +164,12 @@ private slots:
         QCOMPARE(o->fit.datasets.size(), size_t(6));
         QVERIFY(std::fabs(o->fit.lambdaMax - t.lambdaMax) < 0.2);
         QVERIFY(page.numbers->text().contains(QStringLiteral("λmax")));
+        // A typed window has no radiant: the free hours' model, said on the page.
+        QCOMPARE(o->fit.modulation, StackedFit::Modulation::Hourly);
+        QVERIFY(page.numbers->text().contains(w->text(LanguageTexts::Text::StackedModelUsed)
+                                                  .arg(w->text(LanguageTexts::Text::StackedHourly))
+                                                  .arg(6)
+                                                  .arg(o->fit.joint.rows)));
 
         m_f->dialogs.saveAnswers.push_back(m_f->dir.filePath("stack.csv"));
         page.saveNumbersButton->click();
@@ -178,6 +184,44 @@ private slots:
             box->setChecked(false);
         QCOMPARE(page.start(), w->text(LanguageTexts::Text::StackedNoColumns));
         QVERIFY(!page.busy());
+    }
+
+    // A shower of the list and every chosen column's place: Compute takes
+    // the radiant's model; a column without a place, the free hours'. A
+    // model the user chose stays chosen.
+    void defaultModel()
+    {
+        StackedView &page = *w->tsStacked;
+        page.showerList->setCurrentIndex(
+            page.showerList->findText(QStringLiteral("ETA"), Qt::MatchStartsWith));
+        QVERIFY(page.shower() && QLatin1String(page.shower()->code) == QLatin1String("ETA"));
+        page.columns[1]->setChecked(true); // Sum and N1
+        const auto places = [this, &page](const QString &longitude) {
+            m_f->dialogs.formAnswers.push_back(
+                [longitude](const QStringList &) -> std::optional<QStringList> {
+                    return QStringList{"A", "50.1", "14.4", "B", "43.6", longitude};
+                });
+            page.stationsButton->click();
+        };
+        const auto modelTaken = [&page] {
+            const QString refused = page.start();
+            if (!refused.isEmpty())
+                return QStringLiteral("refused: ") + refused;
+            const int model = page.modelList->currentData().toInt();
+            page.cancelButton->click(); // the model is chosen before the job
+            page.waitForJob();
+            return model == int(StackedFit::Modulation::Radiant) ? QStringLiteral("radiant")
+                                                                 : QStringLiteral("hourly");
+        };
+        places(QStringLiteral("1.4"));
+        QCOMPARE(modelTaken(), QStringLiteral("radiant"));
+        places(QString());
+        QCOMPARE(modelTaken(), QStringLiteral("hourly"));
+        places(QStringLiteral("1.4"));
+        page.modelList->setCurrentIndex(
+            page.modelList->findData(int(StackedFit::Modulation::Hourly)));
+        emit page.modelList->activated(page.modelList->currentIndex());
+        QCOMPARE(modelTaken(), QStringLiteral("hourly"));
     }
 
     // Cancel ends the job soon and leaves the page idle with a result that
