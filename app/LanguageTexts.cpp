@@ -104,6 +104,11 @@ const char *const EnglishTexts[] = {
     "Width (pixels)",
     "Height (pixels)",
     "A picture is 200 to 10000 pixels wide and 150 to 10000 pixels high.",
+    "These files exist in %1 already. Replace them all?",
+    "Replace all",
+    "The files were not written: %1 could not be written (%2).",
+    "Written: %1",
+    "Not written: %1",
 };
 static_assert(std::size(EnglishTexts) == LanguageTexts::TextCount);
 

@@ -114,8 +114,13 @@ public:
         PictureWidth,
         PictureHeight,
         PictureSizeRange,
+        ReplaceFilesQuestion, // %1 the folder; the names follow
+        ReplaceAll,
+        SetNotWritten,     // %1 the file, %2 the reason
+        SetWrittenPart,    // %1 the names
+        SetNotWrittenPart, // %1 the names
     };
-    static constexpr int TextCount = static_cast<int>(Text::PictureSizeRange);
+    static constexpr int TextCount = static_cast<int>(Text::SetNotWrittenPart);
 
     // The captions of keys L1 to L12.
     enum class Label {

@@ -17,6 +17,10 @@
 #include <optional>
 #include <vector>
 
+namespace NetworkExport {
+struct File;
+}
+
 class ChartNavigator;
 class ColorgrammeView;
 class ReportView;
@@ -103,6 +107,9 @@ public:
     // Writes the chosen column as the network's monthly tables and hourly
     // lists, with the station's block.
     void ExportNetwork1Click();
+    // Writes the files into folder as one set, after asking once whether to
+    // replace those that exist; false when cancelled or failed (with a message).
+    bool writeFileSet(const QString &folder, const std::vector<NetworkExport::File> &files);
 
     // ---- analysis (analysis/gui)
     void tbRunClick();
@@ -148,6 +155,7 @@ private:
     friend class TestSpreadsheets;
     friend class TestTable;
     friend class TestTextFiles;
+    friend class TestNetwork;
     friend class BenchWindow;
 
     // ---- state
@@ -162,6 +170,8 @@ private:
     // MSG1 .. MSG20 of the applied language, index n - 1.
     const LanguageTexts::Messages &Messages = m_texts.messages();
     FileDialogState OpenDialog1, SaveDialog1;
+    // The folder Export for Network last wrote to.
+    QString NetworkFolder;
     // Where the table came from or was last saved, and as what.
     struct TableOrigin {
         QString path;

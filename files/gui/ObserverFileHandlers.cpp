@@ -80,18 +80,56 @@ void TfrmMain::ExportNetwork1Click()
         showMessage(text(Text::NothingToExport).arg(cbDataList->currentText()), MB_ICONWARNING);
         return;
     }
-    prepareSaveDialog(QString());
+    // A folder of its own: not the folder of Import, which is often the
+    // station software's own data folder.
+    if (NetworkFolder.isEmpty())
+        NetworkFolder = QDir::homePath();
     const std::optional<QString> folder =
-        m_dialogs.chooseFolder(this, text(Text::ChooseFolder), SaveDialog1.initialDir);
+        m_dialogs.chooseFolder(this, text(Text::ChooseFolder), NetworkFolder);
     if (!folder)
         return;
-    SaveDialog1.initialDir = *folder;
-    QStringList written;
+    NetworkFolder = *folder;
+    writeFileSet(*folder, files);
+}
+
+bool TfrmMain::writeFileSet(const QString &folder, const std::vector<NetworkExport::File> &files)
+{
+    std::vector<SafeSave::SetFile> set;
+    QStringList names, existing;
     for (const NetworkExport::File &f : files) {
-        SafeSave::writeOrFail(QDir(*folder).filePath(f.name), f.bytes);
-        written << f.name;
+        const QString path = QDir(folder).filePath(f.name);
+        set.push_back({path, f.bytes});
+        names << f.name;
+        if (QFileInfo::exists(path))
+            existing << f.name;
     }
-    showMessage(text(Text::FilesWritten).arg(files.size()).arg(QDir::toNativeSeparators(*folder)) +
-                    u'\n' + written.join(u'\n'),
+    const QString shownFolder = QDir::toNativeSeparators(folder);
+    // One question for all the files that exist; nothing is written after Cancel.
+    if (!existing.isEmpty() &&
+        !m_dialogs.askToReplace(this, QStringLiteral("Vexlor 1.0"),
+                                text(Text::ReplaceFilesQuestion).arg(shownFolder) + u'\n' +
+                                    existing.join(u'\n'),
+                                text(Text::ReplaceAll), text(Text::Cancel)))
+        return false;
+    try {
+        SafeSave::writeSet(set);
+    } catch (const SafeSave::ESetFailed &e) {
+        const auto namesOf = [](const QStringList &paths) {
+            QStringList out;
+            for (const QString &p : paths)
+                out << QFileInfo(p).fileName();
+            return out.join(QStringLiteral(", "));
+        };
+        QStringList lines{
+            text(Text::SetNotWritten).arg(QDir::toNativeSeparators(e.file()), e.reason())};
+        if (!e.written().isEmpty())
+            lines << text(Text::SetWrittenPart).arg(namesOf(e.written()));
+        lines << text(Text::SetNotWrittenPart).arg(namesOf(e.notWritten()));
+        showMessage(lines.join(u'\n'), MB_ICONERROR);
+        return false;
+    }
+    showMessage(text(Text::FilesWritten).arg(files.size()).arg(shownFolder) + u'\n' +
+                    names.join(u'\n'),
                 MB_ICONINFORMATION);
+    return true;
 }

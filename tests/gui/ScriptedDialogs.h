@@ -22,6 +22,7 @@ public:
     std::deque<std::optional<QString>> openAnswers, saveAnswers; // nullopt = cancel
     std::deque<QStringList> openFilesAnswers;                    // empty = cancel
     std::deque<std::optional<QString>> folderAnswers;
+    QStringList folderStarts; // where each folder dialog opened
     // Answers to forms: a function of the values shown (nullopt = cancel);
     // the forms shown are logged.
     std::deque<std::function<std::optional<QStringList>(const QStringList &)>> formAnswers;
@@ -35,6 +36,9 @@ public:
     // Answers to the save question, Discard when none is scripted.
     std::deque<SaveChoice> saveChoices;
     QStringList saveQuestions;
+    // Answers to the replace question, cancel when none is scripted.
+    std::deque<bool> replaceAnswers;
+    QStringList replaceQuestions;
     // Runs while a message box is "shown", for tests that act at that moment.
     std::function<void(const ShownMessage &)> onMessage;
 
@@ -65,8 +69,9 @@ public:
         }
         return answer;
     }
-    std::optional<QString> chooseFolder(QWidget *, const QString &, const QString &) override
+    std::optional<QString> chooseFolder(QWidget *, const QString &, const QString &start) override
     {
+        folderStarts << start;
         return next(folderAnswers);
     }
     std::optional<QStringList> editFields(QWidget *, const QString &, const QStringList &labels,
@@ -110,6 +115,17 @@ public:
         const SaveChoice choice = saveChoices.front();
         saveChoices.pop_front();
         return choice;
+    }
+
+    bool askToReplace(QWidget *, const QString &, const QString &text, const QString &,
+                      const QString &) override
+    {
+        replaceQuestions << text;
+        if (replaceAnswers.empty())
+            return false;
+        const bool answer = replaceAnswers.front();
+        replaceAnswers.pop_front();
+        return answer;
     }
 
     // The texts of the message boxes shown, in order.

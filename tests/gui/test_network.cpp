@@ -1,0 +1,133 @@
+// The network's files from the window: one question before replacing, one
+// set written all or nothing, a folder of its own.
+#include "WindowFixture.h"
+#include "app/gui/TfrmMain.h"
+
+#include <QAction>
+#include <QDir>
+#include <QTest>
+
+namespace {
+
+// The settings the program ships, with a station named.
+QByteArray stationIni()
+{
+    return WindowFixture::sampleIni("en") + "\n[station]\nObserver=Station One\n";
+}
+
+} // namespace
+
+class TestNetwork : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<WindowFixture> m_f;
+    TfrmMain *w = nullptr;
+
+    QString folder(const QString &name)
+    {
+        QDir(m_f->dir.path()).mkpath(name);
+        return m_f->dir.filePath(name);
+    }
+
+    // Nine days of May 2025, hour by hour.
+    static void fillMay(TfrmMain &w)
+    {
+        w.strGrid->setRowCountWithHeader(9 * 24 + 1);
+        for (int k = 0; k < 9 * 24; ++k) {
+            w.strGrid->setCell(0, k + 1,
+                               QStringLiteral("%1.05.2025").arg(k / 24 + 1, 2, 10, QChar(u'0')));
+            w.strGrid->setCell(1, k + 1, QString::number(k % 24));
+            w.strGrid->setCell(2, k + 1, QString::number(10 + k % 7));
+        }
+    }
+
+private slots:
+    void init()
+    {
+        m_f = std::make_unique<WindowFixture>();
+        w = &m_f->open(stationIni());
+        fillMay(*w);
+    }
+    void cleanup()
+    {
+        m_f.reset();
+        w = nullptr;
+    }
+
+    // A folder holding the station's own file of the month: Cancel keeps
+    // it, "Replace all" replaces both files of the set.
+    void existingFilesAskOnce_data()
+    {
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("cancel") << false;
+        QTest::newRow("replace all") << true;
+    }
+    void existingFilesAskOnce()
+    {
+        QFETCH(bool, replace);
+        const QString out = folder("station");
+        const QByteArray own = QByteArray("2025050100 , 00 , 84\r\n").repeated(705);
+        m_f->writeFile("station/RMOB-202505.dat", own);
+        m_f->writeFile("station/Station_One_052025rmob.TXT", "the station's own table");
+        m_f->dialogs.folderAnswers.push_back(out);
+        m_f->dialogs.replaceAnswers.push_back(replace);
+        w->ExportNetwork1->trigger();
+        QCOMPARE(m_f->dialogs.errors, QStringList());
+        QCOMPARE(m_f->dialogs.replaceQuestions.size(), 1);
+        const QString &question = m_f->dialogs.replaceQuestions.front();
+        QVERIFY2(question.contains("RMOB-202505.dat") &&
+                     question.contains("Station_One_052025rmob.TXT"),
+                 qPrintable(question));
+        if (!replace) {
+            QCOMPARE(m_f->readFile("station/RMOB-202505.dat"), own);
+            QCOMPARE(m_f->readFile("station/Station_One_052025rmob.TXT"),
+                     QByteArray("the station's own table"));
+            QVERIFY(m_f->dialogs.messages.empty());
+        } else {
+            QCOMPARE(m_f->readFile("station/RMOB-202505.dat").count('\n'), 9 * 24);
+            QVERIFY(m_f->readFile("station/Station_One_052025rmob.TXT").startsWith("may|"));
+            QVERIFY(m_f->dialogs.texts().last().startsWith("Wrote"));
+        }
+    }
+
+    // A file of the set that cannot be written (its name is taken by a
+    // folder): nothing of the set replaces anything, and the message says
+    // which file failed and that none was written.
+    void failedFileWritesNoPartialSet()
+    {
+        const QString out = folder("station");
+        m_f->writeFile("station/Station_One_052025rmob.TXT", "the station's own table");
+        folder("station/RMOB-202505.dat");
+        m_f->dialogs.folderAnswers.push_back(out);
+        m_f->dialogs.replaceAnswers.push_back(true);
+        w->ExportNetwork1->trigger();
+        QCOMPARE(m_f->readFile("station/Station_One_052025rmob.TXT"),
+                 QByteArray("the station's own table"));
+        QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"Station_One_052025rmob.TXT"});
+        const ShownMessage &m = m_f->dialogs.messages.back();
+        QCOMPARE(m.flags, int(MB_ICONERROR));
+        QVERIFY2(m.text.contains("RMOB-202505.dat could not be written (it is a directory)") &&
+                     m.text.contains("Not written: Station_One_052025rmob.TXT, RMOB-202505.dat") &&
+                     !m.text.contains("Written:"),
+                 qPrintable(m.text));
+    }
+
+    // The folder dialog remembers its own folder, not Import's.
+    void folderOfItsOwn()
+    {
+        m_f->writeFile("RMOB-202408.dat", "2024080100 , 00 , 5\r\n");
+        m_f->dialogs.openFilesAnswers.push_back({m_f->dir.filePath("RMOB-202408.dat")});
+        w->Import1->trigger();
+        m_f->dialogs.folderAnswers.push_back(folder("exports"));
+        w->ExportNetwork1->trigger();
+        QCOMPARE(m_f->dialogs.folderStarts.size(), 1);
+        QVERIFY(m_f->dialogs.folderStarts[0] != m_f->dir.path());
+        m_f->dialogs.folderAnswers.push_back(std::nullopt);
+        w->ExportNetwork1->trigger();
+        QCOMPARE(m_f->dialogs.folderStarts[1], folder("exports"));
+    }
+};
+
+QTEST_MAIN(TestNetwork)
+#include "test_network.moc"
