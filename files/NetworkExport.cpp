@@ -38,7 +38,9 @@ QByteArray monthlyTable(int month, const Month &counts, const Station &station)
         out += QString::asprintf(" %02dh|", h).toLatin1();
     out += "\r\n";
     for (size_t d = 0; d < counts.days.size(); ++d) {
-        out += QString::asprintf("%02d|", int(d) + 1).toLatin1();
+        // Three characters wide, as the header's month cell and every
+        // other writer's day column.
+        out += QString::asprintf(" %02d|", int(d) + 1).toLatin1();
         // Readers take a day whose cells are all 1111 or ??? for a day not
         // yet observed: such a day's real counts of 1111 are written as
         // 01111, which reads as the same number.
@@ -61,6 +63,9 @@ QByteArray monthlyTable(int month, const Month &counts, const Station &station)
     const std::optional<double> lat = decimal(value("Latitude"));
     for (const StationField &f : stationFields()) {
         QString text = value(f.setting);
+        // The program that wrote the file, unless the user named another.
+        if (text.isEmpty() && QByteArray(f.setting) == "SoftFTP")
+            text = QString::fromLatin1(ProgramName);
         QByteArray key = f.block;
         // The place as the network's files give it: degrees, minutes and
         // seconds first, then both decimal values after the latitude.

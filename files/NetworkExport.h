@@ -13,6 +13,9 @@ class GridModel;
 
 namespace NetworkExport {
 
+// The program's name and version, as [Soft FTP] gives the writer.
+inline constexpr char ProgramName[] = "Vexlor 1.0";
+
 // What the Station dialog edits: the settings key of each value, and the
 // key of the station block it is written under.
 struct StationField {

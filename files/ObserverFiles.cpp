@@ -291,12 +291,6 @@ FileHours readMonthly(const Reader &r, const Line &first, LineSource &lines)
         if (!day)
             r.fail(line.number,
                    QStringLiteral("'%1' is not a day of the month").arg(cells.front().trimmed()));
-        if (*day > daysInMonth)
-            r.fail(line.number, QStringLiteral("day %1 lies past the end of the month: %2 has %3 "
-                                               "days")
-                                    .arg(*day)
-                                    .arg(monthText(year, month))
-                                    .arg(daysInMonth));
         cells.removeFirst();
         while (cells.size() > 24 && cells.back().trimmed().isEmpty())
             cells.removeLast();
@@ -325,6 +319,18 @@ FileHours readMonthly(const Reader &r, const Line &first, LineSource &lines)
             d.counts.fill(Hour::NoCount); // a day not yet observed
             d.hasCounts = false;
         }
+        // Some writers always write 31 day lines, the days a month lacks
+        // holding only missing cells: such a line is passed over, one that
+        // holds a count is an error.
+        if (*day > daysInMonth) {
+            if (!d.hasCounts)
+                continue;
+            r.fail(line.number, QStringLiteral("day %1 lies past the end of the month: %2 has %3 "
+                                               "days")
+                                    .arg(*day)
+                                    .arg(monthText(year, month))
+                                    .arg(daysInMonth));
+        }
         int &index = indexOfDay[size_t(d.day)];
         if (index >= 0) {
             // A day given again: the same counts add nothing, other counts
@@ -349,6 +355,8 @@ FileHours readMonthly(const Reader &r, const Line &first, LineSource &lines)
         if (d.day == 0 && !zeroBased)
             continue;
         const int day = zeroBased ? d.day + 1 : d.day;
+        if (day > daysInMonth && !d.hasCounts)
+            continue;
         if (day > daysInMonth)
             r.fail(d.line, QStringLiteral("day %1 (day %2 counted from 1) lies past the end of "
                                           "the month: %3 has %4 days")

@@ -6,7 +6,29 @@
 #include "files/TextFormat.h"
 #include "files/workbook/Workbook.h"
 
+#include <algorithm>
+
 namespace TableFiles {
+
+bool looksLikeOwnLayout(const QByteArray &bytes)
+{
+    // The first line that holds more than blanks, up to its line end.
+    qsizetype from = 0;
+    while (from < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', from);
+        if (end < 0)
+            end = bytes.size();
+        const QByteArray line = bytes.mid(from, std::min<qsizetype>(end - from, 64 * 1024));
+        if (!line.trimmed().isEmpty()) {
+            if (line.startsWith("Date\t"))
+                return true;
+            const qsizetype fields = line.count('\t') + 1;
+            return fields == TextFormat::WrittenColumns || fields == TextFormat::WrittenColumns + 1;
+        }
+        from = end + 1;
+    }
+    return true; // an empty file: Open (TXT) gives an empty table
+}
 
 std::vector<GridRow> readText(const QString &path)
 {
@@ -36,9 +58,10 @@ Loaded load(const QStringList &paths)
                 QStringLiteral("%1 is a workbook: workbooks are read one at a time").arg(file));
     std::vector<ObserverFiles::FileHours> read;
     if (paths.size() == 1) {
-        // A file of the own layout, or one that is no count file at all, is
-        // read as Open (TXT) reads it, with its messages; UTF-16 text only
-        // Import reads.
+        // A file of the own layout is read as Open (TXT) reads it, with its
+        // messages; anything else (UTF-16 text too) as Import reads it, and
+        // refused as Import refuses it: a file of another layout read as the
+        // own one would give rows of junk without a word.
         QByteArray bytes;
         try {
             bytes = FileRead::wholeFile(paths.front(), TextFormat::MaxFileSize);
@@ -46,13 +69,8 @@ Loaded load(const QStringList &paths)
             out.rows = readText(paths.front()); // fails with Open's message
             return out;
         }
-        std::optional<ObserverFiles::Format> format;
-        try {
-            format = ObserverFiles::sniff(bytes, paths.front());
-        } catch (const VexlorError &) {
-        }
         const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
-        if (!format || (*format == ObserverFiles::Format::Vexlor && !utf16)) {
+        if (!utf16 && looksLikeOwnLayout(bytes)) {
             out.rows = TextFormat::parseText(bytes, paths.front());
             return out;
         }

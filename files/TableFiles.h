@@ -25,10 +25,15 @@ std::vector<GridRow> readWorkbook(const QString &path);
 // shows, merged in time order. Throws ObserverFiles::EImportError.
 ObserverFiles::Merged importCountFiles(const QStringList &paths);
 
+// Whether bytes look like the program's own text layout: the first line
+// that is not empty is its header line ("Date<TAB>...") or a data line of
+// 13 tab-separated fields (14 with the filler column's field).
+bool looksLikeOwnLayout(const QByteArray &bytes);
+
 // The table of files given without a command, as vexlor-fit gets them:
-// one workbook as Open (XLS) reads it; one file of the own layout (UTF-8 or
-// 8-bit), or one that is no count file at all, as Open (TXT) reads it;
-// anything else as Import reads and merges it. Workbooks are read one at a
+// one workbook as Open (XLS) reads it; one file that looks like the own
+// layout (UTF-8 or 8-bit) as Open (TXT) reads it; anything else as Import
+// reads and merges it (and refuses it as Import does). Workbooks are read one at a
 // time. The file is read from disk once.
 struct Loaded {
     std::vector<GridRow> rows;

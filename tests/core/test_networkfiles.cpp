@@ -1,9 +1,14 @@
 // The network's files: a set of files written all or nothing.
+#include "app/DateConv.h"
 #include "app/SafeSave.h"
+#include "files/NetworkExport.h"
+#include "files/ObserverFiles.h"
+#include "table/GridModel.h"
 #include "tests/SmallDisk.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,6 +30,40 @@ void put(const QString &path, const QByteArray &bytes)
 QStringList entries(const QString &folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+struct Outcome {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+// vexlor-fit run in folder with the program's shipped settings beside it.
+Outcome runFit(const QStringList &args, const QString &folder)
+{
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    p.start(QStringLiteral(VEXLOR_FIT), args);
+    p.waitForFinished(120000);
+    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+// A monthly table as other writers give it: a day line for every day
+// number from first to last, counts from count(day, hour) (-1 for ???).
+template <class Count> QByteArray monthlyTable(const char *month, int first, int last, Count count)
+{
+    QByteArray out = QByteArray(month) + "|";
+    for (int h = 0; h < 24; ++h)
+        out += QString::asprintf(" %02dh|", h).toLatin1();
+    out += "\r\n";
+    for (int d = first; d <= last; ++d) {
+        out += QString::asprintf(" %02d|", d).toLatin1();
+        for (int h = 0; h < 24; ++h) {
+            const int v = count(d, h);
+            out += v < 0 ? QByteArray("??? |") : QString::asprintf("%4d|", v).toLatin1();
+        }
+        out += "\r\n";
+    }
+    return out + "[Observer]Other\r\n[Soft FTP]Other writer 2.1\r\n";
 }
 
 } // namespace
@@ -100,6 +139,114 @@ private slots:
         }
         QCOMPARE(disk.files(), before);
         QCOMPARE(contents(disk.filePath("RMOB-202505.dat")), QByteArray("the station's own list"));
+    }
+
+    // Other writers always write 31 day lines (or 0 to 30): the lines of
+    // days a month lacks are passed over when they hold only ???, refused
+    // when they hold a count.
+    void thirtyOneDayLines_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("countOnLast"); // -1: the last line holds only ???
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("days 1 to 31") << 1 << -1 << QString();
+        QTest::newRow("days 0 to 30") << 0 << -1 << QString();
+        QTest::newRow("day 31 with a count")
+            << 1 << 7
+            << QString("line 32: day 31 lies past the end of the month: April 2025 has 30 days");
+        QTest::newRow("day 30 of 0 to 30 with a count")
+            << 0 << 7 << QString("day 30 (day 31 counted from 1) lies past the end of the month");
+    }
+    void thirtyOneDayLines()
+    {
+        QFETCH(int, first);
+        QFETCH(int, countOnLast);
+        QFETCH(QString, refusal);
+        const int last = first + 30;
+        const QByteArray bytes = monthlyTable("apr", first, last, [&](int d, int h) {
+            return d == last ? (h == 5 ? countOnLast : -1) : 10 + (d * 24 + h) % 13;
+        });
+        try {
+            const ObserverFiles::FileHours hours =
+                ObserverFiles::parse(bytes, QStringLiteral("Other_042025rmob.TXT"));
+            QVERIFY2(refusal.isEmpty(), "the table was read");
+            QCOMPARE(hours.hours.size(), size_t(720));
+            QCOMPARE(hours.hours.front().date, QDate(2025, 4, 1));
+            QCOMPARE(hours.hours.back().date, QDate(2025, 4, 30));
+            QCOMPARE(hours.hours.back().counts[0], 10 + ((last - 1) * 24 + 23) % 13);
+        } catch (const ObserverFiles::EImportError &e) {
+            QVERIFY2(!refusal.isEmpty() && e.text().contains(refusal), qPrintable(e.text()));
+        }
+    }
+
+    // The monthly table as the network's other writers lay it out: the day
+    // column three characters wide, and [Soft FTP] naming the writer unless
+    // the user named one.
+    void monthlyTableLayout_data()
+    {
+        QTest::addColumn<QString>("softFtp");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("left empty") << QString() << QByteArray("[Soft FTP]Vexlor 1.0\r\n");
+        QTest::newRow("set by the user")
+            << QString("MyScript 3") << QByteArray("[Soft FTP]MyScript 3\r\n");
+    }
+    void monthlyTableLayout()
+    {
+        QFETCH(QString, softFtp);
+        QFETCH(QByteArray, written);
+        DateConv::setFormat(QStringLiteral("dd.MM.yyyy"));
+        GridModel grid;
+        grid.setRowCountWithHeader(3);
+        grid.setCell(0, 1, QStringLiteral("01.05.2025"));
+        grid.setCell(1, 1, QStringLiteral("0"));
+        grid.setCell(2, 1, QStringLiteral("12"));
+        grid.setCell(0, 2, QStringLiteral("10.05.2025"));
+        grid.setCell(1, 2, QStringLiteral("23"));
+        grid.setCell(2, 2, QStringLiteral("7"));
+        const std::vector<NetworkExport::File> files =
+            NetworkExport::build(grid, 2, {{"Observer", "S"}, {"SoftFTP", softFtp}});
+        const QByteArray table = files.at(0).bytes;
+        QVERIFY(table.startsWith("may| 00h|"));
+        QVERIFY(table.contains("\r\n 01|  12| ???|"));
+        QVERIFY(table.contains("\r\n 10| ???|"));
+        QVERIFY(table.contains("|   7|\r\n 11|"));
+        QVERIFY(table.contains(written));
+        // The day lines line up with the header line.
+        const QList<QByteArray> lines = table.split('\n');
+        QCOMPARE(lines[1].indexOf('|'), lines[0].indexOf('|'));
+        QCOMPARE(lines[1].size(), lines[0].size());
+    }
+
+    // vexlor-fit with one file reads it as Open (TXT) only when it looks
+    // like the own layout; anything else goes through Import's formats and
+    // is refused as Import refuses it.
+    void oneFileChosenByContent_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("YYMMDDHH stamps")
+            << QByteArray("24080100 , 00 , 84\r\n24080101 , 01 , 81\r\n") << 1
+            << QByteArray("Cannot import");
+        QTest::newRow("prose") << QByteArray("hello world\n") << 1 << QByteArray("Cannot import");
+        QTest::newRow("own layout with its header")
+            << QByteArray("Date\t\tHour\tSum\r\n01.05.2025\t0\t5\r\n") << 0 << QByteArray("saved");
+        QTest::newRow("own layout, 13 fields")
+            << QByteArray("01.05.2025\t0\t5\t\t\t\t\t\t\t\t\t\t\r\n") << 0 << QByteArray("saved");
+        QTest::newRow("hourly list")
+            << QByteArray("2025050100 , 00 , 84\r\n") << 0 << QByteArray("import_hours 1");
+    }
+    void oneFileChosenByContent()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        put(dir.filePath("in.dat"), bytes);
+        const Outcome o = runFit({"in.dat", "--save", "out.txt"}, dir.path());
+        QCOMPARE(o.exitCode, exitCode);
+        QVERIFY2((o.out + o.err).contains(expected), (o.out + o.err).constData());
+        QCOMPARE(QFile::exists(dir.filePath("out.txt")), exitCode == 0);
     }
 };
 
