@@ -123,6 +123,15 @@ const std::vector<StationField> &stationFields()
     return fields;
 }
 
+std::vector<File> ofMonth(const std::vector<File> &files, const QDate &month)
+{
+    std::vector<File> out;
+    for (const File &f : files)
+        if (f.month == month)
+            out.push_back(f);
+    return out;
+}
+
 QString fileNamePart(const QString &observer)
 {
     QString out;
@@ -198,11 +207,11 @@ std::vector<File> build(const GridModel &grid, int column, const Station &statio
                              .arg(name)
                              .arg(month, 2, 10, QChar(u'0'))
                              .arg(year, 4, 10, QChar(u'0')),
-                         monthlyTable(month, counts, station)});
+                         monthlyTable(month, counts, station), QDate(year, month, 1)});
         files.push_back({QStringLiteral("RMOB-%1%2.dat")
                              .arg(year, 4, 10, QChar(u'0'))
                              .arg(month, 2, 10, QChar(u'0')),
-                         hourlyList(year, month, counts)});
+                         hourlyList(year, month, counts), QDate(year, month, 1)});
     }
     return files;
 }

@@ -1,4 +1,5 @@
 // Import of observers' count files and the export for their network.
+#include "analysis/NetworkPicture.h"
 #include "app/DateConv.h"
 #include "app/SafeSave.h"
 #include "app/gui/TfrmMain.h"
@@ -75,7 +76,7 @@ void TfrmMain::ExportNetwork1Click()
     }
     const int column = countColumn(std::max(0, cbDataList->currentIndex()));
     const std::vector<NetworkExport::File> files =
-        NetworkExport::build(strGrid->model(), column, values);
+        NetworkPicture::withPictures(strGrid->model(), column, values);
     if (files.empty()) {
         showMessage(text(Text::NothingToExport).arg(cbDataList->currentText()), MB_ICONWARNING);
         return;

@@ -1,4 +1,6 @@
 // The network's files: a set of files written all or nothing.
+#include "analysis/Colorgramme.h"
+#include "analysis/NetworkPicture.h"
 #include "app/DateConv.h"
 #include "app/SafeSave.h"
 #include "files/NetworkExport.h"
@@ -8,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -45,6 +48,21 @@ Outcome runFit(const QStringList &args, const QString &folder)
     p.start(QStringLiteral(VEXLOR_FIT), args);
     p.waitForFinished(120000);
     return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+// The settings of a station, for vexlor-fit's --settings.
+QByteArray stationIni()
+{
+    return "[self]\r\nLanguage=en\r\nDateFormat=dd.MM.yyyy\r\n\r\n[station]\r\nObserver=Station "
+           "One\r\nCity=Vsetin\r\n";
+}
+
+// Two colours are alike within the losses of JPEG.
+bool near(QRgb a, const QColor &b, int tolerance = 40)
+{
+    return std::abs(qRed(a) - b.red()) + std::abs(qGreen(a) - b.green()) +
+               std::abs(qBlue(a) - b.blue()) <=
+           tolerance;
 }
 
 // A monthly table as other writers give it: a day line for every day
@@ -248,7 +266,118 @@ private slots:
         QVERIFY2((o.out + o.err).contains(expected), (o.out + o.err).constData());
         QCOMPARE(QFile::exists(dir.filePath("out.txt")), exitCode == 0);
     }
+
+    // The picture: 700 by 220, the station's text and the last day's bars
+    // on the left, the month's cells and their scale on the right, each
+    // where the layout puts it.
+    void pictureRegions()
+    {
+        NetworkPicture::Month month;
+        month.first = QDate(2025, 5, 1);
+        std::array<int, 24> none;
+        none.fill(-1);
+        month.days.assign(31, none);
+        for (int d = 0; d < 10; ++d)
+            for (int h = 0; h < 24; ++h)
+                month.days[size_t(d)][size_t(h)] = d == 4 && h == 3 ? 200 : 20 + h;
+        month.days[9][5] = -1; // an hour without a count on the last day
+        month.maximum = 200;
+        month.lastDay = 9;
+        const QImage image =
+            NetworkPicture::render(month, {{"Observer", "Station One"}, {"City", "Vsetin"}});
+        QCOMPARE(image.size(), QSize(700, 220));
+        const NetworkPicture::Layout l = NetworkPicture::layout(month);
+        // The two halves do not overlap and stay inside the picture.
+        QVERIFY(QRect(0, 0, 700, 220).contains(l.legend.adjusted(0, 0, 30, 0)));
+        QVERIFY(l.bars.right() < l.plot.left() - 30);
+        QVERIFY(l.text.bottom() < l.bars.top());
+        const int cellW = l.plot.width() / 31, cellH = l.plot.height() / 24;
+        QCOMPARE(cellW * 31, l.plot.width());
+        const auto cell = [&](int d, int h) {
+            return image.pixel(l.plot.left() + d * cellW + cellW / 2,
+                               l.plot.top() + h * cellH + cellH / 2);
+        };
+        QVERIFY(near(cell(4, 3), Colorgramme::colorOf(200, 200), 0));
+        QVERIFY(near(cell(0, 0), Colorgramme::colorOf(20, 200), 0));
+        QVERIFY(near(cell(9, 5), Colorgramme::missingColor(), 0));
+        QVERIFY(near(cell(20, 12), Colorgramme::missingColor(), 0));
+        // The scale runs from 0 at the bottom to the maximum at the top.
+        QVERIFY(near(image.pixel(l.legend.center().x(), l.legend.top()),
+                     Colorgramme::colorOf(200, 200), 8));
+        QVERIFY(near(image.pixel(l.legend.center().x(), l.legend.bottom()),
+                     Colorgramme::colorOf(0, 200), 8));
+        // The bars of day 10: hour 23 is the day's highest, reaching the
+        // top of the bars' box; hour 5 has no bar.
+        const double barW = l.bars.width() / 24.0;
+        const auto barX = [&](int h) { return l.bars.left() + int((h + 0.5) * barW); };
+        QVERIFY(near(image.pixel(barX(23), l.bars.top() + 1), Colorgramme::colorOf(43, 200), 0));
+        QVERIFY(near(image.pixel(barX(0), l.bars.bottom() - 1), Colorgramme::colorOf(20, 200), 0));
+        QVERIFY(near(image.pixel(barX(0), l.bars.top() + 1), Qt::white, 0));
+        QVERIFY(near(image.pixel(barX(5), l.bars.bottom() - 20), Qt::white, 0));
+        // The station's text is drawn in its box.
+        int dark = 0;
+        for (int y = l.text.top(); y <= l.text.bottom(); ++y)
+            for (int x = l.text.left(); x <= l.text.right(); ++x)
+                dark += qGray(image.pixel(x, y)) < 100;
+        QVERIFY(dark > 50);
+    }
+
+    // vexlor-fit writes the month's three files, refuses to replace them
+    // without --replace (writing nothing), and --month picks one month.
+    void networkExportFromTheCommandLine()
+    {
+        QTemporaryDir dir;
+        put(dir.filePath("VEXLOR.ini"), stationIni());
+        QByteArray list;
+        for (int k = 0; k < 40 * 24; ++k) {
+            const QDate date = QDate(2025, 4, 20).addDays(k / 24);
+            list += QStringLiteral("%1%2 , %3 , %4\r\n")
+                        .arg(date.toString("yyyyMMdd"))
+                        .arg(k % 24, 2, 10, QChar(u'0'))
+                        .arg(k % 24, 2, 10, QChar(u'0'))
+                        .arg(10 + k % 17)
+                        .toLatin1();
+        }
+        put(dir.filePath("counts.dat"), list);
+        QDir(dir.path()).mkdir("out");
+        const QStringList args = {"counts.dat", "--network-export", "out", "--settings",
+                                  "VEXLOR.ini"};
+        Outcome o = runFit(args + QStringList{"--month", "2025-05"}, dir.path());
+        QCOMPARE(o.exitCode, 0);
+        const QStringList may = {"RMOB-202505.dat", "Station_One_052025.jpg",
+                                 "Station_One_052025rmob.TXT"};
+        QCOMPARE(entries(dir.filePath("out")), may);
+        QVERIFY(o.out.contains("network_file out/Station_One_052025.jpg\n"));
+        const QImage picture(dir.filePath("out/Station_One_052025.jpg"));
+        QCOMPARE(picture.size(), QSize(700, 220));
+        const QByteArray table = contents(dir.filePath("out/Station_One_052025rmob.TXT"));
+
+        // Every month now: May's files exist, so nothing is written.
+        put(dir.filePath("out/RMOB-202505.dat"), "the station's own list");
+        o = runFit(args, dir.path());
+        QCOMPARE(o.exitCode, 1);
+        QVERIFY2(o.err.contains("nothing was written") && o.err.contains("--replace"),
+                 o.err.constData());
+        QCOMPARE(entries(dir.filePath("out")), may);
+        QCOMPARE(contents(dir.filePath("out/RMOB-202505.dat")),
+                 QByteArray("the station's own list"));
+
+        o = runFit(args + QStringList{"--replace"}, dir.path());
+        QCOMPARE(o.exitCode, 0);
+        QCOMPARE(entries(dir.filePath("out")),
+                 QStringList({"RMOB-202504.dat", "RMOB-202505.dat", "Station_One_042025.jpg",
+                              "Station_One_042025rmob.TXT", "Station_One_052025.jpg",
+                              "Station_One_052025rmob.TXT"}));
+        QCOMPARE(contents(dir.filePath("out/Station_One_052025rmob.TXT")), table);
+        QCOMPARE(contents(dir.filePath("out/RMOB-202505.dat")).count('\n'), 29 * 24);
+
+        o = runFit(args + QStringList{"--month", "2025-08", "--replace"}, dir.path());
+        QCOMPARE(o.exitCode, 1);
+        QVERIFY2(o.err.contains("no counts in Sum for 2025-08"), o.err.constData());
+        o = runFit({"counts.dat", "--month", "2025-08"}, dir.path());
+        QCOMPARE(o.exitCode, 1);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestNetworkFiles)
+QTEST_MAIN(TestNetworkFiles)
 #include "test_networkfiles.moc"

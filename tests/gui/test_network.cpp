@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QImage>
 #include <QTest>
 
 namespace {
@@ -86,6 +87,7 @@ private slots:
         } else {
             QCOMPARE(m_f->readFile("station/RMOB-202505.dat").count('\n'), 9 * 24);
             QVERIFY(m_f->readFile("station/Station_One_052025rmob.TXT").startsWith("may|"));
+            QCOMPARE(QImage(QDir(out).filePath("Station_One_052025.jpg")).size(), QSize(700, 220));
             QVERIFY(m_f->dialogs.texts().last().startsWith("Wrote"));
         }
     }
