@@ -56,6 +56,7 @@ Month collect(const GridModel &grid, int column, const QDate &month)
     std::array<int, 24> none;
     none.fill(-1);
     out.days.assign(size_t(out.first.daysInMonth()), none);
+    out.marked.assign(out.days.size(), std::array<bool, 24>{});
     const Colorgramme::Data data = Colorgramme::collect(grid, column);
     if (data.days == 0 || data.tooLong)
         return out;
@@ -66,6 +67,7 @@ Month collect(const GridModel &grid, int column, const QDate &month)
         for (int h = 0; h < 24; ++h) {
             const int v = data.counts[size_t(data.index(int(k), h))];
             out.days[size_t(d)][size_t(h)] = v;
+            out.marked[size_t(d)][size_t(h)] = data.isMarked(data.index(int(k), h));
             if (v >= 0) {
                 out.maximum = std::max(out.maximum, v);
                 out.lastDay = d;
@@ -129,8 +131,12 @@ QImage render(const Month &month, const NetworkExport::Station &station)
         const int x0 = l.bars.left() + int(std::lround(h * barW)) + 1;
         const int x1 = l.bars.left() + int(std::lround((h + 1) * barW)) - 1;
         if (v < 0) {
-            // An hour without a count: a low grey mark, not a bar of zero.
-            p.fillRect(QRect(x0, l.bars.bottom() - 2, x1 - x0, 3), Colorgramme::missingColor());
+            // An hour without a count: a low grey (or, marked, magenta)
+            // mark, not a bar of zero.
+            const bool marked =
+                month.marked.empty() ? false : month.marked[size_t(month.lastDay)][size_t(h)];
+            p.fillRect(QRect(x0, l.bars.bottom() - 2, x1 - x0, 3),
+                       marked ? Colorgramme::markedColor() : Colorgramme::missingColor());
             continue;
         }
         const int height = int(std::lround(double(v) / dayMaximum * (l.bars.height() - 1)));
@@ -161,9 +167,11 @@ QImage render(const Month &month, const NetworkExport::Station &station)
     for (int d = 0; d < days; ++d)
         for (int h = 0; h < 24; ++h) {
             const int v = month.days[size_t(d)][size_t(h)];
+            const bool marked = !month.marked.empty() && month.marked[size_t(d)][size_t(h)];
             p.fillRect(QRect(l.plot.left() + d * cellW, l.plot.top() + h * cellH, cellW, cellH),
-                       v < 0 ? Colorgramme::missingColor()
-                             : Colorgramme::colorOf(v, month.maximum));
+                       v >= 0   ? Colorgramme::colorOf(v, month.maximum)
+                       : marked ? Colorgramme::markedColor()
+                                : Colorgramme::missingColor());
         }
     p.setPen(frame);
     p.drawRect(l.plot.adjusted(-1, -1, 0, 0));

@@ -23,6 +23,7 @@ inline constexpr int Width = 700, Height = 220;
 struct Month {
     QDate first; // the month's first day
     std::vector<std::array<int, 24>> days;
+    std::vector<std::array<bool, 24>> marked; // hours marked as disturbed
     int maximum = 0;
     int lastDay = -1; // the last day (from 0) with a count, -1 for none
 };

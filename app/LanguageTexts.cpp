@@ -109,6 +109,16 @@ const char *const EnglishTexts[] = {
     "The files were not written: %1 could not be written (%2).",
     "Written: %1",
     "Not written: %1",
+    "marked",
+    "%1, %2h UT: marked (%3)",
+    "interference",
+    "sporadic E",
+    "transmitter off",
+    "outage logged as zero",
+    "Mark hours as disturbed",
+    "Unmark hours",
+    "Marked as disturbed: %1. Left out of Run, Auto Calc and the report.",
+    "Hours marked as disturbed: %1.",
 };
 static_assert(std::size(EnglishTexts) == LanguageTexts::TextCount);
 

@@ -3,6 +3,7 @@
 
 #include "app/DateConv.h"
 #include "table/GridModel.h"
+#include "table/HourMarks.h"
 
 #include <QLocale>
 
@@ -175,8 +176,8 @@ std::vector<File> build(const GridModel &grid, int column, const Station &statio
         const int hour = hourText.toInt(&ok);
         if (!ok || hour < 0 || hour > 23)
             fail(QStringLiteral("'%1' is not an hour of day (0 to 23)").arg(hourText));
-        if (countText.isEmpty())
-            continue; // no count: "???" in the table, no line in the list
+        if (countText.isEmpty() || HourMarks::isMarked(grid, row))
+            continue; // no count, or marked: "???" in the table, no line in the list
         const int count = countText.toInt(&ok);
         if (!ok || count < 0)
             fail(QStringLiteral("'%1' is not a count of 0 or more").arg(countText));

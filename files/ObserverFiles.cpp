@@ -5,6 +5,7 @@
 #include "app/DateConv.h"
 #include "app/FileRead.h"
 #include "app/TextCodec.h"
+#include "table/HourMarks.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -622,12 +623,22 @@ FileHours readVexlor(const Reader &r, const Line &first, LineSource &lines)
 {
     FileHours out;
     out.format = Format::Vexlor;
+    // A 14th field holding a mark marks the row's hour.
+    const auto add = [&](const Line &line, const std::array<QString, 13> &cells) {
+        const size_t before = out.hours.size();
+        addRow(r, line.number, cells, out);
+        if (out.hours.size() > before) {
+            const QString mark = GridRow::fromLine(line.text, u'\t').cell(HourMarks::Column);
+            if (HourMarks::isMark(mark))
+                out.hours.back().mark = mark.trimmed();
+        }
+    };
     const std::array<QString, 13> firstCells = vexlorCells(first.text);
     if (!isHeader(firstCells))
-        addRow(r, first.number, firstCells, out);
+        add(first, firstCells);
     Line line;
     while (lines.next(line))
-        addRow(r, line.number, vexlorCells(line.text), out);
+        add(line, vexlorCells(line.text));
     return out;
 }
 
@@ -743,6 +754,7 @@ Summary summarize(const std::vector<qint64> &observed, int files)
 
 Merged merge(std::vector<FileHours> files)
 {
+    qsizetype marked = 0;
     std::vector<Hour> hours;
     size_t total = 0;
     for (const FileHours &f : files) {
@@ -804,9 +816,14 @@ Merged merge(std::vector<FileHours> files)
         for (int k = 0; k < 11; ++k)
             if (h.counts[size_t(k)] != Hour::NoCount)
                 row.setCell(k + 2, h.countText(k));
+        if (!h.mark.isEmpty()) {
+            row.setCell(HourMarks::Column, h.mark);
+            ++marked;
+        }
         out.rows.push_back(std::move(row));
     }
     out.summary = summarize(observed, int(files.size()));
+    out.summary.markedHours = marked;
     return out;
 }
 

@@ -63,6 +63,7 @@ struct Hour {
     int line = 0;
     std::array<qint32, 11> counts; // Sum, N1 ... N10
     QString file;                  // shared by every hour of the file
+    QString mark;                  // "BAD:<reason>" for an hour marked as disturbed
     Hour() { counts.fill(NoCount); }
     // A count as the table holds it: digits, or empty for none.
     QString countText(int k) const
@@ -108,6 +109,7 @@ struct Summary {
     qsizetype hours = 0;
     qsizetype days = 0;
     qint64 missingHours = 0; // between the first and the last hour
+    qsizetype markedHours = 0; // hours marked as disturbed
     std::vector<Gap> gaps;   // the first MaxListedGaps of them
     qsizetype moreGaps = 0;  // the gaps not listed
 };

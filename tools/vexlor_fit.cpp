@@ -239,6 +239,7 @@ void loadTable(const QStringList &files, GridModel &grid)
         print("import_hours", QString::number(s->hours));
         print("import_days", QString::number(s->days));
         print("import_missing_hours", QString::number(s->missingHours));
+        print("import_marked_hours", QString::number(s->markedHours));
     }
     grid.replaceRows(std::move(loaded.rows));
 }
@@ -253,7 +254,7 @@ void saveColorgramme(const GridModel &grid, const Options &o)
         data, o.column,
         {LanguageTexts::english(Text::ColorgrammeTitle), LanguageTexts::english(Text::HourAxis),
          LanguageTexts::english(Text::NoCount), LanguageTexts::english(Text::NoCountsInColumn),
-         LanguageTexts::english(Text::SpanTooLong)});
+         LanguageTexts::english(Text::SpanTooLong), LanguageTexts::english(Text::MarkedLegend)});
     Colorgramme::savePng(data, o.size, texts, o.colorgramme);
     print("colorgramme", o.colorgramme);
 }

@@ -129,7 +129,7 @@ void TfrmMain::tbAutoCalcClick()
     UpB->setValue(upDownPosition(best.BestB));
     // The ranges a Run on the DATA page sets, so that the result is not cut
     // to the up-downs' first range (a maximum of 100).
-    resetUpDown(UpMInt, rows->selection.count() - 1, best.BestPosition);
+    resetUpDown(UpMInt, int(rows->DataRows.size()) - 1, best.BestPosition);
     resetUpDown(UpMax, peak.PeakValue, peak.PeakValue);
     PageControl1->setCurrentIndex(1);
     struct RunAfterSearch {

@@ -57,7 +57,7 @@ void TfrmMain::tbRunClick()
     params.a = Convert::StrToInt(UpA->text());
     params.b = Convert::StrToInt(UpB->text());
     if (ResetControls) {
-        resetUpDown(UpMInt, rows->selection.count() - 1, peak.PeakOffset);
+        resetUpDown(UpMInt, int(rows->DataRows.size()) - 1, peak.PeakOffset);
         resetUpDown(UpMax, peak.PeakValue, peak.PeakValue);
     }
     params.P = UpMInt->value();

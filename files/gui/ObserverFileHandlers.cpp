@@ -59,6 +59,8 @@ void TfrmMain::Import1Click()
         if (s.moreGaps > 0)
             lines << text(Text::GapsNotListed).arg(s.moreGaps);
     }
+    if (s.markedHours > 0)
+        lines << text(Text::ImportMarked).arg(s.markedHours);
     showMessage(lines.join(u'\n'), MB_ICONINFORMATION);
 }
 

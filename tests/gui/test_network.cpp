@@ -2,10 +2,13 @@
 // set written all or nothing, a folder of its own.
 #include "WindowFixture.h"
 #include "app/gui/TfrmMain.h"
+#include "table/HourMarks.h"
+#include "table/gui/TableEditor.h"
 
 #include <QAction>
 #include <QDir>
 #include <QImage>
+#include <QItemSelectionModel>
 #include <QTest>
 
 namespace {
@@ -128,6 +131,50 @@ private slots:
         m_f->dialogs.folderAnswers.push_back(std::nullopt);
         w->ExportNetwork1->trigger();
         QCOMPARE(m_f->dialogs.folderStarts[1], folder("exports"));
+    }
+
+    // Marking from the grid's context menu: one step of the history, the
+    // row shows its reason in a tooltip, Run leaves it out, undo takes the
+    // mark away again.
+    void markAndUnmarkWithUndo()
+    {
+        w->strGrid->setCurrentIndex(w->strGrid->model().index(4, 2));
+        w->strGrid->selectionModel()->select(
+            QItemSelection(w->strGrid->model().index(4, 0), w->strGrid->model().index(6, 12)),
+            QItemSelectionModel::ClearAndSelect);
+        QVERIFY(w->strGrid->actions().contains(w->Table->markHours));
+        QVERIFY(w->strGrid->actions().contains(w->Table->unmarkHours));
+        QCOMPARE(w->Table->markHours->text(), QString("Mark hours as disturbed"));
+        QAction *sporadicE = w->Table->markReasons[1].first;
+        QCOMPARE(sporadicE->text(), QString("sporadic E"));
+        sporadicE->trigger();
+        for (int row = 4; row <= 8; ++row)
+            QCOMPARE(HourMarks::isMarked(w->strGrid->model(), row), row >= 5 && row <= 7);
+        QCOMPARE(w->strGrid->model().cell(13, 6), QString("BAD:ES"));
+        QCOMPARE(
+            w->strGrid->model().data(w->strGrid->model().index(5, 2), Qt::ToolTipRole).toString(),
+            QString("Marked as disturbed: sporadic E. Left out of Run, Auto Calc and the report."));
+        QVERIFY(
+            w->strGrid->model().data(w->strGrid->model().index(3, 2), Qt::ToolTipRole).isNull());
+        w->Table->undo->trigger();
+        for (int row = 5; row <= 7; ++row)
+            QVERIFY(!HourMarks::isMarked(w->strGrid->model(), row));
+        w->Table->redo->trigger();
+        QVERIFY(HourMarks::isMarked(w->strGrid->model(), 6));
+        w->Table->unmarkHours->trigger();
+        QVERIFY(!HourMarks::isMarked(w->strGrid->model(), 6));
+        w->Table->undo->trigger();
+        QVERIFY(HourMarks::isMarked(w->strGrid->model(), 6));
+    }
+
+    // Russian texts for the marks.
+    void marksInRussian()
+    {
+        m_f.reset();
+        m_f = std::make_unique<WindowFixture>();
+        w = &m_f->open(WindowFixture::sampleIni("ru"));
+        QCOMPARE(w->Table->markHours->text(), QString("Отметить часы как нарушенные"));
+        QCOMPARE(w->Table->markReasons[0].first->text(), QString("помехи"));
     }
 };
 
