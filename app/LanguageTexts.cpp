@@ -119,6 +119,8 @@ const char *const EnglishTexts[] = {
     "Unmark hours",
     "Marked as disturbed: %1. Left out of Run, Auto Calc and the report.",
     "Hours marked as disturbed: %1.",
+    "Local time",
+    "The file's hours are local time: hours ahead of UT (e.g. 9 for JST)",
 };
 static_assert(std::size(EnglishTexts) == LanguageTexts::TextCount);
 

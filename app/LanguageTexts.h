@@ -129,8 +129,10 @@ public:
         UnmarkHours,
         MarkedTip,    // %1 the reason
         ImportMarked, // %1 hours
+        LocalTimeCaption,
+        UtOffsetLabel,
     };
-    static constexpr int TextCount = static_cast<int>(Text::ImportMarked);
+    static constexpr int TextCount = static_cast<int>(Text::UtOffsetLabel);
 
     // The captions of keys L1 to L12.
     enum class Label {

@@ -40,12 +40,13 @@ std::vector<GridRow> readWorkbook(const QString &path)
     return SheetTable::load(path);
 }
 
-ObserverFiles::Merged importCountFiles(const QStringList &paths)
+ObserverFiles::Merged importCountFiles(const QStringList &paths,
+                                       const ObserverFiles::Options &options)
 {
-    return ObserverFiles::import(paths);
+    return ObserverFiles::import(paths, options);
 }
 
-Loaded load(const QStringList &paths)
+Loaded load(const QStringList &paths, const ObserverFiles::Options &options)
 {
     Loaded out;
     if (paths.size() == 1 && WorkbookFiles::looksLikeWorkbook(paths.front())) {
@@ -70,15 +71,15 @@ Loaded load(const QStringList &paths)
             return out;
         }
         const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
-        if (!utf16 && looksLikeOwnLayout(bytes)) {
+        if (!utf16 && !options.utcOffset && looksLikeOwnLayout(bytes)) {
             out.rows = TextFormat::parseText(bytes, paths.front());
             return out;
         }
-        read.push_back(ObserverFiles::parse(bytes, paths.front()));
+        read.push_back(ObserverFiles::parse(bytes, paths.front(), 0, options));
     } else {
         qsizetype hours = 0; // the cap on hours holds over all the files
         for (const QString &file : paths) {
-            read.push_back(ObserverFiles::read(file, hours));
+            read.push_back(ObserverFiles::read(file, hours, options));
             hours += qsizetype(read.back().hours.size());
         }
     }

@@ -23,7 +23,8 @@ std::vector<GridRow> readText(const QString &path);
 std::vector<GridRow> readWorkbook(const QString &path);
 // What Import reads: observers' count files, each in the format its content
 // shows, merged in time order. Throws ObserverFiles::EImportError.
-ObserverFiles::Merged importCountFiles(const QStringList &paths);
+ObserverFiles::Merged importCountFiles(const QStringList &paths,
+                                       const ObserverFiles::Options &options = {});
 
 // Whether bytes look like the program's own text layout: the first line
 // that is not empty is its header line ("Date<TAB>...") or a data line of
@@ -40,7 +41,7 @@ struct Loaded {
     // The summary of an import, when the files were read as Import does.
     std::optional<ObserverFiles::Summary> imported;
 };
-Loaded load(const QStringList &paths);
+Loaded load(const QStringList &paths, const ObserverFiles::Options &options = {});
 
 // Writes the table as Save (XLS) does (an Office Open XML workbook, throws
 // EWorkbookError) or as Save (TXT) does (the text layout, throws

@@ -45,6 +45,9 @@ const char Usage[] =
     "       vexlor-fit FILE... --save OUT | --colorgramme OUT.png\n"
     "       vexlor-fit FILE... --network-export DIR [--month YYYY-MM] [--replace]\n"
     "                  [--column NAME] [--settings VEXLOR.ini]\n"
+    "Any form: [--utc-offset H] reads the hours of count files as local time\n"
+    "H hours ahead of UT (a local-time national table that names its zone\n"
+    "needs none).\n"
     "FILE is an observation text file or a workbook (xlsx, ods, xls), or a count\n"
     "file of station software: a monthly table (..._MMYYYYrmob.TXT), an hourly\n"
     "list (RMOB-YYYYMM.dat), a daily list (DDMMYYYY.STA) or CSV with a header\n"
@@ -72,6 +75,7 @@ struct Options {
     QString from, to, column = QStringLiteral("Sum");
     QString save, csv, picture, colorgramme, landscape, profile;
     QString networkExport, settings;
+    ObserverFiles::Options import;
     std::optional<QDate> month;
     bool replace = false;
     int bootstrap = 0;
@@ -135,6 +139,8 @@ Options parse(const QStringList &args)
                 throw VexlorError(
                     QStringLiteral("--month takes a month as YYYY-MM, not '%1'").arg(text));
             o.month = month;
+        } else if (arg == QLatin1String("--utc-offset")) {
+            o.import.utcOffset = CommandArgs::wholeNumber(arg, value(), -12, 14);
         } else if (arg == QLatin1String("--settings"))
             o.settings = value();
         else if (arg == QLatin1String("--replace"))
@@ -231,9 +237,9 @@ void writeCsv(const std::vector<TRadData> &DataRows, const std::vector<TRadData>
 
 // The table of the files, read as the window's commands read them (the
 // choice among the readers by the files' content).
-void loadTable(const QStringList &files, GridModel &grid)
+void loadTable(const QStringList &files, const ObserverFiles::Options &import, GridModel &grid)
 {
-    TableFiles::Loaded loaded = TableFiles::load(files);
+    TableFiles::Loaded loaded = TableFiles::load(files, import);
     if (const std::optional<ObserverFiles::Summary> &s = loaded.imported) {
         print("import_files", QString::number(s->files));
         print("import_hours", QString::number(s->hours));
@@ -311,7 +317,7 @@ void exportNetwork(const GridModel &grid, const Options &o, const Settings &sett
 int run(const Options &o, const Settings &settings)
 {
     GridModel grid;
-    loadTable(o.files, grid);
+    loadTable(o.files, o.import, grid);
     if (!o.save.isEmpty())
         saveTable(grid, o.save);
     if (!o.colorgramme.isEmpty())

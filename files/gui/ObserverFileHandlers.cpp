@@ -26,12 +26,34 @@ void TfrmMain::Import1Click()
     OpenDialog1.fileName = names.front();
     OpenDialog1.initialDir = QFileInfo(names.front()).absolutePath();
     ObserverFiles::Merged merged;
-    try {
-        // Every file is read and checked before the table changes.
-        merged = TableFiles::importCountFiles(names);
-    } catch (const ObserverFiles::EImportError &e) {
-        showMessage(e.text(), MB_ICONERROR);
-        return;
+    ObserverFiles::Options options;
+    for (;;) {
+        try {
+            // Every file is read and checked before the table changes.
+            merged = TableFiles::importCountFiles(names, options);
+            break;
+        } catch (const ObserverFiles::EImportError &e) {
+            showMessage(e.text(), MB_ICONERROR);
+            return;
+        } catch (const ObserverFiles::ENeedsOffset &) {
+            // A table in local time that does not say how far from UT:
+            // asked once, and every file read again with the answer.
+            if (options.utcOffset)
+                throw;
+            const std::optional<QStringList> answer =
+                m_dialogs.editFields(this, text(Text::LocalTimeCaption),
+                                     {text(Text::UtOffsetLabel)}, {QString()}, text(Text::Cancel));
+            if (!answer)
+                return;
+            bool ok = false;
+            const int offset = answer->value(0).trimmed().toInt(&ok);
+            if (!ok || offset < -12 || offset > 14) {
+                showMessage(text(Text::UtOffsetLabel) + QStringLiteral(": -12 … 14"),
+                            MB_ICONWARNING);
+                return;
+            }
+            options.utcOffset = offset;
+        }
     }
     if (merged.rows.empty()) {
         showMessage(text(Text::NoHoursInFiles), MB_ICONWARNING);

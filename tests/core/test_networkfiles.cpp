@@ -377,6 +377,110 @@ private slots:
         o = runFit({"counts.dat", "--month", "2025-08"}, dir.path());
         QCOMPARE(o.exitCode, 1);
     }
+
+    // National tables in local time: day D's first columns belong to UT
+    // day D - 1 (and across a month's and a year's start); IF, ES, NS and
+    // %n cells become marked hours; the offset comes from the zone, from a
+    // line of UT hours, or from the caller.
+    void localTimeTables_data()
+    {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("option"); // -99: none
+        QTest::addColumn<QDate>("firstDate");
+        QTest::addColumn<int>("firstHour");
+        const QByteArray hours =
+            " 00 01 02 03 04 05 06 07 08 09 10 11 12 13 14 15 16 17 18 19 20 21 22 23";
+        QTest::newRow("JST, March") << QByteArray("Mar|" + hours + "JST\n---+-----\n")
+                                    << "rmoj202503.txt" << -99 << QDate(2025, 2, 28) << 15;
+        QTest::newRow("JST, January: the year before")
+            << QByteArray("Jan|" + hours + "JST\n") << "obs_2025_01.txt" << -99
+            << QDate(2024, 12, 31) << 15;
+        QTest::newRow("a line of UT hours")
+            << QByteArray("Radio Meteor Observation in Japan, Mar. 2025\nMar|" + hours +
+                          "\nMar| 15 16 17 18 19 20 21 22 23 00 01 02 03 04 05 06 07 08 09 10 "
+                          "11 12 13 14UT\n")
+            << "report.txt" << -99 << QDate(2025, 2, 28) << 15;
+        QTest::newRow("offset given")
+            << QByteArray("Mar|" + hours + "\n") << "t2025.txt" << 2 << QDate(2025, 2, 28) << 22;
+        QTest::newRow("UT table") << QByteArray("Mar|" + hours + "UT\n") << "t2025.txt" << -99
+                                  << QDate(2025, 3, 1) << 0;
+    }
+    void localTimeTables()
+    {
+        QFETCH(QByteArray, header);
+        QFETCH(QString, name);
+        QFETCH(int, option);
+        QFETCH(QDate, firstDate);
+        QFETCH(int, firstHour);
+        QByteArray bytes = header;
+        bytes += "01 |  2  2  2  8  1  0  3  4  5  6  7  8  9 10 11 12 13 14 15 16 IF ES %0 NS\n";
+        bytes += "02 |  1  1  1  1  1  1  1  1  1  1  1  1  1  1  1  1  1  1  1  1  1  1  1  7\n";
+        bytes += "\nNotes: IF interference\n";
+        ObserverFiles::Options options;
+        if (option != -99)
+            options.utcOffset = option;
+        ObserverFiles::FileHours file;
+        try {
+            file = ObserverFiles::parse(bytes, name, 0, options);
+        } catch (const VexlorError &e) {
+            QFAIL(qPrintable(e.text()));
+        }
+        QCOMPARE(file.format, ObserverFiles::Format::LocalTable);
+        QCOMPARE(file.hours.size(), size_t(48));
+        QCOMPARE(file.hours.front().date, firstDate);
+        QCOMPARE(file.hours.front().hour, firstHour);
+        QCOMPARE(file.hours.front().counts[0], 2);
+        QCOMPARE(file.hours[3].counts[0], 8);
+        const ObserverFiles::Merged merged = ObserverFiles::merge({file});
+        QCOMPARE(merged.summary.markedHours, qsizetype(4));
+        QCOMPARE(merged.summary.missingHours, qint64(0));
+        // Local 02 23h is the last hour; its UT hour is first + 47.
+        const qint64 last = QDate(firstDate).toJulianDay() * 24 + firstHour + 47;
+        QCOMPARE(merged.rows.back().cell(0), DateConv::toText(QDate::fromJulianDay(last / 24)));
+        QCOMPARE(merged.rows.back().cell(1), QString::number(last % 24));
+        QCOMPARE(merged.rows.back().cell(2), QString("7"));
+        QCOMPARE(merged.rows[20].cell(13), QString("BAD:IF"));
+        QCOMPARE(merged.rows[20].cell(2), QString());
+        QCOMPARE(merged.rows[22].cell(13), QString("BAD:%0"));
+    }
+
+    void localTimeTableWithoutOffset()
+    {
+        const QByteArray bytes =
+            "Mar| 00 01 02 03 04 05 06 07 08 09 10 11 12 13 14 15 16 17 18 19 20 21 22 23\n"
+            "01 |  2  2  2  8  1  0  3  4  5  6  7  8  9 10 11 12 13 14 15 16 17 18 19 20\n";
+        QVERIFY_THROWS_EXCEPTION(ObserverFiles::ENeedsOffset,
+                                 ObserverFiles::parse(bytes, QStringLiteral("t2025.txt")));
+        QByteArray bad = bytes;
+        bad.replace("  8 ", " XX ");
+        ObserverFiles::Options options;
+        options.utcOffset = 9;
+        try {
+            ObserverFiles::parse(bad, QStringLiteral("t2025.txt"), 0, options);
+            QFAIL("a cell of junk was read");
+        } catch (const ObserverFiles::EImportError &e) {
+            QVERIFY2(e.text().contains("line 2: the cell of 03h, 'XX'"), qPrintable(e.text()));
+        }
+    }
+
+    // --utc-offset for an hourly list kept in local time; the summary
+    // counts the marked hours.
+    void utcOffsetFromTheCommandLine()
+    {
+        QTemporaryDir dir;
+        put(dir.filePath("RMOB-202501.dat"), "2025010100 , 00 , 5\r\n2025010101 , 01 , 6\r\n");
+        const Outcome o =
+            runFit({"RMOB-202501.dat", "--utc-offset", "2", "--save", "out.txt"}, dir.path());
+        QCOMPARE(o.exitCode, 0);
+        QVERIFY2(o.out.contains("import_marked_hours 0\n"), o.out.constData());
+        const QByteArray saved = contents(dir.filePath("out.txt"));
+        QVERIFY2(saved.contains("31.12.2024\t22\t5") && saved.contains("31.12.2024\t23\t6"),
+                 saved.constData());
+        QCOMPARE(runFit({"RMOB-202501.dat", "--utc-offset", "15", "--save", "x.txt"}, dir.path())
+                     .exitCode,
+                 1);
+    }
 };
 
 QTEST_MAIN(TestNetworkFiles)
