@@ -29,15 +29,17 @@ void ignoreQtPoolThreads()
 {
     QThreadPool *pool = QThreadPool::globalInstance();
     pool->setExpiryTimeout(-1); // the same threads all along
-    std::latch arrived(pool->maxThreadCount());
-    std::latch *shared = &arrived;
+    // The latch outlives this function on purpose: a task may still be
+    // reading it after the last arrival has let this thread go on, and a
+    // latch on this stack would then be a dead one that never opens.
+    auto *arrived = new std::latch(pool->maxThreadCount());
     for (int t = 0; t < pool->maxThreadCount(); ++t)
-        pool->start([shared] {
+        pool->start([arrived] {
             thread_local IgnoredUntilExit ignored;
             static_cast<void>(ignored);
-            shared->arrive_and_wait();
+            arrived->arrive_and_wait();
         });
-    arrived.wait();
+    arrived->wait();
 }
 
 } // namespace
