@@ -1,13 +1,15 @@
 // The day-block residual bootstrap of the report's fit.
 #include "DayBootstrap.h"
 
+#include "app/Job.h"
+#include "app/WorkerThreads.h"
+
 #include <QElapsedTimer>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <thread>
 
 namespace DayBootstrap {
 
@@ -87,17 +89,31 @@ std::vector<double> draw(const WholeRangeFit::Result &fit, std::uint64_t seed, i
     return y;
 }
 
-Result run(const WholeRangeFit::Result &fit, int replicates, std::uint64_t seed,
-           const std::function<bool(int done)> &progress, int threads)
+double bytesPerThread(const WholeRangeFit::Result &fit)
+{
+    constexpr double Batch = ProfileFit::Evaluator::KernelReplicas;
+    const double chunks = std::ceil(fit.grid.positions / double(ProfileFit::ChunkPositions));
+    const double lanes = ProfileFit::Evaluator::Lanes;
+    const double decays = std::ceil(double(fit.grid.decay.size()) / lanes) * lanes;
+    // The rise and decay states at every chunk's ends, and the decay
+    // states of one chunk's positions: (2 + 8) sums an hour of day a scale.
+    const double perChunk = (2 + Batch) * 24 * (double(fit.grid.rise.size()) + decays) * 8;
+    return chunks * perChunk + ProfileFit::ChunkPositions * perChunk / 2;
+}
+
+Result run(const WholeRangeFit::Result &fit, int replicates, std::uint64_t seed, Progress &progress,
+           int threads)
 {
     QElapsedTimer timer;
     timer.start();
     Result result;
     result.requested = std::max(0, replicates);
+    progress.setTotal(result.requested);
     if (replicates <= 0)
         return result;
     if (!fit.valid) {
         result.failed = replicates; // no fit to resample: every replicate fails, counted
+        progress.setDone(replicates);
         return result;
     }
     const Residuals residuals = residualsOf(fit);
@@ -110,21 +126,21 @@ Result run(const WholeRangeFit::Result &fit, int replicates, std::uint64_t seed,
     // its empty places with copies of its last replicate.
     constexpr int Batch = ProfileFit::Evaluator::KernelReplicas;
     const int batches = (replicates + Batch - 1) / Batch;
-    if (threads <= 0)
-        threads = int(std::max(1u, std::thread::hardware_concurrency()));
-    threads = std::clamp(threads, 1, batches);
+    const int affordable = int(std::max(1.0, MemoryBudget / bytesPerThread(fit)));
+    threads = std::min(WorkerThreads::count(threads, batches), affordable);
     std::vector<Replicate> answers(static_cast<size_t>(replicates));
     std::vector<char> answered(size_t(replicates), 0), finished(size_t(replicates), 0);
     std::atomic<int> next{0}, done{0};
-    std::atomic<bool> cancel{false};
+    std::atomic<bool> stop{false}; // no memory for a worker: the rest is not run
 
     const auto work = [&] {
         try {
-            ProfileFit::Evaluator evaluator(series, fit.grid, ProfileFit::Coupling::PerHour, Batch);
+            ProfileFit::Evaluator evaluator(series, fit.grid, ProfileFit::Coupling::PerHour, Batch,
+                                            &progress);
             std::vector<std::vector<double>> ys(Batch, std::vector<double>(n));
             for (;;) {
                 const int batch = next.fetch_add(1);
-                if (batch >= batches || cancel.load())
+                if (batch >= batches || stop.load() || progress.cancelled())
                     return;
                 const int first = batch * Batch, count = std::min(Batch, replicates - first);
                 for (int q = 0; q < Batch; ++q)
@@ -132,9 +148,12 @@ Result run(const WholeRangeFit::Result &fit, int replicates, std::uint64_t seed,
                 std::vector<ProfileFit::Evaluator::Best> best;
                 try {
                     evaluator.setCounts(ys);
-                    best = evaluator.bestOfReplicas([&] { return !cancel.load(); });
+                    best = evaluator.bestOfReplicas(
+                        [&] { return !progress.cancelled() && !stop.load(); });
                     if (best.empty())
                         return; // cancelled
+                } catch (const JobCancelled &) {
+                    return; // this batch is not finished
                 } catch (const std::exception &) {
                     best.clear(); // counted below as failed replicates
                 }
@@ -149,21 +168,15 @@ Result run(const WholeRangeFit::Result &fit, int replicates, std::uint64_t seed,
                     finished[i] = 1;
                 }
                 done.fetch_add(count);
+                progress.addDone(count);
             }
+        } catch (const JobCancelled &) {
+            // cancelled while the states were computed
         } catch (const std::exception &) {
-            cancel = true; // no memory for a worker: the rest is not run
+            stop = true;
         }
     };
-    std::vector<std::thread> workers;
-    for (int t = 0; t < threads; ++t)
-        workers.emplace_back(work);
-    while (done.load() < replicates && !cancel.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        if (progress && !progress(done.load()))
-            cancel = true;
-    }
-    for (std::thread &t : workers)
-        t.join();
+    WorkerThreads(threads, work).join();
     for (size_t i = 0; i < answers.size(); ++i) {
         if (!finished[i])
             continue;
@@ -175,6 +188,22 @@ Result run(const WholeRangeFit::Result &fit, int replicates, std::uint64_t seed,
     result.cancelled = done.load() < replicates;
     result.seconds = timer.nsecsElapsed() / 1e9;
     return result;
+}
+
+Result run(const WholeRangeFit::Result &fit, int replicates, std::uint64_t seed,
+           const std::function<bool(int done)> &progress, int threads)
+{
+    Progress own;
+    if (!progress)
+        return run(fit, replicates, seed, own, threads);
+    const bool stop = !progress(0);
+    return runPolled<Result>(
+        [&](Progress &p) {
+            if (stop)
+                p.cancel();
+            return run(fit, replicates, seed, p, threads);
+        },
+        [&](const Progress &p) { return progress(p.done()); }, std::chrono::milliseconds(20));
 }
 
 Intervals intervals(const Result &result, const WholeRangeFit::Rows &rows, double level)

@@ -26,14 +26,29 @@ struct Result {
 };
 
 // Replicate i draws from its own generator, seeded by seed and i; batches
-// of eight replicates are searched together, each batch on one thread, on
-// `threads` threads (0: all cores), so the result depends on neither. The residuals are scaled by
-// sqrt(n / (n - p)) for the parameters the fit used, and a row whose hour
-// of day the drawn day lacks takes that hour from another drawn day.
-// progress(done) is called on the calling thread every few tens of
-// milliseconds; returning false cancels within one chunk of positions.
+// of eight replicates are searched together, each batch on one thread of
+// the worker pool, on `threads` threads (0: all cores, fewer when their
+// states would pass MemoryBudget), so the result depends on neither. The
+// residuals are scaled by sqrt(n / (n - p)) for the parameters the fit
+// used, and a row whose hour of day the drawn day lacks takes that hour
+// from another drawn day. progress: its total is set to the replicates,
+// every replicate answered or failed counts one step; a cancel stops every
+// batch within one chunk of positions, and the batches not finished are
+// left out (cancelled says so).
+Result run(const WholeRangeFit::Result &fit, int replicates, std::uint64_t seed, Progress &progress,
+           int threads = 0);
+// The same with progress(done) asked on the calling thread before the
+// start and every few tens of milliseconds; false cancels.
 Result run(const WholeRangeFit::Result &fit, int replicates, std::uint64_t seed,
            const std::function<bool(int done)> &progress, int threads = 0);
+
+// The memory the batches' states may take together: each thread holds the
+// states of eight replicates at the end of every chunk of positions (about
+// 6 kB an hour of the selection), so a selection of years is searched on
+// fewer threads rather than past this.
+inline constexpr double MemoryBudget = 1.0e9;
+// The bytes one thread's states take for a fit.
+double bytesPerThread(const WholeRangeFit::Result &fit);
 
 // The counts replicate `replicate` searches (in the order of the fit's
 // rows), as run() draws them.

@@ -1,6 +1,7 @@
 // The result chart as a figure for a report.
 #include "Figure.h"
 
+#include "RunRecord.h"
 #include "app/SafeSave.h"
 
 #include <QBuffer>
@@ -26,12 +27,11 @@ FigureData ofRun(const std::vector<TRadData> &DataRows, const std::vector<TRadDa
     f.xTitle = QStringLiteral("Time of the row (UT)");
     f.yTitle = column;
     int peak = 0;
-    for (size_t j = 0; j < DataRows.size(); ++j) {
-        const TRadData &d = DataRows[j];
-        f.labels.push_back(d.Date + QLatin1Char('\r') + QString::number(d.Hour) +
-                           QLatin1String("h (") + QString::number(j + 1) + QLatin1Char(')'));
+    // The rows counted by their offsets, as the window shows them.
+    for (const PointLabel &label : pointLabels(DataRows))
+        f.labels.push_back(label.shown());
+    for (const TRadData &d : DataRows)
         peak = std::max(peak, static_cast<int>(d.Value));
-    }
     f.yMax = axisMaximum(peak);
     const int widths[4] = {2, 1, 2, 2};
     for (int k = 0; k < 4; ++k) {

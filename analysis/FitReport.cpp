@@ -46,6 +46,22 @@ qint64 missingHours(const std::vector<TRadData> &DataRows)
     return hours.back() - hours.front() + 1 - qint64(hours.size());
 }
 
+qint64 unreadableDates(const std::vector<TRadData> &DataRows)
+{
+    qint64 count = 0;
+    QString lastText;
+    bool lastReads = true;
+    for (const TRadData &r : DataRows) {
+        // A day's rows share their text: each text is read once in a row.
+        if (r.Date != lastText || &r == DataRows.data()) {
+            lastText = r.Date;
+            lastReads = DateConv::fromText(r.Date.trimmed()).has_value();
+        }
+        count += lastReads ? 0 : 1;
+    }
+    return count;
+}
+
 Shape shapeOf(const ModelParams &params)
 {
     // In double: a + b as ints could pass the range of int.
@@ -84,6 +100,7 @@ Report make(const std::vector<TRadData> &DataRows, const ModelParams &params, do
     r.peak = timeOfRow(DataRows, params.P);
     r.shape = shapeOf(params);
     r.missing = missingHours(DataRows);
+    r.unreadableDates = unreadableDates(DataRows);
     return r;
 }
 
@@ -142,14 +159,26 @@ QStringList profileLines(const PositionProfile::Profile &profile, int peakOffset
                                                                     : QStringLiteral("no"))};
 }
 
+QStringList sourceLines(const Report &report, size_t rows)
+{
+    QStringList lines;
+    if (!report.source.isEmpty())
+        lines << QStringLiteral("source ") + report.source;
+    if (!report.column.isEmpty())
+        lines << QStringLiteral("column ") + report.column;
+    if (!report.from.isEmpty())
+        lines << QStringLiteral("range %1 %2").arg(report.from, report.to);
+    lines << QStringLiteral("rows %1").arg(rows);
+    return lines;
+}
+
 namespace {
 
-// The lines of the report after its source, column and range.
+// The lines of the report after its source, column, range and rows.
 QStringList figureLines(const Report &report, const std::vector<TRadData> &DataRows)
 {
     QStringList lines;
-    lines << QStringLiteral("rows %1").arg(DataRows.size())
-          << QStringLiteral("a %1").arg(report.params.a)
+    lines << QStringLiteral("a %1").arg(report.params.a)
           << QStringLiteral("b %1").arg(report.params.b)
           << QStringLiteral("position %1").arg(report.params.P)
           << QStringLiteral("maximum %1").arg(report.params.M)
@@ -166,18 +195,16 @@ QStringList figureLines(const Report &report, const std::vector<TRadData> &DataR
 
 QString text(const Report &report, const std::vector<TRadData> &DataRows)
 {
-    QStringList lines;
-    if (!report.source.isEmpty())
-        lines << QStringLiteral("source ") + report.source;
-    if (!report.column.isEmpty())
-        lines << QStringLiteral("column ") + report.column;
-    if (!report.from.isEmpty())
-        lines << QStringLiteral("range %1 %2").arg(report.from, report.to);
-    lines << figureLines(report, DataRows);
-    return lines.join(u'\n') + u'\n';
+    return (sourceLines(report, DataRows.size()) + figureLines(report, DataRows)).join(u'\n') +
+           u'\n';
 }
 
 QByteArray csv(const Report &report, const std::vector<TRadData> &DataRows)
+{
+    return csv(report, DataRows.size(), figureLines(report, DataRows));
+}
+
+QByteArray csv(const Report &source, size_t rows, const QStringList &lines)
 {
     QByteArray out = "name,value,value2\n";
     const auto line = [&](const QString &name, const QStringList &values) {
@@ -188,19 +215,26 @@ QByteArray csv(const Report &report, const std::vector<TRadData> &DataRows)
     };
     // The texts of the table and of the window are one field each, blanks,
     // commas and all.
-    if (!report.source.isEmpty())
-        line(QStringLiteral("source"), {report.source});
-    if (!report.column.isEmpty())
-        line(QStringLiteral("column"), {report.column});
-    if (!report.from.isEmpty())
-        line(QStringLiteral("range"), {report.from, report.to});
-    for (const QString &l : figureLines(report, DataRows)) {
+    if (!source.source.isEmpty())
+        line(QStringLiteral("source"), {source.source});
+    if (!source.column.isEmpty())
+        line(QStringLiteral("column"), {source.column});
+    if (!source.from.isEmpty())
+        line(QStringLiteral("range"), {source.from, source.to});
+    line(QStringLiteral("rows"), {QString::number(rows)});
+    for (const QString &l : lines) {
         const qsizetype blank = l.indexOf(u' ');
-        const QString name = l.left(blank);
-        if (name == QLatin1String("peak_date"))
-            line(name, {report.peak.date.isEmpty() ? QStringLiteral("-") : report.peak.date});
+        const QString name = blank < 0 ? l : l.left(blank);
+        const QString value = blank < 0 ? QString() : l.mid(blank + 1);
+        // The ends of an interval are numbers or "-", two fields; any other
+        // value (a date, a reason in words) is one.
+        const bool pair =
+            name.endsWith(QLatin1String("_ci68")) || name.endsWith(QLatin1String("_ci95"));
+        const qsizetype split = pair ? value.indexOf(u' ') : -1;
+        if (split >= 0)
+            line(name, {value.left(split), value.mid(split + 1)});
         else
-            line(name, l.mid(blank + 1).split(u' '));
+            line(name, {value});
     }
     return out;
 }

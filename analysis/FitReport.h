@@ -30,6 +30,8 @@ RowTime timeOfRow(const std::vector<TRadData> &DataRows, int offset);
 // Hours between the first and the last row that no row holds (rows whose
 // date does not read are passed over).
 qint64 missingHours(const std::vector<TRadData> &DataRows);
+// Rows whose date does not read.
+qint64 unreadableDates(const std::vector<TRadData> &DataRows);
 
 struct Shape {
     double rise = 0, decay = 0; // e-folding lengths in rows: a and b
@@ -55,6 +57,9 @@ struct Report {
     RowTime peak;
     Shape shape;
     qint64 missing = 0;
+    // Rows whose Date text does not read as a date: Run takes them as they
+    // stand, but they have no time (no λ☉, no place among the hours).
+    qint64 unreadableDates = 0;
     std::optional<Bootstrap::Result> bootstrap;
     std::optional<PositionProfile::Profile> profile;
 };
@@ -65,6 +70,8 @@ Report make(const std::vector<TRadData> &DataRows, const ModelParams &params, do
 QStringList peakLines(const Report &report);
 QStringList bootstrapLines(const Bootstrap::Result &result, const std::vector<TRadData> &DataRows);
 QStringList profileLines(const PositionProfile::Profile &profile, int peakOffset);
+// Where the rows came from: source, column, range (those known) and rows.
+QStringList sourceLines(const Report &report, size_t rows);
 // All of them, after the fit's own figures, for the report's text file.
 QString text(const Report &report, const std::vector<TRadData> &DataRows);
 // The same as CSV: a header "name,value,value2", then one line of three
@@ -72,6 +79,13 @@ QString text(const Report &report, const std::vector<TRadData> &DataRows);
 // file's name, the column and the dates as one text field each whatever
 // blanks or commas they hold (RunCsv::textField).
 QByteArray csv(const Report &report, const std::vector<TRadData> &DataRows);
+
+// The same for any report lines after the source: the source, column and
+// range of `source` (those known) and the rows, then one line of three
+// fields per line of `lines`, its name and its value; the ends of an
+// interval (names ending in _ci68 and _ci95) are two values, any other value
+// is one field, words and all.
+QByteArray csv(const Report &source, size_t rows, const QStringList &lines);
 
 // The position profile as CSV: position,a,b,dO (gaps left out), dO with
 // 17 significant digits; the landscape as a,b,dO.

@@ -150,6 +150,13 @@ bool undetermined(const Profile &profile, int peakOffset)
 
 Landscape landscape(const std::vector<TRadData> &DataRows, int position)
 {
+    Progress progress;
+    return landscape(DataRows, position, progress);
+}
+
+Landscape landscape(const std::vector<TRadData> &DataRows, int position, Progress &progress)
+{
+    progress.setTotal(Scales);
     Landscape l;
     l.position = position;
     // The kernel scores the eleven positions around a centre, which must
@@ -165,7 +172,10 @@ Landscape landscape(const std::vector<TRadData> &DataRows, int position)
     l.failed.resize(l.dO.size());
     Best best;
     for (int a = 1; a <= Scales; ++a) {
+        if (progress.cancelled())
+            return Landscape{position, {}, {}, 0, 0, 0};
         input.scoreA(a, dO.data(), failure.data());
+        progress.setDone(a);
         for (int b = 1; b <= Scales; ++b) {
             const size_t slot = size_t((b - 1) * Positions) + k,
                          cell = size_t((a - 1) * Scales + b - 1);

@@ -60,6 +60,9 @@ struct Landscape {
     bool valid() const { return !dO.empty() && bestA > 0; }
 };
 Landscape landscape(const std::vector<TRadData> &DataRows, int position);
+// The same as a piece of work off the window's thread: progress counts the
+// values of a; a cancel stops within one of them and gives no landscape.
+Landscape landscape(const std::vector<TRadData> &DataRows, int position, Progress &progress);
 // The landscape out of the scores of a search around peakOffset, for a
 // position inside its window.
 Landscape fromScores(const SearchScores &scores, int peakOffset, int position);

@@ -1,6 +1,9 @@
 // The whole-range least-squares fit: direct fit, recurrences, scan.
 #include "ProfileFit.h"
 
+#include "app/Job.h"
+#include "app/WorkerThreads.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -8,7 +11,6 @@
 #include <limits>
 #include <numeric>
 #include <stdexcept>
-#include <thread>
 
 namespace ProfileFit {
 
@@ -136,8 +138,9 @@ double nullRss(const Series &series)
     return rss;
 }
 
-Evaluator::Evaluator(const Series &series, const Grid &grid, Coupling coupling, int replicas)
-    : m_grid(grid), m_coupling(coupling), m_replicas(std::max(1, replicas))
+Evaluator::Evaluator(const Series &series, const Grid &grid, Coupling coupling, int replicas,
+                     const Progress *progress)
+    : m_grid(grid), m_coupling(coupling), m_progress(progress), m_replicas(std::max(1, replicas))
 {
     checkSizes(series);
     if (m_replicas > 1 && coupling != Coupling::PerHour)
@@ -283,12 +286,19 @@ void Evaluator::setCounts(const std::vector<std::vector<double>> &ys)
         return;
 
     // The states at the chunks' ends, by one pass forward and one back; on
-    // two threads when they are long. Either way each state is the same.
+    // two threads of the pool when they are long. Either way each state is
+    // the same.
     const size_t K = size_t(m_grid.positions);
     if (K * (m_grid.rise.size() + size_t(m_paddedDecays)) * H > 2000000) {
-        std::thread back([this] { decayCheckpoints(); });
-        riseCheckpoints();
-        back.join();
+        std::atomic<int> next{0};
+        WorkerThreads(2, [this, &next] {
+            for (int pass; (pass = next.fetch_add(1)) < 2;) {
+                if (pass == 0)
+                    riseCheckpoints();
+                else
+                    decayCheckpoints();
+            }
+        }).join();
     } else {
         riseCheckpoints();
         decayCheckpoints();
@@ -306,9 +316,11 @@ void Evaluator::riseCheckpoints()
             for (int j = m_upTo[k - 1]; j < m_upTo[k]; ++j)
                 addRise(rise.data(), j, m_grid.position(int(k)));
         }
-        if (k % ChunkPositions == 0)
+        if (k % ChunkPositions == 0) {
+            checkCancelled();
             std::copy(rise.begin(), rise.end(),
                       m_riseCheckpoints.get() + k / ChunkPositions * m_riseSize);
+        }
     }
 }
 
@@ -323,9 +335,11 @@ void Evaluator::decayCheckpoints()
             for (int j = m_upTo[k]; j < m_upTo[k + 1]; ++j)
                 addDecay(decay.data(), j, m_grid.position(int(k)));
         }
-        if (k + 1 == K || (k + 1) % ChunkPositions == 0)
+        if (k + 1 == K || (k + 1) % ChunkPositions == 0) {
+            checkCancelled();
             std::copy(decay.begin(), decay.end(),
                       m_decayCheckpoints.get() + k / ChunkPositions * m_decaySize);
+        }
     }
 }
 
@@ -582,8 +596,7 @@ std::vector<Evaluator::Best> Evaluator::bestOfReplicas(const std::function<bool(
     return best;
 }
 
-Scan scan(const Evaluator &evaluator, const ScanOptions &options,
-          const std::function<bool(int done, int total)> &progress)
+Scan scan(const Evaluator &evaluator, const ScanOptions &options, Progress &progress)
 {
     Scan s;
     s.positions = evaluator.positions();
@@ -602,9 +615,7 @@ Scan scan(const Evaluator &evaluator, const ScanOptions &options,
     if (total == 0 || A == 0 || B == 0 || s.hoursPresent == 0)
         return s;
 
-    int threads = options.threads > 0 ? options.threads
-                                      : int(std::max(1u, std::thread::hardware_concurrency()));
-    threads = std::clamp(threads, 1, total);
+    const int threads = WorkerThreads::count(options.threads, total);
     std::vector<Evaluator::Minima> minima(static_cast<size_t>(threads));
     for (Evaluator::Minima &m : minima) {
         m.byRise.assign(A, Infinity);
@@ -627,42 +638,23 @@ Scan scan(const Evaluator &evaluator, const ScanOptions &options,
         s.riseAt[size_t(k)] = int(ia);
         s.decayAt[size_t(k)] = int(std::min(ib, size_t(s.decays) - 1));
     };
-    std::atomic<int> next{0}, done{0};
-    std::atomic<bool> cancel{false};
-    const auto work = [&](Evaluator::Minima &m) {
+    // Each thread lowers minima of its own; a minimum does not depend on
+    // the order its values come in, so neither does the merge below.
+    std::atomic<int> next{0}, done{0}, slot{0};
+    WorkerThreads(threads, [&] {
+        Evaluator::Minima &m = minima[size_t(slot.fetch_add(1))];
         Evaluator::Workspace space;
         for (;;) {
-            if (cancel.load(std::memory_order_relaxed))
+            if (progress.cancelled())
                 return;
             const int chunk = next.fetch_add(1);
             if (chunk >= total)
                 return;
             evaluator.scoreChunk(chunk, space, &m, visit);
             done.fetch_add(1);
+            progress.addDone();
         }
-    };
-
-    if (threads == 1) {
-        // On the calling thread, asking between chunks.
-        Evaluator::Workspace space;
-        for (int chunk = 0; chunk < total; ++chunk) {
-            if (progress && !progress(chunk, total))
-                break;
-            evaluator.scoreChunk(chunk, space, &minima[0], visit);
-            done.fetch_add(1);
-        }
-    } else if (!progress || progress(0, total)) {
-        std::vector<std::thread> workers;
-        for (int t = 0; t < threads; ++t)
-            workers.emplace_back(work, std::ref(minima[size_t(t)]));
-        while (done.load() < total && !cancel.load()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            if (progress && !progress(done.load(), total))
-                cancel = true;
-        }
-        for (std::thread &t : workers)
-            t.join();
-    }
+    }).join();
     s.cancelled = done.load() < total;
     if (s.cancelled)
         return s;
@@ -691,6 +683,27 @@ Scan scan(const Evaluator &evaluator, const ScanOptions &options,
         s.bestDecay = s.decayAt[size_t(s.bestPosition)];
     }
     return s;
+}
+
+Scan scan(const Evaluator &evaluator, const ScanOptions &options,
+          const std::function<bool(int done, int total)> &progress)
+{
+    const int total = evaluator.chunks();
+    Progress own;
+    own.setTotal(total);
+    if (!progress)
+        return scan(evaluator, options, own);
+    // Asked once before the start, so that a "no" scores nothing.
+    const bool stop = !progress(0, total);
+    return runPolled<Scan>(
+        [&](Progress &p) {
+            p.setTotal(total);
+            if (stop)
+                p.cancel();
+            return scan(evaluator, options, p);
+        },
+        [&](const Progress &p) { return progress(p.done(), total); },
+        std::chrono::milliseconds(20));
 }
 
 } // namespace ProfileFit

@@ -21,6 +21,8 @@
 // the residual sum of squares of the hour's line in closed form.
 #pragma once
 
+#include "app/Progress.h"
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -88,8 +90,11 @@ public:
     // With replicas > 1 (a line per hour of day only) the Evaluator holds
     // that many count vectors for the same rows, all of them the Series'
     // counts until setCounts; bestOfReplicas() scores them together.
+    // progress, when given, is looked at once per chunk while the states at
+    // the chunks' ends are computed (here and in setCounts): a cancel
+    // throws JobCancelled. It must outlive the Evaluator.
     Evaluator(const Series &series, const Grid &grid, Coupling coupling = Coupling::PerHour,
-              int replicas = 1);
+              int replicas = 1, const Progress *progress = nullptr);
 
     int positions() const { return m_grid.positions; }
     int rises() const { return int(m_grid.rise.size()); }
@@ -164,8 +169,15 @@ private:
     // Rows with P_{k-1} < t <= P_k, as [begin, end) into the sorted rows.
     int rowsUpTo(int k) const { return m_upTo[size_t(k)]; }
 
+    void checkCancelled() const
+    {
+        if (m_progress)
+            m_progress->checkCancelled();
+    }
+
     Grid m_grid;
     Coupling m_coupling;
+    const Progress *m_progress = nullptr;
     int m_replicas = 1;
     int sums() const { return 2 + m_replicas; }
     int m_hours = 0;                             // hours of day in the recurrences
@@ -211,11 +223,16 @@ struct ScanOptions {
     bool shapes = false; // fill byShape
 };
 
-// Scores every candidate of the grid. Of equal sums of squares the earliest
-// position wins, then the least rise, then the least decay scale; the result
-// does not depend on the number of threads. progress(done, total) chunks is
-// called on the calling thread every few tens of milliseconds; returning
-// false cancels (the scan then returns with cancelled set).
+// Scores every candidate of the grid on the worker pool. Of equal sums of
+// squares the earliest position wins, then the least rise, then the least
+// decay scale; the result does not depend on the number of threads.
+// progress counts every chunk scored as one step (addDone; its total is the
+// caller's to set, evaluator.chunks() a scan); a cancel stops the threads
+// between chunks, within a few milliseconds, and the scan returns with
+// cancelled set.
+Scan scan(const Evaluator &evaluator, const ScanOptions &options, Progress &progress);
+// The same with progress(done, total) chunks asked on the calling thread
+// before the start and every few tens of milliseconds; false cancels.
 Scan scan(const Evaluator &evaluator, const ScanOptions &options = {},
           const std::function<bool(int done, int total)> &progress = {});
 

@@ -5,6 +5,8 @@
 #include "table/GridModel.h"
 #include "table/HourMarks.h"
 
+#include <algorithm>
+
 RowSelection selectRows(const GridModel &grid, const QString &startText, const QString &endText)
 {
     RowSelection s;
@@ -88,6 +90,21 @@ RunRecord fit(Rows rows, const ModelParams &params)
     HourBins bins;
     run.dO = fitModel(run.DataRows, run.ModelRows, params, bins);
     return run;
+}
+
+int peakPosition(const Peak &peak)
+{
+    return std::max(peak.PeakOffset, 1);
+}
+
+int searchedPosition(int bestPosition, int rowCount)
+{
+    return std::max(std::min(bestPosition, rowCount - 1), 1);
+}
+
+bool searchFitsPositionControl(const Peak &peak, int rowCount)
+{
+    return searchedPosition(peak.PeakOffset + 5, rowCount) <= MaxPosition;
 }
 
 } // namespace RunPipeline

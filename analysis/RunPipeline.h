@@ -54,4 +54,21 @@ std::optional<Rows> read(const GridModel &grid, const QString &startText, const 
 // the labels of its points, which the chart gives them.
 RunRecord fit(Rows rows, const ModelParams &params);
 
+// The largest position of the maximum the window's position control holds
+// (a 16-bit up-down). A position past it would be cut, and the fit drawn
+// somewhere else than the one computed, so the window refuses such a run.
+constexpr int MaxPosition = 32767;
+
+// The position a Run started on the DATA page takes: the peak's offset, at
+// least 1 (the control's least position).
+int peakPosition(const Peak &peak);
+
+// The position Auto Calc's final Run takes: the best position found, cut to
+// the selection's last row (offset rowCount - 1; the search may try
+// positions up to five rows past it), at least 1.
+int searchedPosition(int bestPosition, int rowCount);
+
+// Whether every position the search may end at fits the position control.
+bool searchFitsPositionControl(const Peak &peak, int rowCount);
+
 } // namespace RunPipeline

@@ -9,6 +9,12 @@ QString PointLabel::text() const
            QString::number(number) + QLatin1Char(')');
 }
 
+QString PointLabel::shown() const
+{
+    return date + QLatin1Char('\r') + QString::number(hour) + QLatin1String("h (") +
+           QString::number(offset()) + QLatin1Char(')');
+}
+
 PointLabel PointLabel::fromText(const QString &text)
 {
     const QString cr(QLatin1Char('\r'));

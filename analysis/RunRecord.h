@@ -8,7 +8,7 @@
 #include <vector>
 
 // Where a point of a Run stands: its row's date text (as the table holds
-// it), its hour and its number (from 1).
+// it), its hour and its number (from 1, its x on the chart).
 struct PointLabel {
     QString date;
     int hour = 0;
@@ -18,6 +18,13 @@ struct PointLabel {
     // the hour, "h (", the number and ")".
     QString text() const;
     operator QString() const { return text(); }
+    // The row's offset from the first selected row (from 0). Every place
+    // that shows a row of a Run counts it so, as the position of the
+    // maximum, Export CSV and vexlor-fit count it.
+    int offset() const { return number - 1; }
+    // The label as the chart's axis and the figures show it: the date, a
+    // carriage return, the hour, "h (", the offset and ")".
+    QString shown() const;
     // A label given as such a text takes its parts from it, as the graph
     // export has always read a label.
     static PointLabel fromText(const QString &text);

@@ -4,6 +4,7 @@
 #include "ShowerUnits.h"
 #include "SolarLongitude.h"
 #include "app/DateConv.h"
+#include "app/Job.h"
 
 #include <algorithm>
 #include <cmath>
@@ -126,59 +127,34 @@ double designEffect(const Rows &rows, const std::vector<double> &weights,
     return 1 + v * days / (sigma2 * model);
 }
 
-QString percentText(double share)
-{
-    return QString::number(std::lround(share * 100));
-}
-
 void judge(Result &r)
 {
     const Interval &p = r.position95;
-    const double span = r.rows.span;
-    if (r.profileDepth <= flatDepth(r.rows.span)) {
-        r.undeterminedReason =
-            QStringLiteral("the profile over the position is flat: its best hour stands out from a "
-                           "typical one by %1 sigma^2, no more than noise alone gives (%2)")
-                .arg(QString::number(r.profileDepth, 'f', 1),
-                     QString::number(flatDepth(r.rows.span), 'f', 1));
-    } else if (p.atLow || p.atHigh) {
-        r.undeterminedReason =
-            QStringLiteral(
-                "the 95 % interval of the position runs into the %1 hour of the selection")
-                .arg(p.atLow && p.atHigh ? QStringLiteral("first and the last")
-                     : p.atLow           ? QStringLiteral("first")
-                                         : QStringLiteral("last"));
-    } else if (p.width() > UndeterminedShare * span) {
-        r.undeterminedReason =
-            QStringLiteral("the 95 % interval of the position spans %1 % of the "
-                           "selection, more than %2 %")
-                .arg(percentText(p.width() / span), percentText(UndeterminedShare));
-    } else if (p.pieces > 1 && p.widestGap >= 24) {
-        r.undeterminedReason = QStringLiteral("positions %1 hours apart fit within the 95 % "
-                                              "interval, with worse ones between them")
-                                   .arg(std::lround(p.widestGap));
-    }
-    r.undetermined = !r.undeterminedReason.isEmpty();
+    if (r.profileDepth <= flatDepth(r.rows.span))
+        r.verdict = Verdict::Flat;
+    else if (p.atLow || p.atHigh)
+        r.verdict = Verdict::RunsIntoEdge;
+    else if (p.width() > UndeterminedShare * r.rows.span)
+        r.verdict = Verdict::TooWide;
+    else if (p.pieces > 1 && p.widestGap >= 24)
+        r.verdict = Verdict::Apart;
+    else
+        r.verdict = Verdict::Determined;
+    r.undetermined = r.verdict != Verdict::Determined;
+    const LanguageTexts english;
+    r.undeterminedReason = verdictText(r, english);
+    r.boundReason = boundText(r, english);
+    r.onBound = !r.boundReason.isEmpty();
+}
 
-    QStringList bounds;
-    const auto scaleBound = [&](const char *name, double v) {
-        if (v <= r.grid.rise.front())
-            bounds << QStringLiteral("%1 at the least scale of the grid (%2 h)")
-                          .arg(QLatin1String(name))
-                          .arg(r.grid.rise.front());
-        else if (v >= r.grid.rise.back())
-            bounds << QStringLiteral("%1 at the greatest scale of the grid (%2 h)")
-                          .arg(QLatin1String(name))
-                          .arg(r.grid.rise.back());
-    };
-    scaleBound("a", r.a);
-    scaleBound("b", r.b);
-    if (r.position <= 0)
-        bounds << QStringLiteral("the maximum at the first hour of the selection");
-    else if (r.position >= span - 1)
-        bounds << QStringLiteral("the maximum at the last hour of the selection");
-    r.onBound = !bounds.isEmpty();
-    r.boundReason = bounds.join(QStringLiteral("; "));
+// No fit: the failure, which is also the reason the maximum is not determined.
+void fail(Result &r, Failure kind)
+{
+    r.failureKind = kind;
+    r.verdict = Verdict::NoFit;
+    r.undetermined = true;
+    r.failure = failureText(r, LanguageTexts());
+    r.undeterminedReason = r.failure;
 }
 
 void units(Result &r)
@@ -319,45 +295,42 @@ double tSquared(double level, double freedom)
     return t * t;
 }
 
-Result fit(const std::vector<TRadData> &DataRows, const Options &options,
-           const std::function<bool(int done, int total)> &progress)
+static Result fitRows(const std::vector<TRadData> &DataRows, const Options &options,
+                      Progress &progress)
 {
     Result r;
     r.rows = placeRows(DataRows);
     ProfileFit::Series series = r.rows.series;
     const size_t n = series.size();
     if (n == 0) {
-        r.failure = QStringLiteral("no selected row has a date that reads");
-        r.undetermined = true;
-        r.undeterminedReason = r.failure;
+        fail(r, Failure::NoDates);
         return r;
     }
     std::array<bool, 24> present{};
     for (std::int32_t h : series.hour)
         present[size_t(h)] = true;
     const int hours = int(std::count(present.begin(), present.end(), true));
+    r.hoursOfDay = hours;
     r.freedom = double(n) - (2.0 * hours + 3);
     if (r.freedom < LeastFreedom) {
-        r.failure = QStringLiteral("%1 rows are too few for a shower and the background of %2 "
-                                   "hours of day")
-                        .arg(n)
-                        .arg(hours);
-        r.undetermined = true;
-        r.undeterminedReason = r.failure;
+        fail(r, Failure::TooFewRows);
+        return r;
+    }
+    if (r.rows.span > MaxSpanHours) {
+        fail(r, Failure::SpanTooLong);
         return r;
     }
     r.grid = gridFor(r.rows, options);
+    // Two passes, each a step per chunk of positions.
     const int passes = 2;
-    const auto step = [&](int pass) {
-        return [&, pass](int done, int total) {
-            return !progress || progress(pass * total + done, passes * total);
-        };
-    };
+    progress.setTotal(passes * ((r.grid.positions + ProfileFit::ChunkPositions - 1) /
+                                ProfileFit::ChunkPositions));
 
     // Pass 1: plain least squares, for the fitted counts that weigh pass 2.
     {
-        const ProfileFit::Evaluator evaluator(series, r.grid);
-        r.scan = ProfileFit::scan(evaluator, {options.threads, false}, step(0));
+        const ProfileFit::Evaluator evaluator(series, r.grid, ProfileFit::Coupling::PerHour, 1,
+                                              &progress);
+        r.scan = ProfileFit::scan(evaluator, {options.threads, false}, progress);
     }
     if (r.scan.cancelled) {
         r.cancelled = true;
@@ -376,8 +349,9 @@ Result fit(const std::vector<TRadData> &DataRows, const Options &options,
         for (size_t j = 0; j < n; ++j)
             r.weights[j] = 1 / std::max(plain.fitted[j], LeastVariance);
         series.weight = r.weights;
-        const ProfileFit::Evaluator evaluator(series, r.grid);
-        r.scan = ProfileFit::scan(evaluator, {options.threads, false}, step(1));
+        const ProfileFit::Evaluator evaluator(series, r.grid, ProfileFit::Coupling::PerHour, 1,
+                                              &progress);
+        r.scan = ProfileFit::scan(evaluator, {options.threads, false}, progress);
         if (r.scan.cancelled) {
             r.cancelled = true;
             return r;
@@ -436,10 +410,102 @@ Result fit(const std::vector<TRadData> &DataRows, const Options &options,
     const double noise = r.sigma2 * r.positionThreshold.designEffect;
     r.profileDepth = noise > 0 ? (sorted[sorted.size() / 2] - r.rss) / noise : 0;
 
+    r.valid = true;
     judge(r);
     units(r);
-    r.valid = true;
     return r;
+}
+
+Result fit(const std::vector<TRadData> &DataRows, const Options &options, Progress &progress)
+{
+    try {
+        return fitRows(DataRows, options, progress);
+    } catch (const JobCancelled &) {
+        Result r;
+        r.cancelled = true;
+        return r;
+    }
+}
+
+Result fit(const std::vector<TRadData> &DataRows, const Options &options,
+           const std::function<bool(int done, int total)> &progress)
+{
+    Progress own;
+    if (!progress)
+        return fit(DataRows, options, own);
+    return runPolled<Result>([&](Progress &p) { return fit(DataRows, options, p); },
+                             [&](const Progress &p) { return progress(p.done(), p.total()); },
+                             std::chrono::milliseconds(20));
+}
+
+QString failureText(const Result &r, const LanguageTexts &texts)
+{
+    using Text = LanguageTexts::Text;
+    switch (r.failureKind) {
+    case Failure::None:
+        return {};
+    case Failure::NoDates:
+        return texts.text(Text::FailureNoDates);
+    case Failure::TooFewRows:
+        return texts
+            .text(Text::FailureTooFewRows, {double(r.rows.series.size()), double(r.hoursOfDay)})
+            .arg(r.rows.series.size())
+            .arg(r.hoursOfDay);
+    case Failure::SpanTooLong:
+        return texts.text(Text::FailureSpanTooLong).arg(r.rows.span).arg(MaxSpanHours);
+    }
+    return {};
+}
+
+QString verdictText(const Result &r, const LanguageTexts &texts)
+{
+    using Text = LanguageTexts::Text;
+    const QLocale locale = texts.locale();
+    const Interval &p = r.position95;
+    switch (r.verdict) {
+    case Verdict::Determined:
+        return {};
+    case Verdict::NoFit:
+        return failureText(r, texts);
+    case Verdict::Flat:
+        return texts.text(Text::VerdictFlat)
+            .arg(locale.toString(r.profileDepth, 'f', 1),
+                 locale.toString(flatDepth(r.rows.span), 'f', 1));
+    case Verdict::RunsIntoEdge:
+        return texts.text(p.atLow && p.atHigh ? Text::VerdictBothHours
+                          : p.atLow           ? Text::VerdictFirstHour
+                                              : Text::VerdictLastHour);
+    case Verdict::TooWide:
+        return texts.text(Text::VerdictTooWide)
+            .arg(std::lround(100 * p.width() / r.rows.span))
+            .arg(std::lround(100 * UndeterminedShare));
+    case Verdict::Apart:
+        return texts.text(Text::VerdictApart).arg(std::lround(p.widestGap));
+    }
+    return {};
+}
+
+QString boundText(const Result &r, const LanguageTexts &texts)
+{
+    using Text = LanguageTexts::Text;
+    if (!r.valid)
+        return {};
+    QStringList bounds;
+    const auto scaleBound = [&](const char *name, double v, const std::vector<double> &scales) {
+        if (v <= scales.front())
+            bounds
+                << texts.text(Text::BoundLeastScale).arg(QLatin1String(name)).arg(scales.front());
+        else if (v >= scales.back())
+            bounds
+                << texts.text(Text::BoundGreatestScale).arg(QLatin1String(name)).arg(scales.back());
+    };
+    scaleBound("a", r.a, r.grid.rise);
+    scaleBound("b", r.b, r.grid.decay);
+    if (r.position <= 0)
+        bounds << texts.text(Text::BoundFirstHour);
+    else if (r.position >= r.rows.span - 1)
+        bounds << texts.text(Text::BoundLastHour);
+    return bounds.join(QStringLiteral("; "));
 }
 
 } // namespace WholeRangeFit

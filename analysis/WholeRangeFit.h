@@ -7,6 +7,8 @@
 
 #include "ActivityModel.h"
 #include "ProfileFit.h"
+#include "app/LanguageTexts.h"
+#include "app/Progress.h"
 
 #include <QDate>
 #include <QString>
@@ -33,6 +35,13 @@ inline constexpr int GreatestScale = 100;
 // The data do not determine the maximum when its 95 % interval spans more
 // than this share of the selection's hours.
 inline constexpr double UndeterminedShare = 0.5;
+
+// The longest selection fitted, in hours from the first row to the last:
+// twelve years. The states of the search take about 2 kB an hour (and a
+// replicate batch of the bootstrap 6 kB), so a date typed a century wrong
+// would otherwise ask for gigabytes; such a selection gets no fit, and the
+// words say why.
+inline constexpr int MaxSpanHours = 12 * 8766;
 
 // The profile over the position is flat when its best stands below a
 // typical position (the median) by no more than noise alone gives: 20 + 6
@@ -98,9 +107,24 @@ struct Threshold {
     double at68 = 0, at95 = 0; // the sums of squares the intervals reach
 };
 
+// Why a selection gets no fit.
+enum class Failure { None, NoDates, TooFewRows, SpanTooLong };
+// Whether the data determine the maximum, and if not, the first reason
+// found (in this order).
+enum class Verdict {
+    Determined,
+    NoFit,        // no fit: the failure says why
+    Flat,         // the profile over the position stands out no more than noise
+    RunsIntoEdge, // the 95 % interval runs into the first or last hour
+    TooWide,      // the 95 % interval spans more than UndeterminedShare
+    Apart,        // positions a day or more apart, worse ones between them
+};
+
 struct Result {
     bool valid = false;
-    QString failure; // why there is no fit, in words
+    Failure failureKind = Failure::None;
+    int hoursOfDay = 0; // hours of day with rows
+    QString failure;    // why there is no fit, in words (English)
     Rows rows;
     ProfileFit::Grid grid;
     ProfileFit::Scan scan;       // of the pass the estimate comes from
@@ -116,10 +140,11 @@ struct Result {
     Threshold positionThreshold, aThreshold, bThreshold;
     Interval position68, position95, a68, a95, b68, b95;
 
+    Verdict verdict = Verdict::NoFit;
     bool undetermined = false;
-    QString undeterminedReason; // empty when determined
+    QString undeterminedReason; // empty when determined (English)
     bool onBound = false;
-    QString boundReason;
+    QString boundReason; // (English)
 
     QDate date; // the hour of the maximum (UT)
     int hour = 0;
@@ -132,10 +157,22 @@ struct Result {
     bool cancelled = false;
 };
 
-// The fit of the selected rows. progress(done, total) as the scans go (on
-// the calling thread; false cancels).
+// The fit of the selected rows. progress: its total is set to the chunks of
+// both passes, each chunk scored counts one step; a cancel stops the fit
+// within one chunk of positions (cancelled set, nothing else).
+Result fit(const std::vector<TRadData> &DataRows, const Options &options, Progress &progress);
+// The same with progress(done, total) asked on the calling thread as the
+// scans go; false cancels.
 Result fit(const std::vector<TRadData> &DataRows, const Options &options = {},
            const std::function<bool(int done, int total)> &progress = {});
+
+// The words of a result in a language (numbers with its decimal
+// separator): why there is no fit, why the data do not determine the
+// maximum (empty when they do), and which estimates lie on an edge of their
+// grids (empty when none). The English ones are the result's own texts.
+QString failureText(const Result &result, const LanguageTexts &texts);
+QString verdictText(const Result &result, const LanguageTexts &texts);
+QString boundText(const Result &result, const LanguageTexts &texts);
 
 // The solar longitude at the middle of the hour `hours` after t = 0.
 double solarLongitudeAt(const Rows &rows, double hours);

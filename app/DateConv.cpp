@@ -5,6 +5,9 @@
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <QStringList>
+
+#include <vector>
 
 namespace DateConv {
 
@@ -121,6 +124,77 @@ std::optional<QDate> fromText(const QString &text)
     if (!wideFormat().isEmpty())
         return fromTwoDigitText(text);
     QDate date = QLocale::c().toDate(text, currentFormat());
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+std::optional<QDate> fromTypedText(const QString &text)
+{
+    const QString typed = text.trimmed();
+    if (auto date = fromText(typed))
+        return date;
+    // The order of day, month and year in the format.
+    std::vector<QChar> order;
+    const QString &fmt = currentFormat();
+    bool quoted = false;
+    for (qsizetype i = 0; i < fmt.size(); ++i) {
+        const QChar c = fmt[i];
+        if (c == u'\'') {
+            quoted = !quoted;
+            continue;
+        }
+        if (quoted || (c != u'd' && c != u'M' && c != u'y'))
+            continue;
+        qsizetype run = 1;
+        while (i + run < fmt.size() && fmt[i + run] == c)
+            ++run;
+        i += run - 1;
+        if (c == u'd' && run > 2)
+            continue; // ddd, dddd: the name of the weekday
+        order.push_back(c);
+    }
+    if (order.size() != 3)
+        return std::nullopt;
+
+    // Nothing but digits and separators.
+    static const QRegularExpression typedDate(QStringLiteral("^[\\d\\s./,-]+$"));
+    if (!typedDate.match(typed).hasMatch())
+        return std::nullopt;
+    static const QRegularExpression digits(QStringLiteral("\\d+"));
+    QStringList groups;
+    for (auto it = digits.globalMatch(typed); it.hasNext();)
+        groups << it.next().captured();
+    if (groups.size() == 1) {
+        // Digits only: cut in the format's widths (a four-digit year).
+        QString all = groups.front();
+        groups.clear();
+        for (const QChar letter : order) {
+            const int width = letter == u'y' ? 4 : 2;
+            if (all.size() < width)
+                return std::nullopt;
+            groups << all.left(width);
+            all.remove(0, width);
+        }
+        if (!all.isEmpty())
+            return std::nullopt;
+    }
+    if (groups.size() != 3)
+        return std::nullopt;
+    int day = 0, month = 0, year = 0;
+    for (size_t k = 0; k < 3; ++k) {
+        const QString &g = groups[qsizetype(k)];
+        const int value = g.toInt();
+        if (order[k] == u'd')
+            day = value;
+        else if (order[k] == u'M')
+            month = value;
+        else if (g.size() == 4) // a two-digit year would be a guess of the century
+            year = value;
+        else
+            return std::nullopt;
+    }
+    const QDate date(year, month, day);
     if (!date.isValid())
         return std::nullopt;
     return date;

@@ -29,6 +29,11 @@ QString localeShortFormat(const QLocale &locale);
 QString toText(const QDate &date);
 // Strict: nullopt for a text that is not a valid date in the format.
 std::optional<QDate> fromText(const QString &text);
+// A date as a user types it into a date field: the format's text, or its
+// day, month and four-digit year as numbers in the format's order, between
+// any separators ("9.5.2025", "09/05/2025") or, without separators, in the
+// format's widths ("09052025"). nullopt for anything else.
+std::optional<QDate> fromTypedText(const QString &text);
 // As fromText, throwing EConvertError "'%s' is not a valid date".
 QDate fromTextOrThrow(const QString &text);
 

@@ -288,35 +288,30 @@ int IniFile::readInteger(const QString &section, const QString &key, int def) co
     return Convert::tryStrToInt(readString(section, key, QString()), &value) ? value : def;
 }
 
-void IniFile::writeString(const QString &section, const QString &key, const QString &value) const
+namespace {
+
+EIniFileError writeFailed(const QString &path, const QString &reason)
 {
-    auto failed = [&](const QString &reason) {
-        return EIniFileError(QStringLiteral("Unable to write to %1: %2")
-                                 .arg(QDir::toNativeSeparators(m_path), reason));
-    };
+    return EIniFileError(
+        QStringLiteral("Unable to write to %1: %2").arg(QDir::toNativeSeparators(path), reason));
+}
+
+// The file's bytes with one key set: its line replaced, or added at the end
+// of its section, or a new section at the end of the file.
+QByteArray withValue(const Parsed &p, const QString &section, const QString &key,
+                     const QString &value, const QString &path)
+{
+    auto failed = [&](const QString &reason) { return writeFailed(path, reason); };
     // What a read would not give back as it was is refused, not changed.
-    if (value.size() > MaxValueLength)
+    if (value.size() > IniFile::MaxValueLength)
         throw failed(QStringLiteral("the value of %1 has %2 characters; a setting holds at "
                                     "most %3")
                          .arg(key)
                          .arg(value.size())
-                         .arg(MaxValueLength));
+                         .arg(IniFile::MaxValueLength));
     if (value.contains(u'\n') || value.contains(u'\r'))
         throw failed(
             QStringLiteral("the value of %1 holds a line break; a setting is one line").arg(key));
-    // Written from what the file holds now, never from what was read
-    // before, and under the lock, so that no other writer's key is lost.
-    m_values.reset();
-    std::optional<FolderLock> lock;
-    Parsed p;
-    try {
-        lock.emplace(m_path);
-        if (auto bytes = readBytes(m_path))
-            p = parse(std::move(*bytes));
-    } catch (const FileRead::EReadFailed &e) {
-        throw failed(e.reason()); // what cannot be read is not replaced
-    }
-
     const QByteArray eol = lineEndOf(p);
     const QString keyText = key + u'=' + writtenValue(value);
     const QByteArray keyLine = TextCodec::encode(keyText, p.encoding);
@@ -343,12 +338,40 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
         endLine(out, eol);
         out += TextCodec::encode(u'[' + section + u']', p.encoding) + eol + keyLine + eol;
     }
+    return out;
+}
 
-    if (out.size() > MaxFileSize)
+} // namespace
+
+void IniFile::writeString(const QString &section, const QString &key, const QString &value) const
+{
+    writeStrings(section, {{key, value}});
+}
+
+void IniFile::writeStrings(const QString &section,
+                           const std::vector<std::pair<QString, QString>> &values) const
+{
+    auto failed = [&](const QString &reason) { return writeFailed(m_path, reason); };
+    // Written from what the file holds now, never from what was read
+    // before, and under the lock, so that no other writer's key is lost.
+    m_values.reset();
+    std::optional<FolderLock> lock;
+    Parsed p;
+    try {
+        lock.emplace(m_path);
+        if (auto bytes = readBytes(m_path))
+            p = parse(std::move(*bytes));
+    } catch (const FileRead::EReadFailed &e) {
+        throw failed(e.reason()); // what cannot be read is not replaced
+    }
+    for (const auto &[key, value] : values)
+        p = parse(withValue(p, section, key, value, m_path));
+
+    if (p.bytes.size() > MaxFileSize)
         throw failed(QStringLiteral("the file would grow past %1 MB, more than the program reads")
                          .arg(FileRead::megabytes(MaxFileSize)));
     try {
-        SafeSave::write(m_path, out);
+        SafeSave::write(m_path, p.bytes);
     } catch (const SafeSave::ESaveFailed &e) {
         throw failed(e.reason());
     }

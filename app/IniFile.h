@@ -4,6 +4,8 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 // Reads and writes keys of one INI file the way the program's settings
 // need it: section and key names match regardless of letter case, a value
@@ -44,6 +46,9 @@ public:
     // are on the disk, never left half-written.
     void writeString(const QString &section, const QString &key, const QString &value) const;
     void writeInteger(const QString &section, const QString &key, int value) const;
+    // Several keys of one section in one write of the file, in order.
+    void writeStrings(const QString &section,
+                      const std::vector<std::pair<QString, QString>> &values) const;
 
 private:
     struct Values;

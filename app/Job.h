@@ -33,6 +33,7 @@ public:
     explicit Job(std::function<T(Progress &)> work) : m_state(std::make_shared<State>())
     {
         JobThreads::start([state = m_state, work = std::move(work)] {
+            const ThreadProgress::Scope scope(state->progress);
             try {
                 T result = work(state->progress);
                 std::lock_guard lock(state->mutex);

@@ -4,9 +4,11 @@
 
 #include "IniFile.h"
 
+#include <QLocale>
 #include <QString>
 
 #include <array>
+#include <initializer_list>
 
 // A language section holds the keys of the first families (M, PC, TB, SG,
 // MSG, L) and the texts added after them, X1, X2 ... . An object keeps what
@@ -114,6 +116,91 @@ public:
         PictureWidth,
         PictureHeight,
         PictureSizeRange,
+        DateCellUnreadable, // %1 row, %2 its text
+        UnreadableDates,    // %1 rows
+        PositionPastUpDown, // %1 the offset, %2 the largest position
+        SearchPastUpDown,   // %1 the offset, %2 the largest position
+        Computing,
+        // The menus and items of the desktop program: Edit, Analysis, Help,
+        // Save, the recent files.
+        EditMenu,
+        AnalysisMenu,
+        HelpMenu,
+        SaveItem,
+        RecentMenu,
+        ClearRecentItem,
+        CutItem,
+        EditingItem,
+        RunItem,
+        AutoCalcItem,
+        SaveGraphItem,
+        ManualItem,
+        ManualCaption,
+        AboutCaption,
+        // Counts by number: the forms separated by '|' (see count()).
+        RowCount,
+        HourCount,
+        FileCount,
+        // What a command did or why it did nothing, in the status bar.
+        StatusOpened,   // %1 rows, %2 the file
+        StatusSaved,    // %1 rows, %2 the file
+        StatusImported, // %1 hours, %2 files
+        StatusNew,
+        StatusRun,        // %1 rows, %2 dO
+        StatusAutoCalc,   // a %1, b %2, position %3, dO %4
+        StatusSavedFile,  // %1 the file or files
+        StatusExported,   // %1 rows, %2 the file
+        DataPageFirst,    // %1 the command
+        NoRowsInTable,    // %1 the command
+        StartDateMissing, // %1 the command, %2 the date
+        EndDateMissing,   // %1 the command, %2 the date
+        DatesReversed,    // %1 the command, %2 the start, %3 the end
+        RecentMissing,    // %1 the file
+        NotRemembered,    // %1 the reason
+        DropNotFile,      // %1 what was dropped
+        PositionAt,       // %1 the date, %2 the hour
+        ReadoutRow,       // %1 the date, %2 the hour, %3 the offset
+        LongitudeRange,   // %1 the text
+        LatitudeRange,    // %1 the text
+        PositionAtTip,
+        // The words of the report's own fit (also vexlor-fit's, in English).
+        FailureNoDates,
+        FailureTooFewRows,  // %1 rows, %2 hours of day
+        FailureSpanTooLong, // %1 hours, %2 the most
+        VerdictFlat,        // %1 the depth, %2 what noise gives
+        VerdictFirstHour,
+        VerdictLastHour,
+        VerdictBothHours,
+        VerdictTooWide,     // %1 % of the selection, %2 % the most
+        VerdictApart,       // %1 hours
+        BoundLeastScale,    // %1 a or b, %2 hours
+        BoundGreatestScale, // %1 a or b, %2 hours
+        BoundFirstHour,
+        BoundLastHour,
+        // The report page's own fit.
+        SectionAutoCalc,
+        SectionRun,
+        SectionWholeRange,
+        WholeMaximum,  // date %1, hour %2, λ☉ %3
+        WholeInterval, // level %1, from date %2 hour %3, to date %4 hour %5, λ☉ %6 to %7
+        Undetermined,  // %1 the reason
+        WholeRise,     // a %1, 68 % %2 to %3, 95 % %4 to %5
+        WholeDecay,    // b %1, 68 % %2 to %3, 95 % %4 to %5
+        WholeUnits,    // B+ %1, B- %2, width %3 h, %4 degrees
+        OnBound,       // %1 the estimates on an edge
+        HalfHourNote,
+        IntervalsHere,
+        IntervalsBoth,
+        UnreadableDatesLeftOut, // %1 rows
+        FitRunning,
+        FitCancelled,
+        RefusedByAutoCalc,
+        DayBootstrapInterval, // level %1, dates and hours %2 to %5, λ☉ %6 %7, a %8 %9, b %10 %11
+        HistogramNoBootstrap,
+        HoursAfter, // %1 date, %2 hour: the histogram's axis
+        NotComputed,
+        WholeFitJob,
+        LandscapeJob,
         ReplaceFilesQuestion, // %1 the folder; the names follow
         ReplaceAll,
         SetNotWritten,     // %1 the file, %2 the reason
@@ -163,9 +250,37 @@ public:
 
     const QString &code() const { return m_code; }
 
+    // The locale of the language, for the numbers the window shows (never
+    // for files), without group separators: the locale the code names, C
+    // where none is applied, the system's where Qt knows no such language.
+    QLocale locale() const;
+    // A number with a fixed count of decimals in that locale, without a
+    // thousands separator.
+    QString decimal(double value, int decimals) const;
+    // A count by number: the number in the language's digits, a blank and
+    // the noun's form for it. The text holds the forms separated by '|':
+    // two are singular and plural (1, and any other number); three are the
+    // Russian forms (1, 21 ...; 2 to 4, 22 ...; 5 to 20, 25 ... and 11 to
+    // 14); a single form serves all.
+    QString count(Text forms, qint64 n) const;
+    // The index of the form of n among formCount forms, as count() picks it.
+    static int pluralForm(qint64 n, int formCount);
+
     // X<n> of the section, or the English text where the section has no
     // such key (a key present with an empty value gives an empty text).
     QString text(Text text) const;
+    // The same with its plural groups chosen by numbers (see plurals()).
+    QString text(Text text, std::initializer_list<double> numbers) const
+    {
+        return plurals(this->text(text), numbers);
+    }
+    // A text's groups {k:one|other} take the form that the k-th number
+    // (from 1) asks for: with two forms by English's rule (one for exactly
+    // 1), with three, {k:one|few|many}, by the rule of Russian (one for 1,
+    // 21, 31 ...; few for 2 to 4, 22 to 24 ... and for a number with a
+    // fraction; many for the rest). A group that does not fit is left as
+    // it stands.
+    static QString plurals(const QString &text, std::initializer_list<double> numbers);
     // L<n> the same way.
     QString label(Label label) const;
     // MSG<n>, empty where the section has none.

@@ -43,3 +43,41 @@ private:
     std::atomic<int> m_done{0}, m_total{1};
     std::atomic<bool> m_cancel{false};
 };
+
+// The progress of the job running on this thread, for readers deep inside
+// a job that take no Progress of their own (the workbook readers): they
+// look at its cancel now and then, so that a dropped read stops. Outside a
+// job there is none and nothing is ever cancelled.
+namespace ThreadProgress {
+
+inline thread_local const Progress *t_current = nullptr;
+
+inline bool cancelled()
+{
+    return t_current && t_current->cancelled();
+}
+inline void checkCancelled()
+{
+    if (cancelled())
+        throw JobCancelled();
+}
+// The same once in every 4096 calls, for the inner loops of a parser.
+inline void checkCancelledEvery(unsigned &counter)
+{
+    if ((++counter & 4095u) == 0)
+        checkCancelled();
+}
+
+// Makes progress the job of this thread for the scope's life.
+class Scope {
+public:
+    explicit Scope(const Progress &progress) : m_previous(t_current) { t_current = &progress; }
+    ~Scope() { t_current = m_previous; }
+    Scope(const Scope &) = delete;
+    Scope &operator=(const Scope &) = delete;
+
+private:
+    const Progress *m_previous;
+};
+
+} // namespace ThreadProgress

@@ -17,10 +17,37 @@
 #define VEXLOR_DATA_FROM_BIN "../share/vexlor"
 #endif
 
+#include <QUrl>
+
+#include <algorithm>
+
 namespace {
 
 const QString Self = QStringLiteral("self");
 const QString StationSection = QStringLiteral("station");
+const QString WindowSection = QStringLiteral("window");
+
+QString recentKey(int n)
+{
+    return QStringLiteral("Recent%1").arg(n);
+}
+
+QString folderKey(const QString &command)
+{
+    return QStringLiteral("Folder") + command;
+}
+
+// A file name as the file keeps it: percent-encoded ASCII, the path's
+// separators and common punctuation left readable.
+QString encodePath(const QString &path)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(path, "/\\:~()_-.,+@"));
+}
+
+QString decodePath(const QString &value)
+{
+    return QUrl::fromPercentEncoding(value.toUtf8());
+}
 
 QString lineKey(int line)
 {
@@ -135,6 +162,56 @@ void Settings::read()
     m_background =
         Colors::fromValue(m_file.readInteger(Self, QStringLiteral("GBC"), Colors::White));
     m_axisGrid = Colors::fromValue(m_file.readInteger(Self, QStringLiteral("GAGC"), Colors::Black));
+
+    m_recent.clear();
+    for (int n = 1; n <= RecentCount; ++n) {
+        const QString file = decodePath(m_file.readString(WindowSection, recentKey(n), QString()));
+        if (!file.isEmpty() && !m_recent.contains(file))
+            m_recent << file;
+    }
+    m_geometry = QByteArray::fromBase64(
+        m_file.readString(WindowSection, QStringLiteral("Geometry"), QString()).toLatin1());
+    m_windowState = QByteArray::fromBase64(
+        m_file.readString(WindowSection, QStringLiteral("State"), QString()).toLatin1());
+    m_page = std::max(0, m_file.readInteger(WindowSection, QStringLiteral("Page"), 0));
+}
+
+QString Settings::lastFolder(const QString &command) const
+{
+    return decodePath(m_file.readString(WindowSection, folderKey(command), QString()));
+}
+
+void Settings::setRecentFiles(const QStringList &files, const std::map<QString, QString> &folders)
+{
+    // A name longer than a value may be is not kept rather than kept cut.
+    QStringList kept;
+    std::vector<std::pair<QString, QString>> values;
+    for (const QString &file : files) {
+        const QString value = encodePath(file);
+        if (kept.size() == RecentCount || value.size() > IniFile::MaxValueLength ||
+            kept.contains(file))
+            continue;
+        kept << file;
+        values.emplace_back(recentKey(int(kept.size())), value);
+    }
+    for (int n = int(kept.size()) + 1; n <= RecentCount; ++n)
+        values.emplace_back(recentKey(n), QString());
+    for (const auto &[command, folder] : folders)
+        if (encodePath(folder).size() <= IniFile::MaxValueLength)
+            values.emplace_back(folderKey(command), encodePath(folder));
+    m_file.writeStrings(WindowSection, values);
+    m_recent = kept;
+}
+
+void Settings::setWindowPlace(const QByteArray &geometry, const QByteArray &state, int page)
+{
+    m_file.writeStrings(WindowSection,
+                        {{QStringLiteral("Geometry"), QString::fromLatin1(geometry.toBase64())},
+                         {QStringLiteral("State"), QString::fromLatin1(state.toBase64())},
+                         {QStringLiteral("Page"), QString::number(page)}});
+    m_geometry = geometry;
+    m_windowState = state;
+    m_page = page;
 }
 
 Settings::Station Settings::station(const std::vector<QString> &fields) const

@@ -4,8 +4,10 @@
 #include "IniFile.h"
 #include "LanguageTexts.h"
 
+#include <QByteArray>
 #include <QColor>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <map>
@@ -13,7 +15,9 @@
 
 // Section "self" holds the program's own settings (the language, the date
 // format, the colours), section "station" the station block of Export for
-// Network, and one section per language code the interface texts. read()
+// Network, section "window" what the window remembers between runs (its
+// place, its page, the recent files, each file command's last folder), and
+// one section per language code the interface texts. read()
 // reads the file once and keeps typed values; the language's texts come
 // from the same reading. A write goes through IniFile (and so through the
 // one writer, SafeSave) and then changes the kept value; a failed write
@@ -80,6 +84,27 @@ public:
     // above (a read after the last write).
     LanguageTexts texts(const QString &code) const { return LanguageTexts(m_file, code); }
 
+    // Section "window". The files and folders are kept percent-encoded
+    // (ASCII, blanks and quotes kept), so that any name survives a settings
+    // file of any encoding.
+    static constexpr int RecentCount = 8;
+    // "Recent1" to "Recent8": the files opened, imported or saved last, the
+    // newest first.
+    const QStringList &recentFiles() const { return m_recent; }
+    // "Folder<command>": the folder a file command used last; empty when
+    // none is remembered.
+    QString lastFolder(const QString &command) const;
+    // "Geometry", "State": the window's place and its bars as Qt saves
+    // them; "Page": the page shown last.
+    const QByteArray &windowGeometry() const { return m_geometry; }
+    const QByteArray &windowState() const { return m_windowState; }
+    int page() const { return m_page; }
+
+    // The recent files (the first RecentCount) and the last folders of
+    // commands (by command), in one write.
+    void setRecentFiles(const QStringList &files, const std::map<QString, QString> &folders = {});
+    void setWindowPlace(const QByteArray &geometry, const QByteArray &state, int page);
+
     void setLanguage(const QString &code);
     void setLineColor(int line, const QColor &color);
     void setBackground(const QColor &color);
@@ -98,4 +123,7 @@ private:
     QString m_language, m_dateFormat;
     std::array<QColor, Lines> m_lineColors;
     QColor m_background, m_axisGrid;
+    QStringList m_recent;
+    QByteArray m_geometry, m_windowState;
+    int m_page = 0;
 };

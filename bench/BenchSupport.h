@@ -36,6 +36,18 @@ inline void quietOffscreenWarnings()
         });
 }
 
+// The most resident memory of this process so far, in megabytes.
+inline double peakResidentMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
+    return -1;
+}
+
 inline void report(const char *name, double value)
 {
     std::printf("%s %.3f\n", name, value);

@@ -6,7 +6,11 @@
 #include "app/gui/Dialogs.h"
 #include "app/gui/TfrmMain.h"
 
+#include <QDate>
+#include <QRandomGenerator>
 #include <QThread>
+
+#include <cmath>
 #include <deque>
 
 // Answers file dialogs from a queue and shows nothing.
@@ -36,11 +40,18 @@ public:
         return std::nullopt;
     }
     std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
+    // A wait is cancelled after this many milliseconds (never when < 0).
+    int cancelWaitsAfterMs = -1;
     bool waitFor(QWidget *, const QString &, const QString &,
                  const std::function<bool()> &finished) override
     {
-        while (!finished())
+        QElapsedTimer waited;
+        waited.start();
+        while (!finished()) {
+            if (cancelWaitsAfterMs >= 0 && waited.elapsed() >= cancelWaitsAfterMs)
+                return false;
             QThread::msleep(1);
+        }
         return true;
     }
     SaveChoice askToSave(QWidget *, const QString &, const QString &, const QString &,
@@ -73,7 +84,8 @@ public:
         : strGrid(w.strGrid), PageControl1(w.PageControl1), tsColorgramme(w.tsColorgramme),
           dtp1(w.dtp1), dtp2(w.dtp2), UpA(w.UpA), lZdO(w.lZdO), tbOpnTxt(w.tbOpnTxt),
           tbSavTxt(w.tbSavTxt), tbRun(w.tbRun), tbAutoCalc(w.tbAutoCalc),
-          tbSaveGraph(w.tbSaveGraph), Chart1View(w.Chart1View), Navigator(w.Navigator)
+          tbSaveGraph(w.tbSaveGraph), Chart1View(w.Chart1View), Navigator(w.Navigator),
+          tsReport(w.tsReport), Table(w.Table), tbOpnXls(w.tbOpnXls)
     {
     }
     StringGrid *strGrid;
@@ -85,4 +97,27 @@ public:
     QAction *tbOpnTxt, *tbSavTxt, *tbRun, *tbAutoCalc, *tbSaveGraph;
     QChartView *Chart1View;
     ChartNavigator *Navigator;
+    ReportView *tsReport;
+    TableEditor *Table;
+    QAction *tbOpnXls;
 };
+
+// The benchmarks' table: hours from 2000-01-01 with a daily sporadic wave and
+// a yearly shower in Sum, the same rows for the same count.
+inline std::vector<GridRow> syntheticHours(int rows)
+{
+    std::vector<GridRow> table(static_cast<size_t>(rows));
+    QRandomGenerator rng(1);
+    const QDate first(2000, 1, 1);
+    for (int j = 0; j < rows; ++j) {
+        GridRow &r = table[static_cast<size_t>(j)];
+        r.setCell(0, first.addDays(j / 24).toString(QStringLiteral("dd.MM.yyyy")));
+        r.setCell(1, QString::number(j % 24));
+        const double wave = 30 + 15 * std::cos(j % 24 * 0.2618);
+        const double shower = 80 * std::exp(-std::abs(j % 8760 - 5000) / 40.0);
+        r.setCell(2, QString::number(static_cast<int>(wave + shower) + rng.bounded(6)));
+    }
+    return table;
+}
+
+inline const QDate SyntheticFirstDay(2000, 1, 1);

@@ -26,19 +26,9 @@ int main(int argc, char *argv[])
     BenchWindow b(w);
     w.show();
 
-    // Ten years of hours: a daily sporadic wave and a yearly shower.
-    std::vector<GridRow> table(static_cast<size_t>(rows));
-    QRandomGenerator rng(1);
-    const QDate first(2000, 1, 1);
-    for (int j = 0; j < rows; ++j) {
-        GridRow &r = table[static_cast<size_t>(j)];
-        r.setCell(0, first.addDays(j / 24).toString(QStringLiteral("dd.MM.yyyy")));
-        r.setCell(1, QString::number(j % 24));
-        const double wave = 30 + 15 * std::cos(j % 24 * 0.2618);
-        const double shower = 80 * std::exp(-std::abs(j % 8760 - 5000) / 40.0);
-        r.setCell(2, QString::number(static_cast<int>(wave + shower) + rng.bounded(6)));
-    }
-    b.strGrid->replaceRows(std::move(table));
+    const std::vector<GridRow> table = syntheticHours(rows);
+    const QDate first = SyntheticFirstDay;
+    b.strGrid->replaceRows(table);
     b.dtp1->setDate(first);
     b.dtp2->setDate(first.addDays(rows / 24 - 1));
     app.processEvents();

@@ -2,18 +2,22 @@
 // a and b from 1 to 100 h (the recurrences and the kernel) at 720 and 8 760
 // rows, the report's fit (two such passes and the intervals), and 200
 // day-block bootstrap replicates at 720 rows, each searching the whole
-// selection. Prints the machine's load alongside, as other work on it
-// slows the figures.
+// selection; how soon a cancelled fit or bootstrap ends at 720 and 8 760
+// rows. Prints the machine's load alongside, as other work on it slows the
+// figures.
 #include "BenchSupport.h"
 #include "analysis/Bootstrap.h"
 #include "analysis/DayBootstrap.h"
 #include "analysis/ProfileFit.h"
 #include "analysis/WholeRangeFit.h"
 #include "app/DateConv.h"
+#include "app/Job.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 #include <cmath>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -85,6 +89,36 @@ int main(int argc, char *argv[])
     report("bootstrap_200_replicates_720_rows_s", t.nsecsElapsed() / 1e9);
     report("bootstrap_answered", double(boot.replicates.size()));
     report("bootstrap_failed", boot.failed);
+
+    // Cancel after half a second of work: the seconds until the job has
+    // ended (the page's Cancel, a new Run, the window closing), the worst of
+    // three.
+    const auto cancelled = [](auto start) {
+        double worst = 0;
+        for (int i = 0; i < 3; ++i) {
+            auto running = start();
+            QThread::msleep(500);
+            QElapsedTimer since;
+            since.start();
+            running->cancel();
+            running->wait();
+            worst = std::max(worst, since.nsecsElapsed() / 1e9);
+        }
+        return worst;
+    };
+    for (int n : {720, 8760}) {
+        const std::vector<TRadData> data = n == 720 ? rows : month(n, 5);
+        const QByteArray size = QByteArray::number(n);
+        report(("fit_cancel_to_end_" + size + "_s").constData(), cancelled([&] {
+                   return std::make_unique<Job<WholeRangeFit::Result>>(
+                       [&](Progress &p) { return WholeRangeFit::fit(data, {}, p); });
+               }));
+        const WholeRangeFit::Result f = n == 720 ? fit : WholeRangeFit::fit(data);
+        report(("bootstrap_cancel_to_end_" + size + "_s").constData(), cancelled([&] {
+                   return std::make_unique<Job<DayBootstrap::Result>>(
+                       [&](Progress &p) { return DayBootstrap::run(f, 100000, 1, p); });
+               }));
+    }
     report("load_average_after", loadAverage());
     return 0;
 }

@@ -144,6 +144,17 @@ QString fileNamePart(const QString &observer)
     return out;
 }
 
+bool placeInRange(const QString &field, const QString &value)
+{
+    const double limit = field == QLatin1String("Longitude")  ? 180
+                         : field == QLatin1String("Latitude") ? 90
+                                                              : 0;
+    if (limit == 0 || value.trimmed().isEmpty())
+        return true;
+    const std::optional<double> v = decimal(value);
+    return v && *v >= -limit && *v <= limit;
+}
+
 QString degreesText(double value, char positive, char negative)
 {
     const qint64 seconds = std::llround(std::fabs(value) * 3600.0);

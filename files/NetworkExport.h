@@ -62,6 +62,11 @@ std::vector<File> ofMonth(const std::vector<File> &files, const QDate &month);
 // systems refuse become '_'.
 QString fileNamePart(const QString &observer);
 
+// Whether the Station dialog takes a value of the field "Longitude" or
+// "Latitude": empty, or decimal degrees (a comma for the point too) from
+// -180 to 180, or -90 to 90. Any other field takes anything.
+bool placeInRange(const QString &field, const QString &value);
+
 // "010d3000 E" for 10.5, as the station block writes a place.
 QString degreesText(double value, char positive, char negative);
 

@@ -46,36 +46,61 @@ ObserverFiles::Merged importCountFiles(const QStringList &paths,
     return ObserverFiles::import(paths, options);
 }
 
-Loaded load(const QStringList &paths, const ObserverFiles::Options &options)
+namespace {
+
+// The choice of choose(); for a single file that is not a workbook, its
+// bytes when they could be read, so that load() reads the file once.
+Reader chooseReading(const QStringList &paths, std::optional<QByteArray> &bytes,
+                     const ObserverFiles::Options &options)
 {
-    Loaded out;
-    if (paths.size() == 1 && WorkbookFiles::looksLikeWorkbook(paths.front())) {
-        out.rows = readWorkbook(paths.front());
-        return out;
-    }
+    if (paths.size() == 1 && WorkbookFiles::looksLikeWorkbook(paths.front()))
+        return Reader::Workbook;
     for (const QString &file : paths)
         if (WorkbookFiles::looksLikeWorkbook(file))
             throw VexlorError(
                 QStringLiteral("%1 is a workbook: workbooks are read one at a time").arg(file));
+    if (paths.size() != 1)
+        return Reader::CountFiles;
+    // A file of the own layout is read as Open (TXT) reads it, with its
+    // messages; anything else (UTF-16 text too) as Import reads it, and
+    // refused as Import refuses it: a file of another layout read as the
+    // own one would give rows of junk without a word.
+    try {
+        bytes = FileRead::wholeFile(paths.front(), TextFormat::MaxFileSize);
+    } catch (const FileRead::EReadFailed &) {
+        return Reader::Text; // Open's reading fails with its own message
+    }
+    const bool utf16 = bytes->startsWith("\xFF\xFE") || bytes->startsWith("\xFE\xFF");
+    if (!utf16 && !options.utcOffset && looksLikeOwnLayout(*bytes))
+        return Reader::Text;
+    return Reader::CountFiles;
+}
+
+} // namespace
+
+Reader choose(const QStringList &paths)
+{
+    std::optional<QByteArray> bytes;
+    return chooseReading(paths, bytes, {});
+}
+
+Loaded load(const QStringList &paths, const ObserverFiles::Options &options)
+{
+    Loaded out;
+    std::optional<QByteArray> bytes;
+    switch (chooseReading(paths, bytes, options)) {
+    case Reader::Workbook:
+        out.rows = readWorkbook(paths.front());
+        return out;
+    case Reader::Text:
+        out.rows = bytes ? TextFormat::parseText(*bytes, paths.front()) : readText(paths.front());
+        return out;
+    case Reader::CountFiles:
+        break;
+    }
     std::vector<ObserverFiles::FileHours> read;
-    if (paths.size() == 1) {
-        // A file of the own layout is read as Open (TXT) reads it, with its
-        // messages; anything else (UTF-16 text too) as Import reads it, and
-        // refused as Import refuses it: a file of another layout read as the
-        // own one would give rows of junk without a word.
-        QByteArray bytes;
-        try {
-            bytes = FileRead::wholeFile(paths.front(), TextFormat::MaxFileSize);
-        } catch (const FileRead::EReadFailed &) {
-            out.rows = readText(paths.front()); // fails with Open's message
-            return out;
-        }
-        const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
-        if (!utf16 && !options.utcOffset && looksLikeOwnLayout(bytes)) {
-            out.rows = TextFormat::parseText(bytes, paths.front());
-            return out;
-        }
-        read.push_back(ObserverFiles::parse(bytes, paths.front(), 0, options));
+    if (bytes) {
+        read.push_back(ObserverFiles::parse(*bytes, paths.front(), 0, options));
     } else {
         qsizetype hours = 0; // the cap on hours holds over all the files
         for (const QString &file : paths) {

@@ -31,6 +31,15 @@ ObserverFiles::Merged importCountFiles(const QStringList &paths,
 // 13 tab-separated fields (14 with the filler column's field).
 bool looksLikeOwnLayout(const QByteArray &bytes);
 
+// Which command's reader takes files given without a command (vexlor-fit's
+// files, files dropped on the window or named on its command line): one
+// workbook as Open (XLS) reads it; one file that looks like the own layout
+// (UTF-8 or 8-bit) as Open (TXT) reads it; anything else as Import reads and
+// merges it (and refuses it as Import does). Several files with a workbook
+// among them throw VexlorError (workbooks are read one at a time).
+enum class Reader { Text, Workbook, CountFiles };
+Reader choose(const QStringList &paths);
+
 // The table of files given without a command, as vexlor-fit gets them:
 // one workbook as Open (XLS) reads it; one file that looks like the own
 // layout (UTF-8 or 8-bit) as Open (TXT) reads it; anything else as Import

@@ -19,6 +19,7 @@
 #include "files/workbook/Workbook.h"
 #include "files/workbook/XlsScan.h"
 #include "table/GridModel.h"
+#include "table/PasteBlock.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -201,6 +202,25 @@ void iniFile(const QByteArray &bytes)
     check(before.size() - prefix - suffix <= 1, "the rest of the file stays as it was");
     check(after.size() - prefix - suffix <= 2, "only the key and its section are new");
 
+    // Several keys in one write, as the window's memory is written.
+    try {
+        ini.writeStrings(QStringLiteral("window"),
+                         {{QStringLiteral("Recent1"), QStringLiteral("/d/a%20b.txt")},
+                          {QStringLiteral("Page"), QStringLiteral("2")},
+                          {QStringLiteral("Recent1"), QStringLiteral("/d/c.txt")}});
+    } catch (const EIniFileError &) {
+        broken("the scratch file can be written again");
+    }
+    check(ini.readString(QStringLiteral("window"), QStringLiteral("Recent1"), {}) ==
+              QStringLiteral("/d/c.txt"),
+          "the last write of a key counts");
+    check(ini.readInteger(QStringLiteral("window"), QStringLiteral("Page"), 0) == 2,
+          "every key of one write reads back");
+    check(ini.readInteger(QStringLiteral("self"), QStringLiteral("GBC"), 0) == 123 &&
+              ini.readString(QStringLiteral("en"), QStringLiteral("M1"), QStringLiteral("none")) ==
+                  other,
+          "the keys of other sections stay");
+
     // A text value taken from the file itself reads back as written (in
     // quotes where a read would take off its blanks or quotes), or is
     // refused in words.
@@ -279,6 +299,13 @@ void settingsStart(const QByteArray &bytes)
         selfKeys << QStringLiteral("SH%1").arg(n);
     for (const QString &key : selfKeys)
         expect(QStringLiteral("self"), key);
+    QStringList windowKeys = {QStringLiteral("Geometry"), QStringLiteral("State"),
+                              QStringLiteral("Page"), QStringLiteral("FolderOpen"),
+                              QStringLiteral("FolderOpenTxt")};
+    for (int n = 1; n <= Settings::RecentCount; ++n)
+        windowKeys << QStringLiteral("Recent%1").arg(n);
+    for (const QString &key : windowKeys)
+        expect(QStringLiteral("window"), key);
     QString language = ini.readString(QStringLiteral("self"), QStringLiteral("Language"), {});
     if (language.isEmpty())
         language = QStringLiteral("en");
@@ -313,6 +340,11 @@ void settingsStart(const QByteArray &bytes)
               Colors::fromValue(
                   ini.readInteger(QStringLiteral("self"), QStringLiteral("GAGC"), Colors::Black)),
           "the grid colour of one reading");
+    // The recent files: each a key's value, decoded, none twice, at most 8.
+    QStringList recent = settings.recentFiles();
+    check(recent.size() <= Settings::RecentCount, "at most 8 recent files");
+    check(recent.removeDuplicates() == 0, "no recent file twice");
+    check(settings.page() >= 0, "a page from 0");
     const LanguageTexts texts = settings.texts(language);
     for (int n = 1; n <= LanguageTexts::TextCount; ++n) {
         const auto text = LanguageTexts::Text(n);
@@ -453,6 +485,47 @@ void observerFile(const QByteArray &bytes)
             got.push_back(r.cell(0) + u' ' + r.cell(1) + u' ' + r.cell(2));
         check(expected == got, "the network export imports back");
     }
+}
+
+void paste(const QByteArray &bytes)
+{
+    if (bytes.size() < 2)
+        return;
+    DateConv::setFormat(QStringLiteral("dd.MM.yyyy"));
+    GridModel grid;
+    grid.setRowCountWithHeader(4);
+    grid.setCell(0, 1, QStringLiteral("01.02.2009"));
+    grid.setCell(4, 3, QStringLiteral("7"));
+    const int top = 1 + static_cast<unsigned char>(bytes[0]) % 5;
+    const int left = static_cast<unsigned char>(bytes[1]) % 15;
+    const QString text = QString::fromUtf8(bytes.mid(2));
+    std::vector<GridRow> rows;
+    std::optional<PasteBlock::Problem> problem;
+    try {
+        problem = PasteBlock::overlay(text, top, left, grid, rows);
+    } catch (const VexlorError &) {
+        return; // past the row cap: refused before any row is made
+    }
+    // The same answer as the cells parsed one list per line and checked.
+    const std::vector<QStringList> cells = PasteBlock::parse(text);
+    const std::optional<PasteBlock::Problem> expected = PasteBlock::check(cells, top, left);
+    check(problem.has_value() == expected.has_value(), "paste: the same verdict as check()");
+    if (problem) {
+        check(problem->row == expected->row && problem->col == expected->col &&
+                  problem->text == expected->text && problem->reason == expected->reason,
+              "paste: the same first problem as check()");
+        check(rows.empty(), "paste: nothing laid over on a problem");
+        return;
+    }
+    check(rows.size() == cells.size(), "paste: a row per line");
+    for (size_t r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < GridModel::Columns; ++c) {
+            const qsizetype k = c - left;
+            const QString want = k >= 0 && k < cells[r].size()
+                                     ? cells[r][k]
+                                     : grid.cell(c, top + static_cast<int>(r));
+            check(rows[r].cell(c) == want, "paste: every cell as pasted or as it stood");
+        }
 }
 
 } // namespace Fuzz

@@ -16,4 +16,7 @@ void settingsStart(const QByteArray &bytes);
 void tableFit(const QByteArray &bytes);
 // The first byte picks the file's name, the rest is its content.
 void observerFile(const QByteArray &bytes);
+// The first two bytes pick the paste's top row and left column, the rest is
+// the clipboard's text.
+void paste(const QByteArray &bytes);
 } // namespace Fuzz

@@ -17,6 +17,7 @@ void run(const QByteArray &bytes)
 #define VEXLOR_CALL_xls(b) Fuzz::xls(b)
 #define VEXLOR_CALL_start(b) Fuzz::settingsStart(b)
 #define VEXLOR_CALL_observer(b) Fuzz::observerFile(b)
+#define VEXLOR_CALL_paste(b) Fuzz::paste(b)
 #define VEXLOR_EXPAND(name) VEXLOR_CALL(name)
     VEXLOR_EXPAND(VEXLOR_FUZZ_TARGET);
 }

@@ -24,7 +24,7 @@ run_one() {
     "build/fuzz/work/$t" "fuzz/corpus/$t" > "build/fuzz/$t.log" 2>&1 || echo "$t: FOUND A FAULT (see build/fuzz/$t.log)"
   grep -E '^#[0-9]+.*(DONE|pulse)|stat::number_of_executed_units|cov:' "build/fuzz/$t.log" | tail -2 | sed "s/^/$t: /"
 }
-targets=(text ini xlsx ods fit xls start observer)
+targets=(text ini xlsx ods fit xls start observer paste)
 for ((i = 0; i < ${#targets[@]}; i += 2)); do
   run_one "${targets[i]}" &
   [ $((i + 1)) -lt ${#targets[@]} ] && run_one "${targets[i + 1]}" &

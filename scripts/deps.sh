@@ -7,7 +7,7 @@ PACKAGES=(
   cmake g++ pkg-config clang-format
   qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
   libquazip1-qt6-dev libfreexl-dev
-  fonts-dejavu-core fonts-liberation2 xvfb xauth
+  fonts-dejavu-core fonts-liberation2 xvfb xauth qt6-translations-l10n
 )
 
 missing=()

@@ -61,6 +61,35 @@ void GridModel::spliceRows(int at, int count, std::vector<GridRow> rows)
     record(std::move(edit));
 }
 
+void GridModel::overwriteRows(int at, std::vector<GridRow> rows)
+{
+    const int have = static_cast<int>(m_rows.size());
+    at = std::clamp(at, 0, have);
+    const qint64 reach = qint64(at) + qint64(rows.size());
+    checkRowCount(std::max<qint64>(have, reach));
+    if (rows.empty())
+        return;
+    const int overlap = static_cast<int>(std::min<qint64>(qint64(rows.size()), have - at));
+    GridEdit edit;
+    edit.kind = GridEdit::Kind::Rows;
+    edit.at = at;
+    if (m_recorder) {
+        edit.removed.assign(m_rows.begin() + at, m_rows.begin() + at + overlap);
+        edit.inserted = rows; // the texts are shared, not copied
+    }
+    for (int i = 0; i < overlap; ++i)
+        m_rows[size_t(at + i)] = std::move(rows[size_t(i)]);
+    if (overlap > 0)
+        emit dataChanged(index(at, 0), index(at + overlap - 1, Columns - 1));
+    if (rows.size() > size_t(overlap)) {
+        beginInsertRows({}, have, static_cast<int>(reach) - 1);
+        m_rows.insert(m_rows.end(), std::make_move_iterator(rows.begin() + overlap),
+                      std::make_move_iterator(rows.end()));
+        endInsertRows();
+    }
+    record(std::move(edit));
+}
+
 void GridModel::apply(const GridEdit &edit, bool undo)
 {
     auto recorder = std::move(m_recorder);

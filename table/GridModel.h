@@ -49,6 +49,10 @@ public:
     // Replaces count data rows from at (counted from 0) by rows; never
     // leaves fewer than one data row.
     void spliceRows(int at, int count, std::vector<GridRow> rows);
+    // Lays rows over the data rows from at (counted from 0) on, the table
+    // growing where they reach past its end: one change (a paste), recorded
+    // as the rows it replaced, with the rows keeping their places.
+    void overwriteRows(int at, std::vector<GridRow> rows);
     // Undoes or redoes a recorded change, without recording it again.
     void apply(const GridEdit &edit, bool undo);
 

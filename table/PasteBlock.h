@@ -1,11 +1,15 @@
 // A block of cells from the clipboard, checked by the table's column rules.
 #pragma once
 
+#include "GridRow.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 #include <vector>
+
+class GridModel;
 
 namespace PasteBlock {
 
@@ -26,5 +30,15 @@ struct Problem {
     Reason reason = Reason::NoColumn;
 };
 std::optional<Problem> check(const std::vector<QStringList> &rows, int topRow, int leftCol);
+
+// The table's rows from topRow on with the block of text laid over them
+// from leftCol, checked cell by cell as check() does: out gets one row per
+// line of the block (the table's row where there is one, an empty row
+// past its end) and nothing is returned, or the first problem. The lines
+// are read in place, without a list of cells per line, and the row cap is
+// checked before any row is made, so a paste costs about what opening the
+// same rows costs. Throws VexlorError when the table would pass its cap.
+std::optional<Problem> overlay(QStringView text, int topRow, int leftCol, const GridModel &grid,
+                               std::vector<GridRow> &out);
 
 } // namespace PasteBlock

@@ -41,8 +41,8 @@ const char Usage[] =
     "                  [--pos P] [--max M] [--rows] [--auto] [--save OUT]\n"
     "                  [--csv OUT.csv] [--picture OUT.png|svg|pdf] [--size WxH]\n"
     "                  [--colorgramme OUT.png] [--bootstrap R [--seed N]]\n"
-    "                  [--landscape OUT.csv] [--position-profile OUT.csv]\n"
-    "       vexlor-fit FILE... --save OUT | --colorgramme OUT.png\n"
+    "                  [--landscape OUT.csv] [--position-profile OUT.csv] [--replace]\n"
+    "       vexlor-fit FILE... --save OUT | --colorgramme OUT.png [--replace]\n"
     "       vexlor-fit FILE... --network-export DIR [--month YYYY-MM] [--replace]\n"
     "                  [--column NAME] [--settings VEXLOR.ini]\n"
     "Any form: [--utc-offset H] reads the hours of count files as local time\n"
@@ -60,15 +60,15 @@ const char Usage[] =
     "parameters, as Auto Calc ends) as CSV; --picture draws that Run as a figure\n"
     "(PNG at 1600x900 by default, SVG and PDF as vector drawings); --colorgramme\n"
     "draws the column's counts as days by UT hours (PNG, at --size too).\n"
-    "--bootstrap (with --auto) repeats the search on R Poisson draws of the fitted\n"
-    "model; --landscape writes dO of every a and b at the final position;\n"
-    "--position-profile writes the best dO at every position.\n"
+    "--bootstrap R (with --auto) takes the intervals of the report's fit of the\n"
+    "maximum from R day-block replicates (--seed N repeats a draw); --landscape\n"
+    "writes dO of every a and b at the final position; --position-profile writes\n"
+    "the best dO at every position. An output that exists already is refused,\n"
+    "and nothing is written, unless --replace is given.\n"
     "--network-export writes the network's files of every month of the table (or\n"
     "of --month): the monthly table, the hourly list and the picture, with the\n"
-    "station of the settings file; files that exist are replaced only with\n"
-    "--replace, and the files of a run are written all or none. --settings reads\n"
-    "another settings file than the program's own (for its station and date\n"
-    "format).\n";
+    "station of the settings file, written all or none. --settings reads another\n"
+    "settings file than the program's own (for its station and date format).\n";
 
 struct Options {
     QStringList files;
@@ -172,8 +172,8 @@ Options parse(const QStringList &args)
     if (o.files.isEmpty() || (fit && (o.from.isEmpty() || o.to.isEmpty())) ||
         (!fit && o.save.isEmpty() && o.colorgramme.isEmpty() && o.networkExport.isEmpty()))
         throw VexlorError(QString::fromLatin1(Usage).trimmed());
-    if ((o.month || o.replace) && o.networkExport.isEmpty())
-        throw VexlorError(QStringLiteral("--month and --replace go with --network-export"));
+    if (o.month && o.networkExport.isEmpty())
+        throw VexlorError(QStringLiteral("--month goes with --network-export"));
     if (o.bootstrap > 0 && !o.automatic)
         throw VexlorError(QStringLiteral("--bootstrap repeats the search of --auto: give both"));
     return o;
@@ -211,8 +211,9 @@ void printResult(size_t rows, const Peak &peak, const ModelParams &params, doubl
     print("dO", RunCsv::exact(dO));
 }
 
-// As Auto Calc: the best a, b and position, and the peak as the maximum.
-SearchBest search(const std::vector<TRadData> &DataRows, const Peak &peak, SearchScores *scores)
+// As Auto Calc: the best a, b and position, and the seconds the search took.
+SearchBest search(const std::vector<TRadData> &DataRows, const Peak &peak, SearchScores *scores,
+                  double &seconds)
 {
     if (!searchable(peak))
         throw VexlorError(QStringLiteral("the largest count lies within the first six rows"));
@@ -220,10 +221,7 @@ SearchBest search(const std::vector<TRadData> &DataRows, const Peak &peak, Searc
     timer.start();
     const SearchBest best = autoSearch(
         DataRows, peak.PeakOffset, [](int) {}, 0, scores);
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    printResult(DataRows.size(), peak, {best.BestA, best.BestB, best.BestPosition, peak.PeakValue},
-                best.BestDeviation);
-    print("seconds", QString::number(seconds, 'f', 4));
+    seconds = timer.nsecsElapsed() / 1e9;
     return best;
 }
 
@@ -314,8 +312,38 @@ void exportNetwork(const GridModel &grid, const Options &o, const Settings &sett
         print("network_file", f.path);
 }
 
+// Every file the options would write, checked before anything is read or
+// written: two outputs to one file would leave only the last, and a file
+// that exists is replaced only when --replace asks for it, so a refusal
+// writes nothing at all.
+void checkOutputs(const Options &o)
+{
+    QStringList targets, existing;
+    for (const QString *out :
+         {&o.save, &o.csv, &o.picture, &o.colorgramme, &o.landscape, &o.profile}) {
+        if (out->isEmpty())
+            continue;
+        const QString target = QFileInfo(SafeSave::targetOf(*out)).absoluteFilePath();
+        if (targets.contains(target))
+            throw VexlorError(
+                QStringLiteral("'%1' is given for two outputs: give each its own file").arg(*out));
+        targets << target;
+        // A link that leads nowhere is replaced by the save as well.
+        const QFileInfo info(*out);
+        if (info.exists() || info.isSymLink())
+            existing << QStringLiteral("'%1'").arg(*out);
+    }
+    if (!existing.isEmpty() && !o.replace)
+        throw VexlorError(
+            QStringLiteral("%1 %2 already: nothing was written (--replace "
+                           "replaces existing outputs)")
+                .arg(existing.join(QStringLiteral(", ")),
+                     existing.size() == 1 ? QStringLiteral("exists") : QStringLiteral("exist")));
+}
+
 int run(const Options &o, const Settings &settings)
 {
+    checkOutputs(o);
     GridModel grid;
     loadTable(o.files, o.import, grid);
     if (!o.save.isEmpty())
@@ -338,6 +366,7 @@ int run(const Options &o, const Settings &settings)
     const Peak peak = rows->peak;
     ModelParams params;
     SearchScores scores;
+    double searchSeconds = 0;
     // The report's own fit searches the whole selection: a file Auto Calc
     // refuses still gets it, before the refusal.
     const auto wholeRange = [&](const std::vector<TRadData> &DataRows) {
@@ -348,22 +377,32 @@ int run(const Options &o, const Settings &settings)
         wholeRange(rows->DataRows);
     if (o.automatic) {
         const SearchBest best =
-            search(rows->DataRows, peak, o.landscape.isEmpty() ? nullptr : &scores);
-        // As Auto Calc ends: a Run with the best of them and the peak.
-        params = {best.BestA, best.BestB, best.BestPosition, std::clamp(peak.PeakValue, 1, 32767)};
+            search(rows->DataRows, peak, o.landscape.isEmpty() ? nullptr : &scores, searchSeconds);
+        // As Auto Calc ends: a Run with the best of them and the peak, the
+        // best position cut to the last row as the window's final Run has it.
+        params = {best.BestA, best.BestB,
+                  RunPipeline::searchedPosition(best.BestPosition, int(rows->DataRows.size())),
+                  std::clamp(peak.PeakValue, 1, 32767)};
     } else {
         params.a = o.a;
         params.b = o.b;
-        // As a Run started on the data page: the peak's place and value,
-        // within the up-downs' range of 1 to 32 767.
-        params.P = o.pos.value_or(std::clamp(peak.PeakOffset, 1, 32767));
+        // As a Run started on the data page: the peak's place (never cut:
+        // the window refuses a peak past its control rather than cut it)
+        // and value, within the up-down's range of 1 to 32 767.
+        params.P = o.pos.value_or(RunPipeline::peakPosition(peak));
         params.M = o.max.value_or(std::clamp(peak.PeakValue, 1, 32767));
     }
     const RunRecord run = RunPipeline::fit(std::move(*rows), params);
     const std::vector<TRadData> &DataRows = run.DataRows, &ModelRows = run.ModelRows;
     const double dO = run.dO;
-    if (!o.automatic)
+    if (o.automatic) {
+        // The final Run's dO: the best score itself, bit for bit, unless the
+        // position was cut to the last row.
+        printResult(DataRows.size(), peak, {params.a, params.b, params.P, peak.PeakValue}, dO);
+        print("seconds", QString::number(searchSeconds, 'f', 4));
+    } else {
         printResult(DataRows.size(), peak, params, dO);
+    }
     const FitReport::Report report = FitReport::make(DataRows, params, dO);
     for (const QString &line : FitReport::peakLines(report))
         std::printf("%s\n", line.toUtf8().constData());

@@ -1,5 +1,6 @@
 // Auto Calc: search a, b and the position, then Run with the best of them.
 #include "analysis/AutoSearch.h"
+#include "analysis/gui/ReportView.h"
 #include "app/gui/TfrmMain.h"
 #include "app/gui/Widgets.h"
 #include "table/gui/StringGrid.h"
@@ -8,6 +9,9 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -50,11 +54,26 @@ void TfrmMain::tbAutoCalcClick()
 {
     tbSaveGraph->setEnabled(false);
     const std::optional<RunPipeline::Rows> rows = readRunRows();
-    if (!rows)
+    if (!rows) {
+        say(whyNoRows(AutoCalc1));
         return;
+    }
     const Peak peak = rows->peak;
     if (!searchable(peak)) {
+        // The report's own fit searches every hour: it still reports.
+        tsReport->setRefused(rows->DataRows, reportSource());
         showMessage(msg(6), MB_ICONWARNING);
+        return;
+    }
+    // Marked hours are no rows of the fit: the rows read are the ones searched.
+    const int rowCount = int(rows->DataRows.size());
+    // Every position the search may end at must fit the 16-bit position
+    // control, or the final Run would draw the fit at a cut position.
+    if (!RunPipeline::searchFitsPositionControl(peak, rowCount)) {
+        showMessage(text(Text::SearchPastUpDown)
+                        .arg(QLocale().toString(peak.PeakOffset),
+                             QLocale().toString(RunPipeline::MaxPosition)),
+                    MB_ICONWARNING);
         return;
     }
 
@@ -102,10 +121,18 @@ void TfrmMain::tbAutoCalcClick()
                           Russian1,
                           Table->undo,
                           Table->redo,
+                          Table->cut,
                           Table->paste,
                           Table->insertRow,
-                          Table->deleteRows});
+                          Table->deleteRows,
+                          Save1,
+                          Recent1->menuAction()});
+        // Run, Auto Calc, Save Graph and Editing in the menus follow their
+        // tool buttons, locked above.
         m_searching = true;
+        // The window answers while the search runs (Cancel, other pages):
+        // the cursor says it is busy, not that it is blocked.
+        BusyCursor busy(Qt::BusyCursor);
         try {
             // Every score is kept: the report's landscape comes out of them.
             best = autoSearch(
@@ -129,7 +156,7 @@ void TfrmMain::tbAutoCalcClick()
     UpB->setValue(upDownPosition(best.BestB));
     // The ranges a Run on the DATA page sets, so that the result is not cut
     // to the up-downs' first range (a maximum of 100).
-    resetUpDown(UpMInt, int(rows->DataRows.size()) - 1, best.BestPosition);
+    resetUpDown(UpMInt, rowCount - 1, RunPipeline::searchedPosition(best.BestPosition, rowCount));
     resetUpDown(UpMax, peak.PeakValue, peak.PeakValue);
     PageControl1->setCurrentIndex(1);
     struct RunAfterSearch {
@@ -138,4 +165,9 @@ void TfrmMain::tbAutoCalcClick()
         ~RunAfterSearch() { flag = false; }
     } after(m_runAfterSearch);
     tbRunClick();
+    say(text(Text::StatusAutoCalc)
+            .arg(UpA->value())
+            .arg(UpB->value())
+            .arg(UpMInt->value())
+            .arg(lZdO->text()));
 }

@@ -165,7 +165,7 @@ void ChartNavigator::relabel(double from, double to)
     for (int j = first - first % step; j < count && j + 1 <= to; j += step) {
         if (j + 1 < from)
             continue;
-        m_bottom->append(richLabel((*m_labels)[static_cast<size_t>(j)]), j + 1);
+        m_bottom->append(richLabel((*m_labels)[static_cast<size_t>(j)].shown()), j + 1);
     }
 }
 
@@ -204,12 +204,13 @@ QString ChartNavigator::readout(int index) const
     if (!m_labels || index < 0 || index >= static_cast<int>(m_labels->size()))
         return {};
     const PointLabel &label = (*m_labels)[static_cast<size_t>(index)];
-    // The date, the hour and the point number.
-    QString text = label.date + QLatin1Char(' ') + QString::number(label.hour) + QLatin1Char('h') +
-                   QStringLiteral(", #%1").arg(index + 1);
+    // The date, the hour and the row's offset, counted as the position of
+    // the maximum counts it; the values in the language's numbers.
+    QString text = m_rowText.arg(label.date).arg(label.hour).arg(label.offset());
     for (const Curve &c : m_curves)
         if (c.series && c.series->isVisible() && index < c.points.size())
-            text += QStringLiteral("\n%1: %2").arg(c.name()).arg(c.points[index].y(), 0, 'g', 6);
+            text += QStringLiteral("\n%1: %2")
+                        .arg(c.name(), m_locale.toString(c.points[index].y(), 'g', 6));
     return text;
 }
 

@@ -5,6 +5,7 @@
 #include "analysis/RunRecord.h"
 
 #include <QList>
+#include <QLocale>
 #include <QObject>
 #include <QPoint>
 #include <QPointF>
@@ -52,6 +53,13 @@ public:
     static int nearestPoint(double x, int count);
     // The readout's text for a point.
     QString readout(int index) const;
+    // The readout's row text (%1 the date, %2 the hour, %3 the offset) and
+    // the locale of its numbers, in the language applied.
+    void setTexts(const QString &rowText, const QLocale &locale)
+    {
+        m_rowText = rowText;
+        m_locale = locale;
+    }
     // A point's label as the axis shows it, rich text: the line break
     // becomes <br>.
     static QString richLabel(const QString &label);
@@ -95,4 +103,6 @@ private:
     bool m_partial = false; // the series hold a span's points only
     enum class Drag { None, Select, Pan } m_drag = Drag::None;
     QPoint m_pressAt, m_lastAt;
+    QString m_rowText = QStringLiteral("%1 %2h, offset %3");
+    QLocale m_locale;
 };

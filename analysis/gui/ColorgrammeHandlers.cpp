@@ -4,15 +4,17 @@
 #include "app/gui/TfrmMain.h"
 #include "table/gui/StringGrid.h"
 
+#include <QFileInfo>
 #include <QTabWidget>
 
 void TfrmMain::SaveColorgrammeClick()
 {
-    prepareSaveDialog(text(Text::PngFilter));
-    if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
-        SaveDialog1.fileName = *name;
-        Colorgramme::savePng(tsColorgramme->data(), QSize(1600, 900), tsColorgramme->texts(),
-                             *name);
+    const FileDialogState &dialog = fileDialog(FileCommand::SaveColorgramme, text(Text::PngFilter));
+    if (auto chosen = m_dialogs.saveFile(this, dialog)) {
+        const QString path = chosenName(FileCommand::SaveColorgramme, *chosen);
+        Colorgramme::savePng(tsColorgramme->data(), QSize(1600, 900), tsColorgramme->texts(), path);
+        say(text(Text::StatusSavedFile).arg(QFileInfo(path).fileName()));
+        rememberFile(FileCommand::SaveColorgramme, path, false);
     }
 }
 

@@ -3,13 +3,20 @@
 #include "app/SafeSave.h"
 #include "app/gui/TfrmMain.h"
 
+#include <QFileInfo>
+
 void TfrmMain::ExportCSV1Click()
 {
     if (m_run.empty())
         return;
-    prepareSaveDialog(text(Text::CsvFilter));
-    if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
-        SaveDialog1.fileName = *name;
-        SafeSave::writeOrFail(*name, RunCsv::format(m_run.DataRows, m_run.ModelRows));
+    const FileDialogState &dialog =
+        fileDialog(FileCommand::ExportCsv, text(Text::CsvFilter), ExportCSV1);
+    if (auto chosen = m_dialogs.saveFile(this, dialog)) {
+        const QString path = chosenName(FileCommand::ExportCsv, *chosen);
+        SafeSave::writeOrFail(path, RunCsv::format(m_run.DataRows, m_run.ModelRows));
+        say(text(Text::StatusExported)
+                .arg(m_texts.count(Text::RowCount, qint64(m_run.size())),
+                     QFileInfo(path).fileName()));
+        rememberFile(FileCommand::ExportCsv, path, false);
     }
 }

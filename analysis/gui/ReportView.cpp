@@ -1,21 +1,26 @@
 // The report page.
 #include "ReportView.h"
 
+#include "analysis/ShowerUnits.h"
+#include "analysis/WholeRangeReport.h"
+#include "app/DateConv.h"
+
 #include <QCoreApplication>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
 
+// The pictures, drawn from what the page holds: painting computes nothing.
 class ReportView::Canvas : public QWidget {
 public:
     explicit Canvas(ReportView &view) : QWidget(&view), m_view(view) { setMinimumSize(600, 160); }
@@ -38,16 +43,22 @@ ReportView::ReportView(QWidget *parent) : QWidget(parent)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
-    numbers = new QLabel(this);
+    numbers = new QLabel;
     numbers->setTextFormat(Qt::RichText);
     numbers->setWordWrap(true);
     numbers->setTextInteractionFlags(Qt::TextSelectableByMouse);
     numbers->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    // Room for the whole report, so that the controls under it stay put
-    // when the bootstrap's and the profile's lines come.
-    numbers->setMinimumHeight(numbers->fontMetrics().lineSpacing() * 11 + 4);
-    layout->addWidget(numbers);
+    numbers->setContentsMargins(4, 4, 4, 4);
+    // The text scrolls when the page is short; the splitter gives the
+    // pictures or the text more room.
+    auto *scroll = new QScrollArea;
+    scroll->setWidget(numbers);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
 
+    auto *lower = new QWidget;
+    auto *lowerLayout = new QVBoxLayout(lower);
+    lowerLayout->setContentsMargins(0, 0, 0, 0);
     auto *bar = new QHBoxLayout;
     replicatesLabel = new QLabel(this);
     replicates = new QSpinBox(this);
@@ -59,23 +70,34 @@ ReportView::ReportView(QWidget *parent) : QWidget(parent)
     seed->setValue(int(Bootstrap::DefaultSeed % 1000000000));
     bootstrapButton = new QPushButton(this);
     profileButton = new QPushButton(this);
+    jobLabel = new QLabel(this);
     progress = new QProgressBar(this);
+    progress->setRange(0, 100);
     progress->setMaximumWidth(160);
-    progress->setVisible(false);
     cancelButton = new QPushButton(this);
-    cancelButton->setVisible(false);
     saveReportButton = new QPushButton(this);
     savePicturesButton = new QPushButton(this);
-    for (QWidget *w :
-         std::initializer_list<QWidget *>{replicatesLabel, replicates, seedLabel, seed,
-                                          bootstrapButton, profileButton, progress, cancelButton})
+    for (QWidget *w : std::initializer_list<QWidget *>{replicatesLabel, replicates, seedLabel, seed,
+                                                       bootstrapButton, profileButton, jobLabel,
+                                                       progress, cancelButton})
         bar->addWidget(w);
     bar->addStretch(1);
     bar->addWidget(saveReportButton);
     bar->addWidget(savePicturesButton);
-    layout->addLayout(bar);
+    lowerLayout->addLayout(bar);
     canvas = new Canvas(*this);
-    layout->addWidget(canvas, 1);
+    lowerLayout->addWidget(canvas, 1);
+
+    auto *splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(scroll);
+    splitter->addWidget(lower);
+    splitter->setChildrenCollapsible(false);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 1);
+    // The text's own size asks for a few lines only; two fifths of the page
+    // show the whole-range fit's lines, verdict and all, without scrolling.
+    splitter->setSizes({400, 600});
+    layout->addWidget(splitter);
 
     m_poll = new QTimer(this);
     m_poll->setInterval(50);
@@ -107,114 +129,189 @@ void ReportView::run(const std::function<void()> &work)
         work();
 }
 
+// Every job of what was shown is dropped (cancelled, not waited for), and
+// with it everything computed for it.
+void ReportView::reset()
+{
+    m_task.reset();
+    m_waiting.clear();
+    m_poll->stop();
+    m_report = {};
+    m_fit.reset();
+    m_fitCancelled = false;
+    m_dayBootstrap.reset();
+    m_landscape = {};
+    m_landscapePending = false;
+    m_haveRun = m_fromSearch = m_refused = false;
+}
+
 void ReportView::setRun(const RunRecord &run, const Source &source, const SearchScores *scores,
                         int searchPeakOffset)
 {
-    // A job of the last Run is cancelled; nothing waits for it.
-    m_bootstrap.reset();
-    m_profile.reset();
-    m_poll->stop();
-    m_run = &run;
+    reset();
+    if (run.DataRows.empty()) { // the results were cleared: nothing to show
+        refresh();
+        return;
+    }
+    m_rows = std::make_shared<const std::vector<TRadData>>(run.DataRows);
+    m_haveRun = true;
+    m_fromSearch = scores != nullptr;
+    m_source = source;
     m_report = FitReport::make(run.DataRows, run.params, run.dO);
     m_report.source = source.file;
     m_report.column = source.column;
     m_report.from = source.from;
     m_report.to = source.to;
-    m_landscape = {};
-    m_landscapeDone = false;
     if (scores) {
         // The search scored the landscape already.
         m_report.peakOffset = searchPeakOffset;
         m_landscape = PositionProfile::fromScores(*scores, searchPeakOffset, run.params.P);
-        m_landscapeDone = m_landscape.valid();
     }
+    queueWholeRange();
+    if (!m_landscape.valid())
+        queueLandscape();
+    startNext();
+    refresh();
+}
+
+void ReportView::setRefused(const std::vector<TRadData> &DataRows, const Source &source)
+{
+    reset();
+    m_rows = std::make_shared<const std::vector<TRadData>>(DataRows);
+    m_refused = true;
+    m_source = source;
+    queueWholeRange();
+    startNext();
     refresh();
 }
 
 const std::vector<TRadData> &ReportView::rows() const
 {
     static const std::vector<TRadData> none;
-    return m_run ? m_run->DataRows : none;
+    return m_rows ? *m_rows : none;
 }
 
-const PositionProfile::Landscape &ReportView::landscape()
+template <class T>
+void ReportView::start(Text name, std::function<T(Progress &)> work, std::function<void(T)> take)
 {
-    if (!m_landscapeDone && hasRun()) {
-        m_landscapeDone = true;
-        m_landscape = PositionProfile::landscape(rows(), m_report.params.P);
-    }
-    return m_landscape;
-}
-
-void ReportView::started()
-{
-    progress->setRange(0, 100);
+    auto job = std::make_shared<Job<T>>(std::move(work));
+    Task task;
+    task.name = name;
+    task.progress = &job->progress();
+    task.finished = [j = job.get()] { return j->finished(); };
+    task.take = [j = job.get(), take = std::move(take)] { take(j->take()); };
+    task.job = std::move(job);
+    m_task = std::move(task);
     progress->setValue(0);
-    progress->setVisible(true);
-    cancelButton->setVisible(true);
-    bootstrapButton->setEnabled(false);
-    profileButton->setEnabled(false);
     m_poll->start();
+}
+
+void ReportView::queueWholeRange()
+{
+    m_waiting.push_back([this] {
+        start<WholeRangeFit::Result>(
+            Text::WholeFitJob,
+            [rows = m_rows](Progress &p) { return WholeRangeFit::fit(*rows, {}, p); },
+            [this](WholeRangeFit::Result r) {
+                if (r.cancelled)
+                    m_fitCancelled = true;
+                else
+                    m_fit = std::move(r);
+            });
+    });
+}
+
+void ReportView::queueLandscape()
+{
+    m_waiting.push_back([this] {
+        start<PositionProfile::Landscape>(
+            Text::LandscapeJob,
+            [rows = m_rows, position = m_report.params.P](Progress &p) {
+                return PositionProfile::landscape(*rows, position, p);
+            },
+            [this](PositionProfile::Landscape l) {
+                m_landscapePending = false;
+                if (l.valid())
+                    m_landscape = std::move(l);
+            });
+    });
+    m_landscapePending = true;
+}
+
+void ReportView::startNext()
+{
+    if (!m_task && !m_waiting.empty()) {
+        const std::function<void()> next = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        next();
+    }
+    if (!m_task)
+        m_poll->stop();
 }
 
 void ReportView::startBootstrap()
 {
-    if (!hasRun() || busy())
+    if (busy() || !m_fit || !m_fit->valid)
         return;
     const int count = replicates->value();
     const std::uint64_t s = std::uint64_t(seed->value());
-    // The job works on copies: the record may change while it runs.
-    m_bootstrap = std::make_unique<Job<Bootstrap::Result>>(
-        [rows = rows(), expected = Bootstrap::expectedCounts(rows()), count, s](Progress &p) {
-            return Bootstrap::run(rows, expected, count, s, p);
-        });
-    started();
+    m_dayBootstrap.reset();
+    // The job works on a copy of the fit: a new Run replaces it meanwhile.
+    start<DayBootstrap::Result>(
+        Text::BootstrapButton,
+        [fit = *m_fit, count, s](Progress &p) { return DayBootstrap::run(fit, count, s, p); },
+        [this](DayBootstrap::Result r) { m_dayBootstrap = std::move(r); });
+    refresh();
 }
 
 void ReportView::startProfile()
 {
-    if (!hasRun() || busy())
+    if (busy() || !hasRun())
         return;
-    m_profile = std::make_unique<Job<PositionProfile::Profile>>(
-        [rows = rows()](Progress &p) { return PositionProfile::compute(rows, p); });
-    started();
-}
-
-Progress *ReportView::jobProgress()
-{
-    return m_bootstrap ? &m_bootstrap->progress() : m_profile ? &m_profile->progress() : nullptr;
+    start<PositionProfile::Profile>(
+        Text::ProfileButton,
+        [rows = m_rows](Progress &p) { return PositionProfile::compute(*rows, p); },
+        [this](PositionProfile::Profile p) { m_report.profile = std::move(p); });
+    refresh();
 }
 
 void ReportView::cancelJob()
 {
-    if (Progress *p = jobProgress())
-        p->cancel();
+    m_waiting.clear();
+    // A landscape waiting its turn is not computed now.
+    m_landscapePending = m_task && m_task->name == Text::LandscapeJob;
+    if (m_task)
+        m_task->progress->cancel();
+    refresh();
 }
 
 void ReportView::poll()
 {
-    if (Progress *p = jobProgress())
-        progress->setValue(p->percent());
-    if ((m_bootstrap && m_bootstrap->finished()) || (m_profile && m_profile->finished()))
+    if (!m_task) {
+        m_poll->stop();
+        return;
+    }
+    progress->setValue(m_task->progress->percent());
+    if (m_task->finished())
         finishJob();
 }
 
 void ReportView::finishJob()
 {
-    m_poll->stop();
-    const std::unique_ptr<Job<Bootstrap::Result>> bootstrap = std::move(m_bootstrap);
-    const std::unique_ptr<Job<PositionProfile::Profile>> profile = std::move(m_profile);
+    const Task task = std::move(*m_task);
+    m_task.reset();
     try {
-        if (bootstrap)
-            m_report.bootstrap = bootstrap->take();
-        if (profile)
-            m_report.profile = profile->take();
+        task.take();
+    } catch (const JobCancelled &) {
+        // stopped before it had anything to show
     } catch (...) {
         // The job's own failure (no memory) goes to the general error box,
-        // with the page idle again.
+        // with the page going on.
+        startNext();
         refresh();
         throw;
     }
+    startNext();
     refresh();
 }
 
@@ -242,126 +339,293 @@ void ReportView::retranslate(const LanguageTexts &texts)
 
 void ReportView::refresh()
 {
-    const bool have = hasRun();
     const bool idle = !busy();
-    bootstrapButton->setEnabled(have && idle);
-    profileButton->setEnabled(have && idle);
-    saveReportButton->setEnabled(have);
-    savePicturesButton->setEnabled(have);
+    bootstrapButton->setEnabled(idle && m_fit && m_fit->valid);
+    profileButton->setEnabled(idle && hasRun());
+    saveReportButton->setEnabled(idle && hasRows());
+    savePicturesButton->setEnabled(idle && hasRows());
     progress->setVisible(!idle);
     cancelButton->setVisible(!idle);
+    jobLabel->setVisible(!idle);
+    if (m_task)
+        jobLabel->setText(t(m_task->name) + QStringLiteral(" …"));
     numbers->setText(summary());
     canvas->update();
 }
 
+// ---- the words and numbers -------------------------------------------------
+
 namespace {
 
-QString degrees(double v)
+QString red(const QString &text)
 {
-    return std::isnan(v) ? QStringLiteral("-") : QLocale().toString(v, 'f', 3);
+    return QStringLiteral("<b style=\"color:#b00000\">%1</b>").arg(text.toHtmlEscaped());
 }
 
-QString timeText(const FitReport::RowTime &t)
+QString bold(const QString &text)
 {
-    return t.date.isEmpty() ? QStringLiteral("-")
-                            : QStringLiteral("%1 %2h").arg(t.date).arg(t.hour, 2, 10, QChar(u'0'));
+    return QStringLiteral("<b>%1</b>").arg(text.toHtmlEscaped());
 }
 
 } // namespace
 
-QString ReportView::summary() const
+QString ReportView::number(double v, int decimals) const
 {
-    if (!hasRun())
-        return t(Text::RunFirst);
+    return std::isfinite(v) ? m_texts.locale().toString(v, 'f', decimals) : QStringLiteral("-");
+}
+
+// The date and hour (UT) of the whole hour nearest `hours` after the first
+// row's hour, as "date" and "hh".
+QString ReportView::hourText(double hours) const
+{
+    if (!m_fit || !std::isfinite(hours) || !m_fit->rows.firstDate.isValid())
+        return QStringLiteral("- -");
+    const qint64 h = std::llround(hours) + m_fit->rows.firstHour;
+    const qint64 day = h >= 0 ? h / 24 : (h - 23) / 24;
+    return DateConv::toText(m_fit->rows.firstDate.addDays(day)) + u' ' +
+           QStringLiteral("%1").arg(int(h - 24 * day), 2, 10, QChar(u'0'));
+}
+
+QStringList ReportView::runLines() const
+{
     const FitReport::Report &r = m_report;
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
     QStringList lines;
+    lines << bold(t(m_fromSearch ? Text::SectionAutoCalc : Text::SectionRun));
     if (r.peak.date.isEmpty()) {
-        lines << t(Text::ReportMaximumOutside);
+        lines << t(Text::ReportMaximumOutside).toHtmlEscaped();
     } else {
         lines << t(Text::ReportMaximum)
                      .arg(r.peak.date)
                      .arg(r.peak.hour, 2, 10, QChar(u'0'))
-                     .arg(r.params.P);
-        lines << t(Text::ReportSolarLongitude).arg(degrees(r.peak.solarLongitude));
+                     .arg(r.params.P)
+                     .toHtmlEscaped();
+        // At the middle of the counting hour, as the report's own fit.
+        const std::optional<QDate> date = DateConv::fromText(r.peak.date.trimmed());
+        lines << t(Text::ReportSolarLongitude)
+                     .arg(number(date ? ShowerUnits::solarLongitudeOfHour(*date, r.peak.hour)
+                                      : std::nan(""),
+                                 3))
+                     .toHtmlEscaped();
     }
-    lines << t(Text::ReportShape)
+    lines << t(Text::ReportShape, {double(r.params.a), double(r.params.b), r.shape.fwhm})
                  .arg(r.params.a)
                  .arg(r.params.b)
-                 .arg(locale.toString(r.shape.fwhm, 'f', 1));
+                 .arg(number(r.shape.fwhm, 1))
+                 .toHtmlEscaped();
     if (r.missing > 0)
-        lines << t(Text::ReportGaps).arg(r.missing);
-    lines << t(Text::ReportDeviation).arg(locale.toString(r.dO, 'f', 5));
-    if (r.bootstrap) {
-        const Bootstrap::Result &b = *r.bootstrap;
-        lines << t(Text::ReportBootstrap)
-                     .arg(b.replicates.size())
-                     .arg(b.failed)
-                     .arg(locale.toString(b.seconds, 'f', 1));
-        if (b.cancelled)
-            lines << t(Text::CancelledAfter)
-                         .arg(b.replicates.size() + size_t(b.failed))
-                         .arg(b.requested);
-        for (double level : {0.68, 0.95}) {
-            const FitReport::Intervals iv = FitReport::intervals(b, rows(), level);
-            if (b.replicates.empty())
-                break;
-            lines << t(Text::ReportInterval)
-                         .arg(iv.level)
-                         .arg(iv.a.lo)
-                         .arg(iv.a.hi)
-                         .arg(iv.b.lo)
-                         .arg(iv.b.hi)
-                         .arg(iv.position.lo)
-                         .arg(iv.position.hi)
-                         .arg(timeText(iv.positionLo), timeText(iv.positionHi),
-                              degrees(iv.solarLongitude.lo), degrees(iv.solarLongitude.hi));
-        }
-    }
+        lines << t(Text::ReportGaps, {double(r.missing)}).arg(r.missing).toHtmlEscaped();
+    lines << t(Text::ReportDeviation).arg(number(r.dO, 5)).toHtmlEscaped();
     if (r.profile && r.profile->bestPosition > 0) {
         const PositionProfile::Profile &p = *r.profile;
         const FitReport::RowTime best = FitReport::timeOfRow(rows(), p.bestPosition);
-        lines << t(Text::ReportProfile)
+        const QString when =
+            best.date.isEmpty()
+                ? QStringLiteral("-")
+                : QStringLiteral("%1 %2h").arg(best.date).arg(best.hour, 2, 10, QChar(u'0'));
+        lines << t(Text::ReportProfile, {0, 0, 0, double(p.positionsNearBest())})
                      .arg(p.bestPosition)
-                     .arg(timeText(best) + QStringLiteral(", λ☉ ") + degrees(best.solarLongitude))
-                     .arg(locale.toString(p.bestDO, 'f', 5))
-                     .arg(p.positionsNearBest());
+                     .arg(when)
+                     .arg(number(p.bestDO, 5))
+                     .arg(p.positionsNearBest())
+                     .toHtmlEscaped();
         if (p.cancelled)
-            lines << t(Text::CancelledAfter).arg(p.points.size()).arg(rows().size() - 1);
+            lines << t(Text::CancelledAfter)
+                         .arg(p.points.size())
+                         .arg(rows().size() - 1)
+                         .toHtmlEscaped();
         if (std::abs(p.bestPosition - r.peakOffset) > 5)
-            lines << QStringLiteral("<b style=\"color:#b00000\">%1</b>")
-                         .arg(t(Text::UndeterminedOutside).toHtmlEscaped());
+            lines << red(t(Text::UndeterminedOutside));
         else if (p.positionsNearBest() > 24)
-            lines << QStringLiteral("<b style=\"color:#b00000\">%1</b>")
-                         .arg(t(Text::UndeterminedFlat).arg(p.positionsNearBest()).toHtmlEscaped());
+            lines << red(t(Text::UndeterminedFlat, {double(p.positionsNearBest())})
+                             .arg(p.positionsNearBest()));
     }
-    for (QString &line : lines)
-        if (!line.startsWith(QLatin1String("<b")))
-            line = line.toHtmlEscaped();
+    return lines;
+}
+
+QStringList ReportView::wholeRangeLines(bool html) const
+{
+    const auto plain = [html](const QString &text) { return html ? text.toHtmlEscaped() : text; };
+    const auto warn = [html](const QString &text) { return html ? red(text) : text; };
+    QStringList lines;
+    lines << (html ? bold(t(Text::SectionWholeRange)) : t(Text::SectionWholeRange));
+    if (m_refused)
+        lines << plain(t(Text::RefusedByAutoCalc));
+    if (!m_fit) {
+        if (m_fitCancelled)
+            lines << plain(t(Text::FitCancelled));
+        else
+            lines << plain(t(Text::FitRunning));
+        return lines;
+    }
+    const WholeRangeFit::Result &f = *m_fit;
+    if (f.rows.withoutTime > 0)
+        lines << plain(
+            t(Text::UnreadableDatesLeftOut, {double(f.rows.withoutTime)}).arg(f.rows.withoutTime));
+    if (!f.valid) {
+        lines << warn(t(Text::Undetermined).arg(WholeRangeFit::failureText(f, m_texts)));
+        return lines;
+    }
+    const auto split = [this](double hours) { return hourText(hours).split(u' '); };
+    const QStringList at = split(f.position);
+    lines << plain(t(Text::WholeMaximum).arg(at[0], at[1], number(f.solarLongitude, 3)));
+    const auto interval = [&](int level, const WholeRangeFit::Interval &i, double lambdaLo,
+                              double lambdaHi) {
+        const QStringList lo = split(i.lo), hi = split(i.hi);
+        return t(Text::WholeInterval)
+            .arg(QString::number(level), lo[0], lo[1], hi[0], hi[1], number(lambdaLo, 3),
+                 number(lambdaHi, 3));
+    };
+    lines << plain(interval(68, f.position68, f.solarLongitude68lo, f.solarLongitude68hi));
+    // The verdict stands next to the interval it is about.
+    QString line95 = plain(interval(95, f.position95, f.solarLongitude95lo, f.solarLongitude95hi));
+    if (f.undetermined)
+        line95 += QStringLiteral(" — ") +
+                  warn(t(Text::Undetermined).arg(WholeRangeFit::verdictText(f, m_texts)));
+    lines << line95;
+    const auto scale = [&](Text text, double v, const WholeRangeFit::Interval &i68,
+                           const WholeRangeFit::Interval &i95) {
+        return plain(t(text).arg(number(v, 0), number(i68.lo, 1), number(i68.hi, 1),
+                                 number(i95.lo, 1), number(i95.hi, 1)));
+    };
+    lines << scale(Text::WholeRise, f.a, f.a68, f.a95)
+          << scale(Text::WholeDecay, f.b, f.b68, f.b95);
+    lines << plain(t(Text::WholeUnits)
+                       .arg(number(f.bPlus, 2), number(f.bMinus, 2), number(f.fwhmHours, 1),
+                            number(f.fwhmDegrees, 3)));
+    if (f.onBound)
+        lines << warn(t(Text::OnBound).arg(WholeRangeFit::boundText(f, m_texts)));
+    if (m_haveRun) {
+        // Is the answer above this fit? The same hour, a and b.
+        bool same = false;
+        for (size_t j = 0; j < f.rows.offsets.size(); ++j)
+            if (f.rows.offsets[j] == m_report.params.P)
+                same = f.rows.series.t[j] == f.position && m_report.params.a == f.a &&
+                       m_report.params.b == f.b;
+        lines << plain(t(same ? Text::IntervalsBoth : Text::IntervalsHere));
+    }
+    if (m_dayBootstrap) {
+        const DayBootstrap::Result &b = *m_dayBootstrap;
+        const double answered = double(b.replicates.size());
+        lines << plain(t(Text::ReportBootstrap, {answered})
+                           .arg(b.replicates.size())
+                           .arg(b.failed)
+                           .arg(number(b.seconds, 1)));
+        if (b.cancelled)
+            lines << plain(t(Text::CancelledAfter)
+                               .arg(b.replicates.size() + size_t(b.failed))
+                               .arg(b.requested));
+        if (!b.replicates.empty())
+            for (const double level : {0.68, 0.95}) {
+                const DayBootstrap::Intervals iv = DayBootstrap::intervals(b, f.rows, level);
+                const QStringList lo = split(iv.position.lo), hi = split(iv.position.hi);
+                lines << plain(t(Text::DayBootstrapInterval)
+                                   .arg(QString::number(std::lround(level * 100)), lo[0], lo[1],
+                                        hi[0], hi[1], number(iv.solarLongitude.lo, 3),
+                                        number(iv.solarLongitude.hi, 3), number(iv.a.lo, 0),
+                                        number(iv.a.hi, 0))
+                                   .arg(number(iv.b.lo, 0), number(iv.b.hi, 0)));
+            }
+    }
+    lines << plain(t(Text::HalfHourNote));
+    return lines;
+}
+
+QString ReportView::summary() const
+{
+    if (!hasRows())
+        return t(Text::RunFirst).toHtmlEscaped();
+    QStringList lines;
+    if (m_haveRun)
+        lines << runLines() << QString();
+    lines << wholeRangeLines(true);
     return lines.join(QStringLiteral("<br>"));
 }
 
-ReportFigures::Content ReportView::content()
+FitReport::Report ReportView::sourceReport() const
+{
+    if (m_haveRun)
+        return m_report;
+    FitReport::Report source;
+    source.source = m_source.file;
+    source.column = m_source.column;
+    source.from = m_source.from;
+    source.to = m_source.to;
+    return source;
+}
+
+QStringList ReportView::figureLines() const
+{
+    QStringList lines;
+    if (m_haveRun) {
+        // Auto Calc's (or the Run's) figures, after the source and the rows.
+        const FitReport::Report &r = m_report;
+        lines << FitReport::text(r, rows()).trimmed().split(u'\n').mid(
+            FitReport::sourceLines(r, rows().size()).size());
+    } else {
+        lines << QStringLiteral("auto_calc_refused yes");
+    }
+    if (m_fit)
+        lines << WholeRangeReport::lines(*m_fit, m_dayBootstrap ? &*m_dayBootstrap : nullptr);
+    else
+        lines << QStringLiteral("report_cancelled yes");
+    return lines;
+}
+
+QString ReportView::reportText() const
+{
+    return (FitReport::sourceLines(sourceReport(), rows().size()) + figureLines()).join(u'\n') +
+           u'\n';
+}
+
+QByteArray ReportView::reportCsv() const
+{
+    return FitReport::csv(sourceReport(), rows().size(), figureLines());
+}
+
+ReportFigures::Content ReportView::content() const
 {
     ReportFigures::Content c;
-    c.bootstrap = m_report.bootstrap;
+    if (m_dayBootstrap && !m_dayBootstrap->replicates.empty()) {
+        std::vector<int> positions;
+        for (const DayBootstrap::Replicate &r : m_dayBootstrap->replicates)
+            positions.push_back(int(std::lround(r.position)));
+        c.replicates = std::move(positions);
+    }
+    if (m_fit && m_fit->valid)
+        c.estimate = int(std::lround(m_fit->position));
     c.profile = m_report.profile;
-    c.landscape = landscape();
+    c.landscape = m_landscape;
     c.peakOffset = m_report.peakOffset;
     c.position = m_report.params.P;
     return c;
 }
 
-ReportFigures::Texts ReportView::figureTexts() const
+ReportFigures::Texts ReportView::figureTexts(bool forFile) const
 {
     ReportFigures::Texts x;
-    x.histogram = t(Text::HistogramTitle);
+    const int n = m_dayBootstrap ? int(m_dayBootstrap->replicates.size()) : 0;
+    x.histogram =
+        n > 0 ? t(Text::HistogramTitle, {double(n)}).arg(n) : t(Text::HistogramNoBootstrap);
     x.profile = t(Text::ProfileTitle);
-    x.landscape = t(Text::LandscapeTitle);
+    x.landscape = hasRun() ? t(Text::LandscapeTitle).arg(m_report.params.P) : t(Text::LandscapeJob);
     x.position = t(Text::PositionAxis);
-    x.replicates = t(Text::ReplicatesAxis);
+    if (m_fit && m_fit->rows.firstDate.isValid())
+        x.hours = t(Text::HoursAfter)
+                      .arg(DateConv::toText(m_fit->rows.firstDate))
+                      .arg(m_fit->rows.firstHour, 2, 10, QChar(u'0'));
+    else
+        x.hours = t(Text::PositionAxis);
     x.window = t(Text::SearchWindow);
-    x.empty = hasRun() ? t(Text::ComputeFirst) : t(Text::RunFirst);
+    const QString notComputed = t(Text::NotComputed);
+    if (forFile) {
+        x.empty = x.emptyLandscape = notComputed;
+        x.caption = wholeRangeLines(false);
+    } else {
+        x.empty = hasRows() ? t(Text::ComputeFirst) : t(Text::RunFirst);
+        x.emptyLandscape = !hasRows()           ? t(Text::RunFirst)
+                           : m_landscapePending ? t(Text::LandscapeJob) + QStringLiteral(" …")
+                                                : notComputed;
+    }
+    x.locale = m_texts.locale();
     return x;
 }

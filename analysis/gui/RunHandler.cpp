@@ -50,29 +50,43 @@ void TfrmMain::tbRunClick()
     PageControl1->setCurrentIndex(1);
 
     std::optional<RunPipeline::Rows> rows = readRunRows();
-    if (!rows)
+    if (!rows) {
+        say(whyNoRows(Run1));
         return;
+    }
+    BusyCursor busy;
     const Peak peak = rows->peak;
     ModelParams params;
     params.a = Convert::StrToInt(UpA->text());
     params.b = Convert::StrToInt(UpB->text());
     if (ResetControls) {
-        resetUpDown(UpMInt, int(rows->DataRows.size()) - 1, peak.PeakOffset);
+        // The position control holds 16 bits: a peak past that is refused
+        // in words rather than fitted at a position it was cut to.
+        if (RunPipeline::peakPosition(peak) > RunPipeline::MaxPosition) {
+            showMessage(text(Text::PositionPastUpDown)
+                            .arg(QLocale().toString(peak.PeakOffset),
+                                 QLocale().toString(RunPipeline::MaxPosition)),
+                        MB_ICONWARNING);
+            return;
+        }
+        resetUpDown(UpMInt, int(rows->DataRows.size()) - 1, RunPipeline::peakPosition(peak));
         resetUpDown(UpMax, peak.PeakValue, peak.PeakValue);
     }
     params.P = UpMInt->value();
     params.M = UpMax->value();
 
     RunRecord run = RunPipeline::fit(std::move(*rows), params);
-    QLocale locale; // the default locale: the system's unless set otherwise
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    lZdO->setText(locale.toString(run.dO, 'f', 5));
+    // Five decimals with the decimal separator of the language shown.
+    lZdO->setText(m_texts.decimal(run.dO, 5));
     lZdO->adjustSize();
 
     m_run = std::move(run);
     UpdateChart(m_run.DataRows, m_run.ModelRows, m_run.peak.PeakValue);
+    updatePositionRow();
     updateReport(m_runAfterSearch);
     tbSaveGraph->setEnabled(true);
+    say(text(Text::StatusRun)
+            .arg(m_texts.count(Text::RowCount, qint64(m_run.size())), lZdO->text()));
 }
 
 void TfrmMain::UpdateChart(const std::vector<TRadData> &DataRows,
@@ -109,8 +123,8 @@ void TfrmMain::UpdateChart(const std::vector<TRadData> &DataRows,
         while ((N + step - 1) / step > fitting)
             step *= 2;
         for (int j = 0; j < N; j += step)
-            BottomAxis->append(ChartNavigator::richLabel(m_run.labels[static_cast<size_t>(j)]),
-                               j + 1);
+            BottomAxis->append(
+                ChartNavigator::richLabel(m_run.labels[static_cast<size_t>(j)].shown()), j + 1);
         // Qt Charts leaves out a label that would reach past the end of the
         // axis, and the first point's label is centred on the axis's left
         // end: the axis starts half a label before point 1, so that it shows.
@@ -168,4 +182,21 @@ void TfrmMain::UpdateChart(const std::vector<TRadData> &DataRows,
         curves.push_back({std::get<0>(lines[k]), [check] { return check->text(); }, points[k]});
     }
     Navigator->setRun(axisStart, axisEnd, &m_run.labels, std::move(curves), LeftAxis->max());
+}
+
+void TfrmMain::clearResults()
+{
+    // The record goes, and with it what showed it: the curves, the axis
+    // labels, the readouts and the report.
+    m_run = RunRecord();
+    LastSearchScores = {};
+    for (QAbstractSeries *series : Chart1->series())
+        static_cast<QLineSeries *>(series)->clear();
+    for (const QString &label : BottomAxis->categoriesLabels())
+        BottomAxis->remove(label);
+    BottomAxis->setRange(0, 1);
+    Navigator->setRun(0, 1, &m_run.labels, {}, LeftAxis->max());
+    lZdO->clear();
+    lMaxTimeAt->clear();
+    updateReport(false);
 }

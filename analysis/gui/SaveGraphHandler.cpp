@@ -2,14 +2,18 @@
 // a BMP picture beside it.
 #include "app/SafeSave.h"
 #include "app/gui/TfrmMain.h"
+#include "app/gui/Widgets.h"
 #include "files/workbook/Workbook.h"
 
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGraphicsLayout>
 #include <QSpinBox>
+
+#include <optional>
 
 namespace {
 
@@ -26,9 +30,11 @@ QString pictureName(QString name)
 
 void TfrmMain::tbSaveGraphClick()
 {
-    prepareSaveDialog(msg(4));
-    if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
-        SaveDialog1.fileName = *name;
+    const FileDialogState &dialog = fileDialog(FileCommand::SaveGraph, msg(4), SaveGraph1);
+    if (auto chosen = m_dialogs.saveFile(this, dialog)) {
+        const QString path = chosenName(FileCommand::SaveGraph, *chosen);
+        // Busy while the files are written, not over a box that reports.
+        std::optional<BusyCursor> busy(std::in_place);
         WorkbookApplication excel;
         bool saved = false;
         try {
@@ -61,10 +67,11 @@ void TfrmMain::tbSaveGraphClick()
                 sheet.setCells(row, 5, m_run.shower(i));
                 sheet.setCells(row, 6, m_run.sporadic(i));
             }
-            excel.ActiveWorkbook().SaveAs(*name);
+            excel.ActiveWorkbook().SaveAs(path);
             excel.Quit();
             saved = true;
         } catch (const EWorkbookError &e) {
+            busy.reset();
             showMessage(e.text(), MB_ICONERROR);
             excel.Quit();
         }
@@ -77,7 +84,11 @@ void TfrmMain::tbSaveGraphClick()
             Chart1->layout()->activate();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
             // Through the one writer of files, as every save.
-            SafeSave::writeImageOrFail(pictureName(*name), Chart1View->grab().toImage(), "BMP");
+            SafeSave::writeImageOrFail(pictureName(path), Chart1View->grab().toImage(), "BMP");
+            say(text(Text::StatusSavedFile)
+                    .arg(QFileInfo(path).fileName() + QStringLiteral(", ") +
+                         QFileInfo(pictureName(path)).fileName()));
+            rememberFile(FileCommand::SaveGraph, path, false);
         }
     }
     UpdateDateRange();

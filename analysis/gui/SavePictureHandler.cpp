@@ -12,12 +12,13 @@ void TfrmMain::SavePicture1Click()
 {
     if (m_run.empty())
         return;
-    prepareSaveDialog(text(Text::PictureFilter));
-    if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
-        SaveDialog1.fileName = *name;
+    const FileDialogState &dialog =
+        fileDialog(FileCommand::SavePicture, text(Text::PictureFilter), SavePicture1);
+    if (auto chosen = m_dialogs.saveFile(this, dialog)) {
+        const QString path = chosenName(FileCommand::SavePicture, *chosen);
         // A PNG has the size the user chooses; SVG and PDF are drawings.
         QSize size = PictureSize;
-        const QString suffix = QFileInfo(*name).suffix().toLower();
+        const QString suffix = QFileInfo(path).suffix().toLower();
         if (suffix != QLatin1String("svg") && suffix != QLatin1String("pdf")) {
             const std::optional<QStringList> answer = m_dialogs.editFields(
                 this, text(Text::PictureSizeCaption),
@@ -43,6 +44,11 @@ void TfrmMain::SavePicture1Click()
             {Shape1->brushColor(), Shape2->brushColor(), Shape3->brushColor(),
              Shape4->brushColor()},
             {cbox1->isChecked(), cbox2->isChecked(), cbox3->isChecked(), cbox4->isChecked()});
-        Figure::save(figure, *name, size);
+        {
+            BusyCursor busy;
+            Figure::save(figure, path, size);
+        }
+        say(text(Text::StatusSavedFile).arg(QFileInfo(path).fileName()));
+        rememberFile(FileCommand::SavePicture, path, false);
     }
 }

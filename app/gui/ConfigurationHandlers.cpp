@@ -48,10 +48,28 @@ bool TfrmMain::Station1Click()
         labels << text(Text(int(Text::StationObserver) + int(i)));
         values << station.at(fields[i]);
     }
-    const std::optional<QStringList> edited =
-        m_dialogs.editFields(this, text(Text::StationCaption), labels, values, text(Text::Cancel));
-    if (!edited)
-        return false;
+    // A place outside the globe is refused, and the form shown again with
+    // what was typed, until it is right or cancelled.
+    std::optional<QStringList> edited;
+    QStringList shown = values;
+    for (;;) {
+        edited = m_dialogs.editFields(this, text(Text::StationCaption), labels, shown,
+                                      text(Text::Cancel));
+        if (!edited)
+            return false;
+        QString problem;
+        for (size_t i = 0; i < fields.size() && problem.isEmpty(); ++i) {
+            const QString value = edited->value(qsizetype(i));
+            if (!NetworkExport::placeInRange(fields[i], value))
+                problem = text(fields[i] == QLatin1String("Longitude") ? Text::LongitudeRange
+                                                                       : Text::LatitudeRange)
+                              .arg(value.trimmed());
+        }
+        if (problem.isEmpty())
+            break;
+        showMessage(problem, MB_ICONWARNING);
+        shown = *edited;
+    }
     for (size_t i = 0; i < fields.size(); ++i) {
         // As typed, blanks and quotes included; a line end (pasted) would
         // break the settings file's line and becomes a blank.

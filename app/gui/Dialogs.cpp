@@ -1,12 +1,15 @@
 // The seam through which every modal dialog of the program is shown.
 #include "Dialogs.h"
 
+#include "app/FileFilter.h"
+
 #include <QColorDialog>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -65,27 +68,65 @@ QString startPath(const FileDialogState &state)
 
 } // namespace
 
+void QtDialogs::configure(QFileDialog &dialog, const FileDialogState &state, bool save)
+{
+    dialog.setWindowTitle(state.caption);
+    const QString start = startPath(state);
+    const QFileInfo startInfo(start);
+    if (startInfo.isDir() || state.fileName.isEmpty()) {
+        dialog.setDirectory(start);
+    } else {
+        dialog.setDirectory(startInfo.absolutePath());
+        dialog.selectFile(startInfo.fileName());
+    }
+    const QStringList filters = qtFilter(state.filter).split(QStringLiteral(";;"));
+    dialog.setNameFilters(filters);
+    if (state.filterIndex >= 0 && state.filterIndex < filters.size())
+        dialog.selectNameFilter(filters[state.filterIndex]);
+    if (!save)
+        return;
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A name typed without an extension gets the one of the filter chosen
+    // (the first one's where that one names none), also when the user
+    // changes the filter; Qt asks before replacing the name so completed.
+    auto suffixOf = [filter = state.filter, filters](const QString &chosen) {
+        const int entry = int(filters.indexOf(chosen));
+        QString ext = FileFilter::extension(filter, entry);
+        return ext.isEmpty() ? FileFilter::extension(filter, 0) : ext;
+    };
+    dialog.setDefaultSuffix(suffixOf(dialog.selectedNameFilter()));
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog, suffixOf](const QString &chosen) { dialog.setDefaultSuffix(suffixOf(chosen)); });
+}
+
 std::optional<QString> QtDialogs::openFile(QWidget *parent, const FileDialogState &state)
 {
-    QString name =
-        QFileDialog::getOpenFileName(parent, {}, startPath(state), qtFilter(state.filter));
-    if (name.isEmpty())
+    QFileDialog dialog(parent);
+    configure(dialog, state, false);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return name;
+    return dialog.selectedFiles().front();
 }
 
 std::optional<QString> QtDialogs::saveFile(QWidget *parent, const FileDialogState &state)
 {
-    QString name =
-        QFileDialog::getSaveFileName(parent, {}, startPath(state), qtFilter(state.filter));
-    if (name.isEmpty())
+    QFileDialog dialog(parent);
+    configure(dialog, state, true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return name;
+    return dialog.selectedFiles().front();
 }
 
 QStringList QtDialogs::openFiles(QWidget *parent, const FileDialogState &state)
 {
-    return QFileDialog::getOpenFileNames(parent, {}, startPath(state), qtFilter(state.filter));
+    QFileDialog dialog(parent);
+    configure(dialog, state, false);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
 }
 
 std::optional<QString> QtDialogs::chooseFolder(QWidget *parent, const QString &caption,

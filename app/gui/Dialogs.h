@@ -8,14 +8,17 @@
 #include <functional>
 #include <optional>
 
+class QFileDialog;
 class QWidget;
 
 // What a file dialog is given and what it remembers between uses, as the
 // window's OpenDialog1 and SaveDialog1 keep it.
 struct FileDialogState {
-    QString filter;     // "Description|pattern|Description|pattern..."
-    QString initialDir; // starting directory
-    QString fileName;   // the name last chosen, proposed again
+    QString filter;      // "Description|pattern|Description|pattern..."
+    QString initialDir;  // starting directory
+    QString fileName;    // the name last chosen, proposed again
+    QString caption;     // the dialog's title: the command's name
+    int filterIndex = 0; // the entry of the filter offered first
 };
 
 // Message-box icons by the flag values the program uses.
@@ -88,4 +91,8 @@ public:
 
     // "Text File|*.txt|All|*.*" as Qt's "Text File (*.txt);;All (*.*)".
     static QString qtFilter(const QString &filter);
+    // A file dialog as a state asks for it: its title, folder, proposed
+    // name and filter; a save dialog completes a name typed without an
+    // extension with that of the filter chosen.
+    static void configure(QFileDialog &dialog, const FileDialogState &state, bool save);
 };

@@ -1,6 +1,7 @@
 // The main window: construction, start-up, languages and the shell's handlers.
 #include "TfrmMain.h"
 
+#include "HelpWindow.h"
 #include "Widgets.h"
 #include "analysis/gui/ChartNavigator.h"
 #include "analysis/gui/ColorgrammeView.h"
@@ -32,17 +33,13 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QTranslator>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
 namespace {
 
 const QString Caption = QStringLiteral("Vexlor 1.0");
-
-// The property of a menu item or tool button added after the language files'
-// first families: the number of its X text. The loader does not count such
-// items, so that the M and TB keys of stored files keep naming theirs.
-const char *const LanguageText = "languageText";
 
 QLabel *label(const QString &text, int left, int top, QWidget *parent)
 {
@@ -52,9 +49,10 @@ QLabel *label(const QString &text, int left, int top, QWidget *parent)
     return l;
 }
 
-QDateEdit *datePicker(const QDate &date, const QRect &place, QWidget *parent)
+template <class Picker = QDateEdit>
+Picker *datePicker(const QDate &date, const QRect &place, QWidget *parent)
 {
-    auto *d = new QDateEdit(date, parent);
+    auto *d = new Picker(date, parent);
     d->setCalendarPopup(true);
     d->setGeometry(place);
     return d;
@@ -122,6 +120,17 @@ TfrmMain::TfrmMain(Dialogs &dialogs, const QString &exeDir) : m_dialogs(dialogs)
 
     guarded([this] { FormCreate(); });
     PageControl1->setCurrentIndex(0);
+    // Files can be dropped on the window; its place, page and folders are
+    // those of the last run, when it remembered them.
+    setAcceptDrops(true);
+    guarded([this] {
+        restoreFolders();
+        restoreWindowPlace();
+    });
+    // The keys start in the table, not on the page tabs, where the arrow
+    // keys would switch pages instead of moving the cursor.
+    if (dataPageActive())
+        strGrid->setFocus(Qt::OtherFocusReason);
 }
 
 TfrmMain::~TfrmMain()
@@ -146,17 +155,15 @@ void TfrmMain::createMenu()
         File1->addAction(QIcon(QStringLiteral(":/icons/open.svg")), QStringLiteral("Op&en (XLS)"));
     Import1 = File1->addAction(QIcon(QStringLiteral(":/icons/import.svg")), QString());
     Import1->setProperty(LanguageText, int(Text::ImportItem));
+    Recent1 = File1->addMenu(QString());
+    Recent1->menuAction()->setProperty(LanguageText, int(Text::RecentMenu));
     N2 = File1->addSeparator();
+    Save1 = File1->addAction(QIcon(QStringLiteral(":/icons/save.svg")), QString());
+    Save1->setProperty(LanguageText, int(Text::SaveItem));
     SaveTXT1 =
         File1->addAction(QIcon(QStringLiteral(":/icons/save.svg")), QStringLiteral("&Save (TXT)"));
     SaveXLS1 =
         File1->addAction(QIcon(QStringLiteral(":/icons/save.svg")), QStringLiteral("S&ave (XLS)"));
-    ExportCSV1 = File1->addAction(QString());
-    ExportCSV1->setProperty(LanguageText, int(Text::ExportCsvItem));
-    ExportCSV1->setEnabled(false);
-    SavePicture1 = File1->addAction(QString());
-    SavePicture1->setProperty(LanguageText, int(Text::SavePictureItem));
-    SavePicture1->setEnabled(false);
     ExportNetwork1 = File1->addAction(QString());
     ExportNetwork1->setProperty(LanguageText, int(Text::ExportNetworkItem));
     N3 = File1->addSeparator();
@@ -167,9 +174,6 @@ void TfrmMain::createMenu()
     GridAxisColor1 = Configuration1->addAction(QStringLiteral("Grid Axis Color"));
     Station1 = Configuration1->addAction(QString());
     Station1->setProperty(LanguageText, int(Text::StationItem));
-    // Until a language is applied, the English texts.
-    for (QAction *a : {Import1, ExportCSV1, SavePicture1, ExportNetwork1, Station1})
-        a->setText(text(Text(a->property(LanguageText).toInt())));
 
     Language1 = MainM->addMenu(QStringLiteral("Language"));
     LanguageGroup = new QActionGroup(this);
@@ -183,12 +187,34 @@ void TfrmMain::createMenu()
     English1->setChecked(true);
     m_checkedLanguage = English1;
 
-    About1 = MainM->addAction(QStringLiteral("&About"));
+    // Edit and Analysis stand between File and Configuration, Help last
+    // with About; About1 keeps its key M4 there.
+    createDesktopMenus();
+    About1 = Help1->addAction(QStringLiteral("&About"));
+
+    // Until a language is applied, the English texts of the X items.
+    for (QAction *top : MainM->actions()) {
+        if (const QVariant extra = top->property(LanguageText); extra.isValid())
+            top->setText(text(Text(extra.toInt())));
+        if (QMenu *sub = top->menu())
+            for (QAction *a : sub->actions())
+                if (const QVariant extra = a->property(LanguageText); extra.isValid())
+                    a->setText(text(Text(extra.toInt())));
+    }
+
+    // The keys desktop programs use, shown in the menus.
+    New1->setShortcut(QKeySequence::New);
+    OpenTXT1->setShortcut(QKeySequence::Open);
+    Import1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    Save1->setShortcut(QKeySequence::Save);
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    Exit1->setShortcutContext(Qt::ApplicationShortcut);
 }
 
 void TfrmMain::createToolBar()
 {
     ToolBar = new QToolBar(this);
+    ToolBar->setObjectName(QStringLiteral("ToolBar")); // its place is remembered by name
     ToolBar->setMovable(false);
     ToolBar->setFloatable(false);
     ToolBar->setIconSize(QSize(24, 24));
@@ -241,9 +267,9 @@ void TfrmMain::createDataPage()
     panelFont.setPointSize(10);
     Panel1->setFont(panelFont);
     lBobs = label(QStringLiteral("Begin observation"), 8, 16, Panel1);
-    dtp1 = datePicker(QDate(2008, 11, 4), QRect(145, 8, 113, 24), Panel1);
+    dtp1 = datePicker<DateField>(QDate(2008, 11, 4), QRect(145, 8, 113, 24), Panel1);
     lEobs = label(QStringLiteral("End observation"), 272, 16, Panel1);
-    dtp2 = datePicker(QDate(2008, 11, 4), QRect(400, 8, 105, 24), Panel1);
+    dtp2 = datePicker<DateField>(QDate(2008, 11, 4), QRect(400, 8, 105, 24), Panel1);
     lDataList = label(QStringLiteral("Data column"), 528, 16, Panel1);
     cbDataList = new QComboBox(Panel1);
     cbDataList->setEditable(false);
@@ -283,6 +309,9 @@ void TfrmMain::createGraphPage()
     Label2 = label(QStringLiteral("dO="), 272, 16, Panel2);
     lZdO = label(QString(), 304, 16, Panel2);
     lZdO->setMinimumWidth(70);
+    // Below dO, in the room left of the lines' group: where the position of
+    // the maximum lies in time.
+    lMaxTimeAt = label(QString(), 272, 39, Panel2);
 
     GroupBox1 = new QGroupBox(QStringLiteral("Lines"), Panel2);
     GroupBox1->setGeometry(376, 2, 449, 50);
@@ -363,6 +392,13 @@ void TfrmMain::createStatusBar()
         };
         StatusBar1->addWidget(p);
     }
+    // The line of what a command did takes the rest of the bar; the progress
+    // panel widens at its left while Auto Calc runs.
+    StatusText = new QLabel(StatusBar1);
+    StatusText->setTextFormat(Qt::PlainText);
+    // A long line is cut at the bar's end; it never widens the window.
+    StatusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    StatusBar1->addWidget(StatusText, 1);
     setStatusBar(StatusBar1);
 }
 
@@ -396,6 +432,7 @@ void TfrmMain::connectHandlers()
     // Export CSV goes with Save Graph: both need the rows of a Run.
     connect(tbSaveGraph, &QAction::enabledChanged, ExportCSV1, &QAction::setEnabled);
     on(SavePicture1, &TfrmMain::SavePicture1Click);
+    connectDesktopCommands();
     on(Import1, &TfrmMain::Import1Click);
     on(tbImport, &TfrmMain::Import1Click);
     on(ExportNetwork1, &TfrmMain::ExportNetwork1Click);
@@ -437,6 +474,12 @@ void TfrmMain::connectHandlers()
             key = QChar();
     };
     sgDTPick->installEventFilter(this);
+    // A date the user picks or types (setDate by the window comes before
+    // the edit is recorded, and then resets it).
+    connect(sgDTPick, &QDateEdit::dateChanged, this, [this] {
+        if (sgDTPick->isVisible())
+            m_pickerEdit.chosen = true;
+    });
 }
 
 // ---- helpers --------------------------------------------------------------
@@ -468,20 +511,6 @@ bool TfrmMain::dataPageActive() const
     return PageControl1->currentIndex() == 0;
 }
 
-void TfrmMain::prepareOpenDialog(const QString &filter)
-{
-    OpenDialog1.filter = filter;
-    if (OpenDialog1.initialDir.isEmpty())
-        OpenDialog1.initialDir = ExeDir;
-}
-
-void TfrmMain::prepareSaveDialog(const QString &filter)
-{
-    SaveDialog1.filter = filter;
-    if (SaveDialog1.initialDir.isEmpty())
-        SaveDialog1.initialDir = OpenDialog1.initialDir.isEmpty() ? ExeDir : OpenDialog1.initialDir;
-}
-
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
     if (m_searching) {
@@ -492,10 +521,14 @@ void TfrmMain::closeEvent(QCloseEvent *event)
     // A changed table is not left without asking; a failed save keeps it.
     bool leave = false;
     guarded([&] { leave = confirmLeave(); });
-    if (leave)
+    if (leave) {
+        saveWindowPlace();
+        if (m_help)
+            m_help->close();
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
 }
 
 // ---- start-up -------------------------------------------------------------
@@ -554,23 +587,35 @@ void TfrmMain::SetLanguage(const QString &code)
         Russian1->setChecked(true);
     m_checkedLanguage = LanguageGroup->checkedAction();
 
-    const QList<QAction *> topLevel = menuBar()->actions();
-    for (int i = 0; i < topLevel.size(); ++i) {
+    // The M keys name the items of the first design by their places: the
+    // top-level items File, Configuration, Language and About (which now
+    // stands in Help), and the items of their submenus. Items added later
+    // take their texts from the X keys and are not counted, so that M keys
+    // of stored files still name the items they named.
+    const std::array<QAction *, 4> topLevel = {File1->menuAction(), Configuration1->menuAction(),
+                                               Language1->menuAction(), About1};
+    for (size_t i = 0; i < topLevel.size(); ++i) {
         QAction *item = topLevel[i];
-        applyCaption(item, m_texts.menu(i + 1));
+        applyCaption(item, m_texts.menu(int(i) + 1));
         if (QMenu *sub = item->menu()) {
-            // Items added after the language files' menu keys take their texts
-            // from the X keys and are not counted, so that M keys of stored
-            // files still name the items they named.
             int k = 0;
             for (QAction *entry : sub->actions()) {
                 if (const QVariant extra = entry->property(LanguageText); extra.isValid())
                     entry->setText(text(Text(extra.toInt())));
                 else
-                    applyCaption(entry, m_texts.menu(i + 1, k++));
+                    applyCaption(entry, m_texts.menu(int(i) + 1, k++));
             }
         }
     }
+    for (QMenu *later : {Edit1, Analysis1, Help1}) {
+        later->setTitle(text(Text(later->menuAction()->property(LanguageText).toInt())));
+        for (QAction *entry : later->actions())
+            if (const QVariant extra = entry->property(LanguageText); extra.isValid())
+                entry->setText(text(Text(extra.toInt())));
+    }
+    updateRecentMenu();
+    // Qt's own texts: the buttons and labels of the file dialogs and boxes.
+    loadQtTexts();
 
     // PC keys name the first two pages; later pages take X texts.
     for (int p = 0; p < 2; ++p) {
@@ -632,6 +677,9 @@ void TfrmMain::SetLanguage(const QString &code)
     }
     fitCaptions();
     Table->retranslate(m_texts);
+    Navigator->setTexts(text(Text::ReadoutRow), m_texts.locale());
+    lMaxTimeAt->setToolTip(text(Text::PositionAtTip));
+    updatePositionRow();
 }
 
 void TfrmMain::fitCaptions()
@@ -644,6 +692,12 @@ void TfrmMain::fitCaptions()
                                                          {dtp2},  {lDataList}, {cbDataList}};
     const std::vector<std::vector<QWidget *>> graphRow = {
         {lKa, lKb}, {UpA, UpB}, {lMaxTime, lMax}, {UpMInt, UpMax}, {Label2}, {lZdO}, {GroupBox1}};
+    // The position's date and hour stand under "dO=", in the room up to the
+    // lines' group, which they do not push.
+    auto placeBelowDeviation = [this] {
+        lMaxTimeAt->move(Label2->x(), lMaxTimeAt->y());
+        lMaxTimeAt->setFixedWidth(std::max(0, GroupBox1->x() - Label2->x() - 4));
+    };
     for (const auto *columns : {&dataRow, &graphRow}) {
         int right = 0; // the right edge of the column before
         bool afterLabel = false;
@@ -660,6 +714,7 @@ void TfrmMain::fitCaptions()
             afterLabel = qobject_cast<QLabel *>(column.front()) != nullptr;
         }
     }
+    placeBelowDeviation();
 }
 
 void TfrmMain::chooseLanguage(const QString &code)
@@ -686,7 +741,7 @@ void TfrmMain::Russian1Click()
 
 void TfrmMain::About1Click()
 {
-    m_dialogs.messageBox(this, QStringLiteral("About VEXLOR"),
+    m_dialogs.messageBox(this, text(Text::AboutCaption),
                          QStringLiteral("Vexlor 1.0 32 bit (10.11.2008)"), MB_ICONINFORMATION);
 }
 

@@ -5,6 +5,7 @@
 #include "analysis/AutoSearch.h"
 #include "analysis/RunPipeline.h"
 #include "analysis/RunRecord.h"
+#include "analysis/gui/ReportView.h"
 #include "app/LanguageTexts.h"
 #include "app/Settings.h"
 #include "table/GridRow.h"
@@ -14,6 +15,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -23,6 +26,7 @@ struct File;
 
 class ChartNavigator;
 class ColorgrammeView;
+class HelpWindow;
 class ReportView;
 class TableEditor;
 class ColorSwatch;
@@ -42,6 +46,7 @@ class QSpinBox;
 class QStatusBar;
 class QTabWidget;
 class QToolBar;
+class QTranslator;
 class QValueAxis;
 class StatusPanel;
 class StringGrid;
@@ -72,6 +77,12 @@ public:
     void Russian1Click();
     void About1Click();
     void Exit1Click();
+    // Help -> Manual: the manual in the language applied, in a window of its
+    // own.
+    void Manual1Click();
+    // The files named on the program's command line, opened or imported as
+    // a drop of them is.
+    void openCommandLine(const QStringList &files);
     void StatusBar1DrawPanel(QPainter &canvas, int panel, const QRect &rect);
     // The Configuration menu: the colours and the station.
     void GridBackGroundColor1Click();
@@ -99,6 +110,16 @@ public:
     void SaveTXT1Click() { tbSavTxtClick(); }
     void tbOpnXlsClick();
     void tbSavXlsClick();
+    // File -> Save: to the file the table came from, in its format; a table
+    // from no file asks for a name as Save (TXT) does.
+    void Save1Click();
+    // File -> Recent files: an entry opens its file by content, as a drop.
+    void RecentFileClick(const QString &path);
+    void ClearRecent1Click();
+    // Files dropped on the window or named on the command line: one table
+    // file opens as Open (TXT), one workbook as Open (XLS), count files are
+    // imported (TableFiles::choose decides by content).
+    void openPaths(const QStringList &paths);
     void OpenXLS1Click() { tbOpnXlsClick(); }
     void SaveXLS1Click() { tbSavXlsClick(); }
     void UpdateDateRange();
@@ -133,6 +154,8 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     // The window's tests look at its controls and its state as a user sees
@@ -142,6 +165,7 @@ private:
     friend class TestBadInput;
     friend class TestCells;
     friend class TestChart;
+    friend class TestDesktop;
     friend class TestEditing;
     friend class TestExport;
     friend class TestHardening;
@@ -169,9 +193,33 @@ private:
     QString ExeDir;
     // MSG1 .. MSG20 of the applied language, index n - 1.
     const LanguageTexts::Messages &Messages = m_texts.messages();
-    FileDialogState OpenDialog1, SaveDialog1;
-    // The folder Export for Network last wrote to.
-    QString NetworkFolder;
+    // Each file command's dialog remembers its own last name and folder, so
+    // that no dialog offers another command's file. OpenDialog1 keeps the
+    // folder an open command used last: a command that has none of its own
+    // yet starts there (or in ExeDir).
+    enum class FileCommand {
+        OpenTxt,
+        OpenXls,
+        Import,
+        SaveTxt,
+        SaveXls,
+        SaveGraph,
+        SavePicture,
+        ExportCsv,
+        SaveReport,
+        SaveReportPictures,
+        SaveColorgramme,
+        ExportNetwork,
+    };
+    std::map<FileCommand, FileDialogState> m_fileDialogs;
+    std::map<FileCommand, QString> m_folders; // each command's own last folder
+    FileDialogState OpenDialog1;
+    // The name a command goes by in the settings file's folder keys.
+    static QString settingsName(FileCommand command);
+    static bool isOpenCommand(FileCommand command);
+    // A chosen file: the command's dialog proposes it next time, its
+    // folder is the command's (and, for an open command, OpenDialog1's).
+    void noteChosen(FileCommand command, const QString &path);
     // Where the table came from or was last saved, and as what.
     struct TableOrigin {
         QString path;
@@ -194,9 +242,32 @@ private:
     bool m_searching = false;
     bool m_runAfterSearch = false; // the Run that ends Auto Calc
     bool m_closeRequested = false;
+    // The date cell the picker edits: its row, the text the cell held when
+    // the picker opened, and whether the user has given a date since.
+    struct DatePickerEdit {
+        int row = 0;
+        QString text;
+        bool chosen = false;
+    } m_pickerEdit;
+
+    // The property of a menu item or tool button added after the language
+    // files' first families: the number of its X text. The loader does not
+    // count such items, so that the M and TB keys of stored files keep
+    // naming theirs.
+    static constexpr const char *LanguageText = "languageText";
 
     // ---- menu MainM
     QMenu *File1 = nullptr, *Configuration1 = nullptr, *Language1 = nullptr;
+    // The menus added after the first design take X texts and are not
+    // counted by the M keys: Edit (the table's commands; a group of
+    // commands on the table's rows goes in its own section before Editing),
+    // Analysis, Help (which holds About1, still M4), and File's recent files.
+    QMenu *Edit1 = nullptr, *Analysis1 = nullptr, *Help1 = nullptr, *Recent1 = nullptr;
+    QAction *Save1 = nullptr, *ClearRecent1 = nullptr, *Editing1 = nullptr, *Run1 = nullptr,
+            *AutoCalc1 = nullptr, *SaveGraph1 = nullptr, *Manual1 = nullptr;
+    // The end of Edit's commands on the table's rows: commands added there
+    // later (marking rows, say) go before it.
+    QAction *EditRowsEnd = nullptr;
     QAction *New1 = nullptr, *N1 = nullptr, *OpenTXT1 = nullptr, *OpenXLS1 = nullptr, *N2 = nullptr,
             *SaveTXT1 = nullptr, *SaveXLS1 = nullptr, *N3 = nullptr, *Exit1 = nullptr;
     // The items added after the language files' menu keys take X texts.
@@ -222,6 +293,8 @@ private:
     ReportView *tsReport = nullptr;
     QWidget *Panel1 = nullptr;
     QLabel *lBobs = nullptr, *lEobs = nullptr, *lDataList = nullptr;
+    // Date fields that also take a date typed over their whole text (each
+    // a DateField).
     QDateEdit *dtp1 = nullptr, *dtp2 = nullptr;
     QComboBox *cbDataList = nullptr;
     StringGrid *strGrid = nullptr;
@@ -232,6 +305,8 @@ private:
     QWidget *Panel2 = nullptr;
     QLabel *lKa = nullptr, *lKb = nullptr, *lMaxTime = nullptr, *lMax = nullptr, *Label2 = nullptr,
            *lZdO = nullptr;
+    // The date and hour of the row at the position of the maximum, below dO.
+    QLabel *lMaxTimeAt = nullptr;
     // Each up-down and its read-only edit are one spin box: eKa is UpA's text.
     QSpinBox *UpA = nullptr, *UpB = nullptr, *UpMInt = nullptr, *UpMax = nullptr;
     QGroupBox *GroupBox1 = nullptr;
@@ -250,6 +325,12 @@ private:
 
     QStatusBar *StatusBar1 = nullptr;
     StatusPanel *StatusPanel0 = nullptr, *StatusPanel1 = nullptr;
+    // What the last command did, or why it did nothing.
+    QLabel *StatusText = nullptr;
+
+    HelpWindow *m_help = nullptr;
+    // Qt's own texts (file dialogs, buttons) in the language applied.
+    std::unique_ptr<QTranslator> m_qtTexts;
 
     // ---- construction (app/gui/TfrmMain.cpp)
     void createMenu();
@@ -259,19 +340,59 @@ private:
     void createColorgrammePage();
     void createReportPage();
     void createStatusBar();
+    void createDesktopMenus();
     void connectHandlers();
+    void connectDesktopCommands();
     void applyCaption(QAction *item, const QString &value);
     void chooseLanguage(const QString &code);
     void fitCaptions();
+    // Qt's own texts (file dialogs, standard buttons) in the language.
+    void loadQtTexts();
 
     // ---- helpers of the handlers
     // A modal box with caption "Vexlor 1.0" and the icon of the flag value.
     void showMessage(const QString &text, int flags);
+    // The status bar's line: what a command did, or why it did nothing.
+    void say(const QString &text);
     bool dataPageActive() const;
-    // The file dialogs' filter, and their starting folders: the open dialog's
-    // or ExeDir.
-    void prepareOpenDialog(const QString &filter);
-    void prepareSaveDialog(const QString &filter);
+    // For a command that acts on the DATA page only: true on that page;
+    // elsewhere it shows the page, says so, and gives false.
+    bool onDataPage(const QAction *command);
+    // A command's name as its menu item shows it, without "&" and "...".
+    static QString commandName(const QAction *command);
+    // A file command's dialog: its filter, its caption (the command's
+    // name), its folder (its own, else the last open's, else ExeDir) and
+    // the name it offers (its own last one, with the filter's extension).
+    FileDialogState &fileDialog(FileCommand command, const QString &filter,
+                                const QAction *item = nullptr);
+    // The name a save dialog gave, with the filter's extension when typed
+    // without one; the command remembers it and its folder.
+    QString chosenName(FileCommand command, const QString &name);
+    // Remembers a file's folder as the command's last one, and the file as
+    // a recent one (for the table's files), in the settings file; a failed
+    // write is said in the status bar.
+    void rememberFile(FileCommand command, const QString &path, bool recent);
+    void restoreFolders();
+    void updateRecentMenu();
+    // The window's place, page and bars, as the last run left them.
+    void restoreWindowPlace();
+    void saveWindowPlace();
+    // The readers of the open commands after their dialog, shared with the
+    // drop, the command line and the recent files.
+    void openTextFile(const QString &path);
+    void openWorkbookFile(const QString &path);
+    void importCountFiles(const QStringList &names);
+    // Saves the table to where it came from (asking for a name when it came
+    // from no file); false when cancelled or a workbook error was shown.
+    bool saveToOrigin();
+    // New: the last Run's chart, readout and report go with the table.
+    void clearResults();
+    // Why the date range selects no rows, for the status bar: no rows, no
+    // row of the start or the end date, or the dates the wrong way round.
+    QString whyNoRows(const QAction *command) const;
+    // The date and hour of the last Run's row at the position control's
+    // offset, beside it.
+    void updatePositionRow();
     // Runs a handler; a failure it does not catch itself is shown in the
     // general error box and the program goes on with the state it left.
     template <class F> void guarded(F &&handler) noexcept
@@ -286,6 +407,8 @@ private:
 
     // The table (table/gui/TableHandlers.cpp).
     void placeDatePicker(int col, int row);
+    // Writes the date the user chose in the picker into its cell, if any.
+    void commitDatePicker();
     void cursorReset();
     // What every file command shares (files/gui/TableFileCommands.cpp).
     // Before the table is left (Exit, close, New, open): when it has changed
@@ -311,6 +434,8 @@ private:
     // Sets an up-down's maximum and then its position. The minimum stays, so
     // a maximum below it is raised to it (Qt would lower the minimum instead).
     static void resetUpDown(QSpinBox *upDown, int maximum, int position);
-    // The report page follows every Run.
+    // The report page follows every Run, and rows Auto Calc refuses.
     void updateReport(bool fromSearch);
+    // Where the rows of a Run come from, as the report says.
+    ReportView::Source reportSource() const;
 };

@@ -3,6 +3,7 @@
 #include "app/DateConv.h"
 #include "app/SafeSave.h"
 #include "app/gui/TfrmMain.h"
+#include "app/gui/Widgets.h"
 #include "files/NetworkExport.h"
 #include "files/ObserverFiles.h"
 #include "files/TableFiles.h"
@@ -19,17 +20,23 @@ void TfrmMain::Import1Click()
     tbSaveGraph->setEnabled(false);
     if (!confirmLeave())
         return;
-    prepareOpenDialog(text(Text::CountFilesFilter));
-    const QStringList names = m_dialogs.openFiles(this, OpenDialog1);
+    const FileDialogState &dialog =
+        fileDialog(FileCommand::Import, text(Text::CountFilesFilter), Import1);
+    const QStringList names = m_dialogs.openFiles(this, dialog);
     if (names.isEmpty())
         return;
-    OpenDialog1.fileName = names.front();
-    OpenDialog1.initialDir = QFileInfo(names.front()).absolutePath();
+    importCountFiles(names);
+}
+
+void TfrmMain::importCountFiles(const QStringList &names)
+{
+    noteChosen(FileCommand::Import, names.front());
     ObserverFiles::Merged merged;
     ObserverFiles::Options options;
     for (;;) {
         try {
             // Every file is read and checked before the table changes.
+            BusyCursor busy;
             merged = TableFiles::importCountFiles(names, options);
             break;
         } catch (const ObserverFiles::EImportError &e) {
@@ -65,6 +72,11 @@ void TfrmMain::Import1Click()
     Origin = {};
     updateCaption();
     UpdateDateRange();
+    say(text(Text::StatusImported)
+            .arg(m_texts.count(Text::HourCount, merged.summary.hours),
+                 m_texts.count(Text::FileCount, merged.summary.files)));
+    // A single file is a recent one: opened again, it is imported again.
+    rememberFile(FileCommand::Import, names.front(), names.size() == 1);
 
     const ObserverFiles::Summary &s = merged.summary;
     QStringList lines;
@@ -105,16 +117,15 @@ void TfrmMain::ExportNetwork1Click()
         showMessage(text(Text::NothingToExport).arg(cbDataList->currentText()), MB_ICONWARNING);
         return;
     }
-    // A folder of its own: not the folder of Import, which is often the
-    // station software's own data folder.
-    if (NetworkFolder.isEmpty())
-        NetworkFolder = QDir::homePath();
+    // Its own folder, never the one an Import read from.
+    const FileDialogState &dialog = fileDialog(FileCommand::ExportNetwork, QString());
     const std::optional<QString> folder =
-        m_dialogs.chooseFolder(this, text(Text::ChooseFolder), NetworkFolder);
+        m_dialogs.chooseFolder(this, text(Text::ChooseFolder), dialog.initialDir);
     if (!folder)
         return;
-    NetworkFolder = *folder;
-    writeFileSet(*folder, files);
+    noteChosen(FileCommand::ExportNetwork, *folder);
+    if (writeFileSet(*folder, files))
+        rememberFile(FileCommand::ExportNetwork, *folder, false);
 }
 
 bool TfrmMain::writeFileSet(const QString &folder, const std::vector<NetworkExport::File> &files)
@@ -137,6 +148,7 @@ bool TfrmMain::writeFileSet(const QString &folder, const std::vector<NetworkExpo
                                 text(Text::ReplaceAll), text(Text::Cancel)))
         return false;
     try {
+        BusyCursor busy;
         SafeSave::writeSet(set);
     } catch (const SafeSave::ESetFailed &e) {
         const auto namesOf = [](const QStringList &paths) {

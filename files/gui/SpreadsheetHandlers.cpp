@@ -8,48 +8,58 @@
 #include "table/gui/StringGrid.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 void TfrmMain::tbOpnXlsClick()
 {
     tbSaveGraph->setEnabled(false);
-    if (!dataPageActive())
+    if (!onDataPage(OpenXLS1))
         return;
     if (!confirmLeave())
         return;
-    prepareOpenDialog(msg(4));
-    if (auto name = m_dialogs.openFile(this, OpenDialog1)) {
-        OpenDialog1.fileName = *name;
-        // The workbook is read as a job of its own while the window waits
-        // with a Cancel button, and read whole before the table changes: a
-        // workbook that cannot be read, or whose read was cancelled, leaves
-        // the table as it was. A cancelled read is dropped and ends on its
-        // own; nothing waits for it.
-        Job<std::vector<GridRow>> read(
-            [path = *name](Progress &) { return TableFiles::readWorkbook(path); });
-        const bool waited = m_dialogs.waitFor(
-            this, text(Text::ReadingWorkbook).arg(QDir::toNativeSeparators(*name)),
-            text(Text::Cancel), [&read] { return read.finished(); });
-        if (waited) {
-            try {
-                loadRows(read.take(), *name, true);
-            } catch (const EWorkbookError &e) {
-                showMessage(e.text(), MB_ICONERROR);
-            }
-        }
-    }
+    const FileDialogState &dialog = fileDialog(FileCommand::OpenXls, msg(4), OpenXLS1);
+    if (auto name = m_dialogs.openFile(this, dialog))
+        openWorkbookFile(*name);
     UpdateDateRange();
+}
+
+void TfrmMain::openWorkbookFile(const QString &path)
+{
+    noteChosen(FileCommand::OpenXls, path);
+    // The workbook is read as a job of its own while the window waits with a
+    // Cancel button, and read whole before the table changes: a workbook
+    // that cannot be read, or whose read was cancelled, leaves the table as
+    // it was. A cancelled read is dropped and ends on its own; nothing waits
+    // for it.
+    Job<std::vector<GridRow>> read([path](Progress &) { return TableFiles::readWorkbook(path); });
+    const bool waited =
+        m_dialogs.waitFor(this, text(Text::ReadingWorkbook).arg(QDir::toNativeSeparators(path)),
+                          text(Text::Cancel), [&read] { return read.finished(); });
+    if (!waited)
+        return;
+    try {
+        loadRows(read.take(), path, true);
+    } catch (const EWorkbookError &e) {
+        showMessage(e.text(), MB_ICONERROR);
+        return;
+    }
+    say(text(Text::StatusOpened)
+            .arg(m_texts.count(Text::RowCount, strGrid->rowCountWithHeader() - 1),
+                 QFileInfo(path).fileName()));
+    rememberFile(FileCommand::OpenXls, path, true);
 }
 
 void TfrmMain::tbSavXlsClick()
 {
     tbSaveGraph->setEnabled(false);
-    if (!dataPageActive())
+    if (!onDataPage(SaveXLS1))
         return;
-    prepareSaveDialog(msg(4));
-    if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
-        SaveDialog1.fileName = *name;
+    const FileDialogState &dialog = fileDialog(FileCommand::SaveXls, msg(4), SaveXLS1);
+    if (auto name = m_dialogs.saveFile(this, dialog)) {
+        const QString path = chosenName(FileCommand::SaveXls, *name);
         try {
-            writeTable(*name, true);
+            writeTable(path, true);
+            rememberFile(FileCommand::SaveXls, path, true);
         } catch (const EWorkbookError &e) {
             showMessage(e.text(), MB_ICONERROR);
         }

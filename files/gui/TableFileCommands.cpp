@@ -4,6 +4,7 @@
 // that ends the file commands and the graph export.
 #include "app/DateConv.h"
 #include "app/gui/TfrmMain.h"
+#include "app/gui/Widgets.h"
 #include "files/TableFiles.h"
 #include "files/workbook/Workbook.h"
 #include "table/gui/StringGrid.h"
@@ -24,10 +25,16 @@ void TfrmMain::loadRows(std::vector<GridRow> rows, const QString &path, bool wor
 
 void TfrmMain::writeTable(const QString &path, bool workbook)
 {
-    TableFiles::save(strGrid->model(), path, workbook);
+    {
+        BusyCursor busy;
+        TableFiles::save(strGrid->model(), path, workbook);
+    }
     Table->history().markSaved();
     Origin = {path, workbook};
     updateCaption();
+    say(text(Text::StatusSaved)
+            .arg(m_texts.count(Text::RowCount, strGrid->rowCountWithHeader() - 1),
+                 QFileInfo(path).fileName()));
 }
 
 void TfrmMain::updateCaption()
@@ -53,15 +60,19 @@ bool TfrmMain::confirmLeave()
     case SaveChoice::Save:
         break;
     }
+    return saveToOrigin();
+}
+
+bool TfrmMain::saveToOrigin()
+{
     // To where the table came from, in its format; a new table asks for a
     // name as Save (TXT) does.
     if (Origin.path.isEmpty()) {
-        prepareSaveDialog(msg(3));
-        auto name = m_dialogs.saveFile(this, SaveDialog1);
+        const FileDialogState &dialog = fileDialog(FileCommand::SaveTxt, msg(3), SaveTXT1);
+        auto name = m_dialogs.saveFile(this, dialog);
         if (!name)
             return false;
-        SaveDialog1.fileName = *name;
-        Origin = {*name, false};
+        Origin = {chosenName(FileCommand::SaveTxt, *name), false};
     }
     if (Origin.workbook) {
         try {
@@ -73,7 +84,44 @@ bool TfrmMain::confirmLeave()
     } else {
         writeTable(Origin.path, false); // a failure ends the command that asked
     }
+    rememberFile(Origin.workbook ? FileCommand::SaveXls : FileCommand::SaveTxt, Origin.path, true);
     return true;
+}
+
+void TfrmMain::Save1Click()
+{
+    tbSaveGraph->setEnabled(false);
+    if (!onDataPage(Save1))
+        return;
+    saveToOrigin();
+}
+
+void TfrmMain::openPaths(const QStringList &paths)
+{
+    if (paths.isEmpty() || m_searching)
+        return;
+    tbSaveGraph->setEnabled(false);
+    // The file commands work on the DATA page: a drop shows it.
+    PageControl1->setCurrentIndex(0);
+    if (!confirmLeave())
+        return;
+    TableFiles::Reader reader;
+    {
+        BusyCursor busy;
+        reader = TableFiles::choose(paths);
+    }
+    switch (reader) {
+    case TableFiles::Reader::Text:
+        openTextFile(paths.front());
+        break;
+    case TableFiles::Reader::Workbook:
+        openWorkbookFile(paths.front());
+        break;
+    case TableFiles::Reader::CountFiles:
+        importCountFiles(paths); // asks nothing more, refreshes the dates itself
+        return;
+    }
+    UpdateDateRange();
 }
 
 void TfrmMain::UpdateDateRange()

@@ -1,36 +1,50 @@
 // The text file commands Open (TXT) and Save (TXT).
 #include "app/gui/TfrmMain.h"
+#include "app/gui/Widgets.h"
 #include "files/TableFiles.h"
 #include "table/gui/StringGrid.h"
 
 #include <QDateEdit>
+#include <QFileInfo>
 
 void TfrmMain::tbOpnTxtClick()
 {
     tbSaveGraph->setEnabled(false);
-    if (!dataPageActive())
+    if (!onDataPage(OpenTXT1))
         return;
     if (!confirmLeave())
         return;
-    prepareOpenDialog(msg(3));
-    if (auto name = m_dialogs.openFile(this, OpenDialog1)) {
-        OpenDialog1.fileName = *name;
+    const FileDialogState &dialog = fileDialog(FileCommand::OpenTxt, msg(3), OpenTXT1);
+    if (auto name = m_dialogs.openFile(this, dialog))
+        openTextFile(*name);
+    UpdateDateRange();
+}
+
+void TfrmMain::openTextFile(const QString &path)
+{
+    noteChosen(FileCommand::OpenTxt, path);
+    {
         // The whole file is read before the table changes: a file that
         // cannot be read leaves the table as it was.
-        loadRows(TableFiles::readText(*name), *name, false);
+        BusyCursor busy;
+        loadRows(TableFiles::readText(path), path, false);
     }
-    UpdateDateRange();
+    say(text(Text::StatusOpened)
+            .arg(m_texts.count(Text::RowCount, strGrid->rowCountWithHeader() - 1),
+                 QFileInfo(path).fileName()));
+    rememberFile(FileCommand::OpenTxt, path, true);
 }
 
 void TfrmMain::tbSavTxtClick()
 {
     tbSaveGraph->setEnabled(false);
-    if (!dataPageActive())
+    if (!onDataPage(SaveTXT1))
         return;
-    prepareSaveDialog(msg(3));
-    if (auto name = m_dialogs.saveFile(this, SaveDialog1)) {
-        SaveDialog1.fileName = *name;
-        writeTable(*name, false);
+    const FileDialogState &dialog = fileDialog(FileCommand::SaveTxt, msg(3), SaveTXT1);
+    if (auto name = m_dialogs.saveFile(this, dialog)) {
+        const QString path = chosenName(FileCommand::SaveTxt, *name);
+        writeTable(path, false);
+        rememberFile(FileCommand::SaveTxt, path, true);
     }
     UpdateDateRange();
     strGrid->setEditing(false); // tbEdit follows the mode

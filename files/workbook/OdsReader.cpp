@@ -1,5 +1,6 @@
 // Reading the active sheet of an OpenDocument spreadsheet (ods).
 #include "Workbook.h"
+#include "app/Progress.h"
 
 #include <QDir>
 #include <QTime>
@@ -155,7 +156,9 @@ void WorkbookFiles::readOdsContent(const QByteArray &content, const QString &pat
         CellValue value;
     };
     std::vector<Cell> cells;
+    unsigned polled = 0;
     while (!xml.atEnd()) {
+        ThreadProgress::checkCancelledEvery(polled); // a dropped read stops
         xml.readNext();
         if (xml.isStartElement()) {
             const auto name = xml.qualifiedName();
@@ -172,6 +175,7 @@ void WorkbookFiles::readOdsContent(const QByteArray &content, const QString &pat
                 cells.clear();
                 int col = 0;
                 while (!xml.atEnd()) {
+                    ThreadProgress::checkCancelledEvery(polled);
                     xml.readNext();
                     if (xml.isEndElement() &&
                         xml.qualifiedName() == QLatin1String("table:table-row"))

@@ -3,6 +3,7 @@
 #include "NumberFormat.h"
 #include "Workbook.h"
 #include "ZipArchive.h"
+#include "app/Progress.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -77,7 +78,9 @@ QString readRichText(QXmlStreamReader &xml, const QString &path)
     int depth = 0;    // elements open inside the <si> or <is>
     int phonetic = 0; // open <rPh> elements
     int run = 0;      // the depth of the <t> being read, 0 outside one
+    unsigned polled = 0;
     while (!xml.atEnd()) {
+        ThreadProgress::checkCancelledEvery(polled); // a dropped read stops
         xml.readNext();
         if (xml.isStartElement()) {
             if (++depth > Worksheet::MaxTextDepth)
@@ -140,7 +143,9 @@ std::vector<QString> readSharedStrings(const QByteArray &bytes, const QString &p
 {
     std::vector<QString> strings;
     QXmlStreamReader xml(bytes);
+    unsigned polled = 0;
     while (!xml.atEnd()) {
+        ThreadProgress::checkCancelledEvery(polled);
         xml.readNext();
         if (xml.isStartElement() && xml.name() == QLatin1String("si"))
             strings.push_back(readRichText(xml, path));
@@ -164,7 +169,9 @@ void readSheet(const QByteArray &bytes, const QString &path, const QString &shee
     QXmlStreamReader xml(bytes);
     int row = 0, col = 0;
     QHash<QString, QString> sharedFormulas; // the text of each shared formula by its index
+    unsigned polled = 0;
     while (!xml.atEnd()) {
+        ThreadProgress::checkCancelledEvery(polled); // a dropped read stops
         xml.readNext();
         if (!xml.isStartElement())
             continue;

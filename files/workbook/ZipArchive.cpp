@@ -2,6 +2,7 @@
 #include "ZipArchive.h"
 
 #include "Workbook.h"
+#include "app/Progress.h"
 
 #include <QDir>
 #include <quazip/quazip.h>
@@ -56,6 +57,7 @@ QByteArray ZipArchive::read(const QString &name)
         static_cast<qsizetype>(std::min<quint64>(info.uncompressedSize, 64 * 1024 * 1024)));
     char buffer[65536];
     for (;;) {
+        ThreadProgress::checkCancelled(); // a dropped read stops
         const qint64 n = file.read(buffer, sizeof buffer);
         if (n < 0)
             throw damaged(QStringLiteral("the part %1 cannot be unpacked").arg(name));

@@ -35,11 +35,14 @@ TableEditor::TableEditor(StringGrid &grid)
     connect(&m_history.stack(), &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
     undo->setEnabled(false);
     redo->setEnabled(false);
+    cut = makeAction({QKeySequence::Cut}, &TableEditor::cutSelection);
     copy = makeAction({QKeySequence::Copy}, &TableEditor::copySelection);
     paste = makeAction({QKeySequence::Paste}, &TableEditor::pasteAtCursor);
-    insertRow = makeAction(
-        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Equal)},
-        &TableEditor::insertRowAbove);
+    // One sequence for the main keyboard's + (Shift and = on many layouts)
+    // and the keypad's: Qt matches Ctrl+Shift+= to Ctrl++ by itself, and a
+    // second sequence for the same key made the shortcut ambiguous, so that
+    // it did nothing.
+    insertRow = makeAction({QKeySequence(Qt::CTRL | Qt::Key_Plus)}, &TableEditor::insertRowAbove);
     deleteRows =
         makeAction({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, &TableEditor::deleteSelectedRows);
     markMenu = new QMenu(&m_grid);
@@ -57,7 +60,7 @@ TableEditor::TableEditor(StringGrid &grid)
     connect(unmarkHours, &QAction::triggered, this,
             [this] { guard([&] { markSelectedRows(QString()); }); });
     m_grid.setContextMenuPolicy(Qt::ActionsContextMenu);
-    for (QAction *a : {undo, redo, copy, paste, insertRow, deleteRows, markHours, unmarkHours})
+    for (QAction *a : {undo, redo, cut, copy, paste, insertRow, deleteRows, markHours, unmarkHours})
         m_grid.addAction(a);
     guard = [](const std::function<void()> &work) { work(); };
 }
@@ -76,9 +79,13 @@ QAction *TableEditor::makeAction(const QList<QKeySequence> &keys, void (TableEdi
 void TableEditor::retranslate(const LanguageTexts &texts)
 {
     m_texts = texts;
-    const std::pair<QAction *, Text> actions[] = {
-        {undo, Text::Undo},   {redo, Text::Redo},           {copy, Text::Copy},
-        {paste, Text::Paste}, {insertRow, Text::InsertRow}, {deleteRows, Text::DeleteRows}};
+    const std::pair<QAction *, Text> actions[] = {{undo, Text::Undo},
+                                                  {redo, Text::Redo},
+                                                  {cut, Text::CutItem},
+                                                  {copy, Text::Copy},
+                                                  {paste, Text::Paste},
+                                                  {insertRow, Text::InsertRow},
+                                                  {deleteRows, Text::DeleteRows}};
     for (const auto &[action, text] : actions)
         action->setText(m_texts.text(text));
     markHours->setText(m_texts.text(Text::MarkHoursMenu));
@@ -93,7 +100,7 @@ void TableEditor::finishEditing()
         m_grid.setEditing(m_grid.editing()); // writes and closes the open editor
 }
 
-void TableEditor::copySelection()
+QRect TableEditor::selectedBlock() const
 {
     QModelIndexList cells = m_grid.selectionModel()->selectedIndexes();
     if (cells.isEmpty())
@@ -105,14 +112,34 @@ void TableEditor::copySelection()
         left = std::min(left, i.column());
         right = std::max(right, i.column());
     }
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+void TableEditor::copySelection()
+{
+    const QRect block = selectedBlock();
     std::vector<QStringList> rows;
-    for (int r = top; r <= bottom; ++r) {
+    for (int r = block.top(); r <= block.bottom(); ++r) {
         QStringList row;
-        for (int c = left; c <= right; ++c)
+        for (int c = block.left(); c <= block.right(); ++c)
             row << m_grid.cell(c, r + 1);
         rows.push_back(row);
     }
     QGuiApplication::clipboard()->setText(PasteBlock::format(rows));
+}
+
+void TableEditor::cutSelection()
+{
+    if (!m_grid.editing())
+        return;
+    finishEditing();
+    copySelection();
+    const QRect block = selectedBlock();
+    m_history.beginStep(m_texts.text(Text::CutItem).remove(u'&'));
+    for (int r = block.top(); r <= block.bottom(); ++r)
+        for (int c = block.left(); c <= block.right(); ++c)
+            m_grid.setCell(c, r + 1, QString());
+    m_history.endStep();
 }
 
 void TableEditor::pasteAtCursor()
@@ -123,12 +150,12 @@ void TableEditor::pasteAtCursor()
 
 void TableEditor::pasteText(const QString &block)
 {
-    const std::vector<QStringList> rows = PasteBlock::parse(block);
-    if (rows.empty())
+    if (block.isEmpty())
         return;
     finishEditing();
     const int top = m_grid.row(), left = m_grid.col();
-    if (const auto problem = PasteBlock::check(rows, top, left)) {
+    std::vector<GridRow> rows;
+    if (const auto problem = PasteBlock::overlay(block, top, left, m_grid.model(), rows)) {
         static const Text reasonText[] = {Text::PastLastColumn, Text::NotDateOfForm,
                                           Text::NotHourOfDay, Text::NotCount}; // by Problem::Reason
         const QString column =
@@ -140,14 +167,9 @@ void TableEditor::pasteText(const QString &block)
             m_texts.text(Text::PasteRefused).arg(problem->row).arg(column, problem->text, reason));
         return;
     }
-    const int needed = top + static_cast<int>(rows.size());
-    GridModel::checkRowCount(needed - 1); // before the step begins
+    // The rows with the block laid over them go in as one change, one step.
     m_history.beginStep(m_texts.text(Text::Paste));
-    if (needed > m_grid.rowCountWithHeader())
-        m_grid.setRowCountWithHeader(needed);
-    for (size_t r = 0; r < rows.size(); ++r)
-        for (qsizetype c = 0; c < rows[r].size(); ++c)
-            m_grid.setCell(left + static_cast<int>(c), top + static_cast<int>(r), rows[r][c]);
+    m_grid.model().overwriteRows(top - 1, std::move(rows));
     m_history.endStep();
 }
 

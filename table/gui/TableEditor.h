@@ -27,7 +27,7 @@ public:
     // Runs an action's work the way the window runs its handlers.
     std::function<void(const std::function<void()> &)> guard;
 
-    QAction *undo, *redo, *copy, *paste, *insertRow, *deleteRows;
+    QAction *undo, *redo, *cut, *copy, *paste, *insertRow, *deleteRows;
     // Marking the selected rows' hours as disturbed, by reason, and
     // unmarking them; each is one step of the history. markHours carries
     // the menu of reasons (for the context menu and the window's menu).
@@ -38,6 +38,9 @@ public:
     void retranslate(const LanguageTexts &texts);
 
     void copySelection();
+    // Copies the selection and empties its cells, one step of the history
+    // (editing on).
+    void cutSelection();
     // Pastes the clipboard's tab-separated cells at the cursor (editing on).
     void pasteAtCursor();
     // Puts an empty row above the cursor's (editing on).
@@ -54,6 +57,9 @@ private:
     QAction *makeAction(const QList<QKeySequence> &keys, void (TableEditor::*work)());
     // The editor's text is in the cell already; it closes before a command.
     void finishEditing();
+    // The selected cells, or the cursor's: top, left, bottom, right (rows
+    // of the model, from 0).
+    QRect selectedBlock() const;
 
     using Text = LanguageTexts::Text;
     LanguageTexts m_texts;

@@ -11,6 +11,8 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+#include <utility>
+
 void TfrmMain::cursorReset()
 {
     // Column 1 first, so that the last step always selects the date cell of
@@ -23,7 +25,7 @@ void TfrmMain::cursorReset()
 void TfrmMain::New1Click()
 {
     tbSaveGraph->setEnabled(false);
-    if (!dataPageActive())
+    if (!onDataPage(New1))
         return;
     if (!confirmLeave())
         return;
@@ -31,10 +33,16 @@ void TfrmMain::New1Click()
     Table->history().markSaved();
     Origin = {};
     updateCaption();
+    // A new data set: nothing of the last table's results stays in view,
+    // and the date range starts afresh.
+    clearResults();
+    dtp1->setDate(DateConv::today());
+    dtp2->setDate(DateConv::today());
     strGrid->setEditing(true);
     tbEdit->setChecked(true);
     tbRun->setEnabled(true);
     cursorReset();
+    say(text(Text::StatusNew));
 }
 
 void TfrmMain::tbNewClick()
@@ -45,7 +53,7 @@ void TfrmMain::tbNewClick()
 void TfrmMain::tbEditClick()
 {
     tbSaveGraph->setEnabled(false);
-    if (!dataPageActive()) {
+    if (!onDataPage(Editing1)) {
         tbEdit->setChecked(strGrid->editing()); // the click changed nothing
         return;
     }
@@ -66,37 +74,62 @@ void TfrmMain::placeDatePicker(int col, int row)
 bool TfrmMain::strGridSelectCell(int col, int row)
 {
     const bool allow = col != strGrid->colCount() - 1; // never into the filler column
+    // A date chosen for another cell goes there before the picker moves.
+    if (sgDTPick->isVisible() && m_pickerEdit.row != row)
+        commitDatePicker();
     if (col != 0 || !strGrid->editing()) {
         sgDTPick->hide();
         return allow;
     }
+    if (sgDTPick->isVisible() && m_pickerEdit.row == row) {
+        placeDatePicker(col, row); // already open there: the user's date stays
+        return allow;
+    }
+    const QString text = strGrid->cell(0, row);
+    const std::optional<QDate> date = text.isEmpty() ? std::nullopt : DateConv::fromText(text);
+    if (!text.isEmpty() && !date) {
+        // Said before the picker opens, with the cell named: the picker is
+        // not left over another row while the box is up.
+        sgDTPick->hide();
+        showMessage(msg(1) + u'\n' + this->text(Text::DateCellUnreadable).arg(row).arg(text),
+                    MB_ICONWARNING);
+    }
     placeDatePicker(col, row);
+    // The shown date is a suggestion: the cell changes only when the user
+    // picks, types or accepts a date (pickerDateChanged, Enter).
+    sgDTPick->setDate(date.value_or(DateConv::today()));
+    m_pickerEdit = {row, text, false};
     sgDTPick->show();
     sgDTPick->raise();
-    const QString text = strGrid->cell(0, row);
-    if (text.isEmpty()) {
-        sgDTPick->setDate(DateConv::today());
-    } else if (auto date = DateConv::fromText(text)) {
-        sgDTPick->setDate(*date);
-    } else {
-        showMessage(msg(1), MB_ICONWARNING);
-        sgDTPick->setDate(DateConv::today());
-    }
     sgDTPick->setFocus(Qt::OtherFocusReason);
     return allow;
 }
 
+void TfrmMain::commitDatePicker()
+{
+    // Written into the row the picker was opened on, and only while that
+    // cell still holds what it held then: a paste or a new table since is
+    // never overwritten by a date the user did not give for it.
+    const DatePickerEdit edit = std::exchange(m_pickerEdit, {});
+    if (!edit.chosen || edit.row < 1 || edit.row >= strGrid->rowCountWithHeader() ||
+        strGrid->cell(0, edit.row) != edit.text)
+        return;
+    const QString date = DateConv::toText(sgDTPick->date());
+    if (date != edit.text)
+        strGrid->setCell(0, edit.row, date);
+}
+
 void TfrmMain::sgDTPickKeyDown(int &key)
 {
-    if (key == StringGrid::VK_RETURN)
+    if (key == StringGrid::VK_RETURN) {
+        m_pickerEdit.chosen = true;              // Enter accepts the date shown
         strGrid->setFocus(Qt::OtherFocusReason); // the picker loses the focus and exits
+    }
 }
 
 void TfrmMain::sgDTPickExit()
 {
-    // The shown date is written even when unchanged, so an empty or
-    // unreadable date cell holds a real date once the picker closes.
-    strGrid->setCell(0, strGrid->row(), DateConv::toText(sgDTPick->date()));
+    commitDatePicker();
     strGrid->setCol(1);
     sgDTPick->hide();
 }

@@ -15,7 +15,7 @@ private slots:
         QTest::addColumn<QString>("file");
         const QDir root(QStringLiteral(VEXLOR_TEST_DATA "/../../fuzz/corpus"));
         for (const char *target :
-             {"text", "ini", "xlsx", "ods", "fit", "xls", "start", "observer"}) {
+             {"text", "ini", "xlsx", "ods", "fit", "xls", "start", "observer", "paste"}) {
             const QDir dir(root.filePath(QLatin1String(target)));
             const QStringList files = dir.entryList(QDir::Files, QDir::Name);
             QVERIFY2(!files.isEmpty(), target);
@@ -45,6 +45,8 @@ private slots:
             Fuzz::settingsStart(bytes);
         else if (target == "observer")
             Fuzz::observerFile(bytes);
+        else if (target == "paste")
+            Fuzz::paste(bytes);
         else
             Fuzz::tableFit(bytes);
     }

@@ -280,6 +280,76 @@ private slots:
         QCOMPARE(byName["a"], QStringList({"5", ""}));
     }
 
+    // No output replaces a file without --replace: every target is checked
+    // before anything is written, so a refusal leaves no output at all.
+    void existingOutputs_data()
+    {
+        QTest::addColumn<QByteArray>("option");
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("replace");
+        const QList<QPair<const char *, const char *>> outputs{
+            {"--save", "s.txt"},        {"--csv", "c.csv"},       {"--picture", "p.png"},
+            {"--colorgramme", "g.png"}, {"--landscape", "l.csv"}, {"--position-profile", "q.csv"}};
+        for (const auto &[option, name] : outputs) {
+            QTest::newRow(QByteArray(option) + " kept")
+                << QByteArray(option) << QByteArray(name) << false;
+            QTest::newRow(QByteArray(option) + " replaced")
+                << QByteArray(option) << QByteArray(name) << true;
+        }
+    }
+    void existingOutputs()
+    {
+        QFETCH(QByteArray, option);
+        QFETCH(QByteArray, name);
+        QFETCH(bool, replace);
+        QTemporaryDir dir;
+        QVERIFY(QFile::copy(m_dir.filePath(QStringLiteral("t.txt")),
+                            dir.filePath(QStringLiteral("t.txt"))));
+        QFile old(dir.filePath(QString::fromLatin1(name)));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("the observer's own");
+        old.close();
+        // A second output that does not exist yet comes after it.
+        QList<QByteArray> args{"t.txt", "--from", "01.08.2024", "--to", "04.08.2024", option, name};
+        args << (option == "--landscape" ? "--csv" : "--landscape") << "extra.csv";
+        if (replace)
+            args << "--replace";
+        const Outcome o = runFit(args, QFile::encodeName(dir.path()));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        const QByteArray after = old.readAll();
+        if (replace) {
+            QVERIFY2(o.exitCode == 0, o.err.constData());
+            QVERIFY(after != "the observer's own");
+            QVERIFY(o.out.contains(' ' + name + '\n'));
+            return;
+        }
+        QCOMPARE(o.exitCode, 1);
+        QVERIFY2(o.err.contains('\'' + name + "' exists already: nothing was written"),
+                 o.err.constData());
+        QCOMPARE(o.out, QByteArray());
+        QCOMPARE(after, QByteArray("the observer's own"));
+        QStringList kept{"t.txt", QString::fromLatin1(name)};
+        kept.sort();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), kept);
+    }
+
+    // Two outputs to one file, by the same name or through a link, are
+    // refused before either is written.
+    void oneFileForTwoOutputs()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QFile::copy(m_dir.filePath(QStringLiteral("t.txt")),
+                            dir.filePath(QStringLiteral("t.txt"))));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("x.csv")),
+                            dir.filePath(QStringLiteral("link.csv"))));
+        const Outcome o = runFit({"t.txt", "--from", "01.08.2024", "--to", "04.08.2024", "--csv",
+                                  "x.csv", "--landscape", "link.csv", "--replace"},
+                                 QFile::encodeName(dir.path()));
+        QCOMPARE(o.exitCode, 1);
+        QVERIFY2(o.err.contains("'link.csv' is given for two outputs"), o.err.constData());
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("x.csv"))));
+    }
+
     // A name as long as the folder allows saves: the temporary file beside
     // it has a short name of its own.
     void longestNamesSave_data()

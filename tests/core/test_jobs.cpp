@@ -7,12 +7,16 @@
 #include "app/Errors.h"
 #include "app/Job.h"
 #include "app/WorkerThreads.h"
+#include "files/TableFiles.h"
 
 #include <QTest>
 
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <thread>
+
+#include <sys/wait.h>
 
 namespace {
 
@@ -187,6 +191,48 @@ private slots:
             QCOMPARE(profile.bestPosition, 0);
         }
         QCOMPARE(p.done(), 0);
+    }
+
+    // The landscape stops at a cancel too, and gives nothing.
+    void cancelledLandscapeIsEmpty()
+    {
+        const std::vector<TRadData> rows = showerRows(240);
+        Progress p;
+        QVERIFY(PositionProfile::landscape(rows, 120, p).valid());
+        p.cancel();
+        const PositionProfile::Landscape l = PositionProfile::landscape(rows, 120, p);
+        QVERIFY(!l.valid());
+        QVERIFY(l.dO.empty());
+    }
+
+    // A workbook read inside a job whose owner dropped it stops: the zip
+    // parts and the XML parsers look at the job's cancel, the xls child
+    // process is killed and waited for. Outside a job nothing cancels.
+    void droppedWorkbookReadsStop_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("xlsx") << "openpyxl.xlsx";
+        QTest::newRow("ods") << "libreoffice.ods";
+        QTest::newRow("xls") << "libreoffice.xls";
+    }
+    void droppedWorkbookReadsStop()
+    {
+        QFETCH(QString, file);
+        const QString path = QStringLiteral(VEXLOR_TEST_DATA "/") + file;
+        QVERIFY(!TableFiles::readWorkbook(path).empty());
+        Progress p;
+        p.cancel();
+        {
+            const ThreadProgress::Scope scope(p);
+            QVERIFY_THROWS_EXCEPTION(JobCancelled, TableFiles::readWorkbook(path));
+        }
+        QVERIFY(!ThreadProgress::cancelled());
+        // No child process is left behind.
+        QCOMPARE(::waitpid(-1, nullptr, WNOHANG), -1);
+        QCOMPARE(errno, ECHILD);
+        // A job's work runs with its own progress as the thread's.
+        Job<bool> job([](Progress &own) { return ThreadProgress::t_current == &own; });
+        QVERIFY(job.take());
     }
 
     // The progress counts what was finished; finished work is the same as

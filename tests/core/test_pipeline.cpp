@@ -115,6 +115,38 @@ private slots:
         }
     }
 
+    // The positions the window and vexlor-fit share: Auto Calc's best cut to
+    // the last row, and whether the search's window fits the 16-bit control.
+    void positionRules_data()
+    {
+        QTest::addColumn<int>("best");
+        QTest::addColumn<int>("rowCount");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<bool>("searchFits"); // with the peak at best - 5
+        QTest::newRow("inside") << 50 << 96 << 50 << true;
+        QTest::newRow("past the last row") << 100 << 96 << 95 << true;
+        QTest::newRow("the last row") << 95 << 96 << 95 << true;
+        QTest::newRow("at the control's end") << 32767 << 40000 << 32767 << true;
+        QTest::newRow("past the control's end") << 32768 << 40000 << 32768 << false;
+        QTest::newRow("cut back into the control") << 32768 << 32768 << 32767 << true;
+        QTest::newRow("cut, still past it") << 32770 << 32770 << 32769 << false;
+    }
+    void positionRules()
+    {
+        QFETCH(int, best);
+        QFETCH(int, rowCount);
+        QFETCH(int, position);
+        QFETCH(bool, searchFits);
+        QCOMPARE(RunPipeline::searchedPosition(best, rowCount), position);
+        Peak peak;
+        peak.PeakOffset = best - 5;
+        QCOMPARE(RunPipeline::searchFitsPositionControl(peak, rowCount), searchFits);
+        peak.PeakOffset = best;
+        QCOMPARE(RunPipeline::peakPosition(peak), best);
+        peak.PeakOffset = 0;
+        QCOMPARE(RunPipeline::peakPosition(peak), 1);
+    }
+
     void datesWithoutRowsReadNothing_data()
     {
         QTest::addColumn<QString>("from");

@@ -204,6 +204,59 @@ private slots:
         QCOMPARE(texts.messages().size(), size_t(LanguageTexts::MessageCount));
     }
 
+    // Plural groups take the form the number asks for: English's two, the
+    // three of Russian; a group that does not fit is left as written.
+    void plurals_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("n");
+        QTest::addColumn<QString>("expected");
+        const QString en = QStringLiteral("%1 {1:row|rows}");
+        const QString ru = QStringLiteral("%1 {1:строка|строки|строк}");
+        QTest::newRow("en 1") << en << 1.0 << "%1 row";
+        QTest::newRow("en 0") << en << 0.0 << "%1 rows";
+        QTest::newRow("en 2") << en << 2.0 << "%1 rows";
+        QTest::newRow("en 1.5") << en << 1.5 << "%1 rows";
+        QTest::newRow("en 21") << en << 21.0 << "%1 rows";
+        QTest::newRow("ru 1") << ru << 1.0 << "%1 строка";
+        QTest::newRow("ru 3") << ru << 3.0 << "%1 строки";
+        QTest::newRow("ru 5") << ru << 5.0 << "%1 строк";
+        QTest::newRow("ru 11") << ru << 11.0 << "%1 строк";
+        QTest::newRow("ru 12") << ru << 12.0 << "%1 строк";
+        QTest::newRow("ru 21") << ru << 21.0 << "%1 строка";
+        QTest::newRow("ru 22") << ru << 22.0 << "%1 строки";
+        QTest::newRow("ru 111") << ru << 111.0 << "%1 строк";
+        QTest::newRow("ru 0") << ru << 0.0 << "%1 строк";
+        QTest::newRow("ru 2.8") << ru << 2.8 << "%1 строки";
+        QTest::newRow("second number") << QStringLiteral("{2:a|b} {1:c|d}") << 1.0 << "b c";
+        QTest::newRow("no such number") << QStringLiteral("{3:a|b}") << 1.0 << "{3:a|b}";
+        QTest::newRow("one form") << QStringLiteral("{1:a} x") << 1.0 << "{1:a} x";
+        QTest::newRow("not closed") << QStringLiteral("x {1:a|b") << 1.0 << "x {1:a|b";
+        QTest::newRow("braces alone") << QStringLiteral("{} {x}") << 1.0 << "{} {x}";
+    }
+    void plurals()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, n);
+        QTEST(LanguageTexts::plurals(text, {n, 2}), "expected");
+    }
+
+    // Numbers take the language's decimal separator; without a language
+    // (vexlor-fit) a point, and never a group separator.
+    void numbersOfTheLanguage()
+    {
+        QCOMPARE(LanguageTexts().locale().toString(12345.5, 'f', 1), QString("12345.5"));
+        const QByteArray ini = "[ru]\nX2=Отмена\n[en]\nX2=Cancel\n";
+        const QString path = QDir(m_dir.path()).filePath("plural.ini");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(ini);
+        f.close();
+        const IniFile file(path);
+        QCOMPARE(LanguageTexts(file, "ru").locale().toString(12345.5, 'f', 1), QString("12345,5"));
+        QCOMPARE(LanguageTexts(file, "en").locale().toString(12345.5, 'f', 1), QString("12345.5"));
+    }
+
     void builtInEnglishIsTheShippedEnglish()
     {
         // The English texts stand in the program and in the sample file;
@@ -225,6 +278,23 @@ private slots:
             inEnglish.sort();
             inRussian.sort();
             QVERIFY2(inEnglish == inRussian, qPrintable(key));
+            // Plural groups: English's two forms, Russian's three, for the
+            // same numbers.
+            static const QRegularExpression group(QStringLiteral("\\{(\\d+):([^}]*)\\}"));
+            QStringList englishGroups, russianGroups;
+            for (const auto &m : group.globalMatch(en[key])) {
+                QVERIFY2(m.captured(2).count(u'|') == 1, qPrintable(key));
+                englishGroups << m.captured(1);
+            }
+            for (const auto &m : group.globalMatch(ru[key])) {
+                QVERIFY2(m.captured(2).count(u'|') == 2, qPrintable(key));
+                russianGroups << m.captured(1);
+            }
+            englishGroups.removeDuplicates();
+            russianGroups.removeDuplicates();
+            englishGroups.sort();
+            russianGroups.sort();
+            QVERIFY2(englishGroups == russianGroups, qPrintable(key));
         }
         QVERIFY(!en.contains(QStringLiteral("X%1").arg(LanguageTexts::TextCount + 1)));
         for (int n = 1; n <= LanguageTexts::LabelCount; ++n)

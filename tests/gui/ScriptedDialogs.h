@@ -22,7 +22,7 @@ public:
     std::deque<std::optional<QString>> openAnswers, saveAnswers; // nullopt = cancel
     std::deque<QStringList> openFilesAnswers;                    // empty = cancel
     std::deque<std::optional<QString>> folderAnswers;
-    QStringList folderStarts; // where each folder dialog opened
+    QStringList folderStarts; // where each folder dialog started
     // Answers to forms: a function of the values shown (nullopt = cancel);
     // the forms shown are logged.
     std::deque<std::function<std::optional<QStringList>(const QStringList &)>> formAnswers;

@@ -301,7 +301,7 @@ private slots:
         w->cbox3->setChecked(false); // the shower curve hidden
         w->ShowerSeries->setVisible(false);
         const QString text = w->Navigator->readout(30);
-        QVERIFY2(text.startsWith("02.12.2008 6h, #31"), qPrintable(text));
+        QVERIFY2(text.startsWith("02.12.2008 6h, offset 30"), qPrintable(text));
         QVERIFY(text.contains("Observed: 95"));
         QVERIFY(text.contains("Sporadic: "));
         QVERIFY(!text.contains("Shower:"));

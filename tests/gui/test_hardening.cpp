@@ -396,7 +396,9 @@ private slots:
         }
         disk.fill();
         QProcess fit;
-        fit.start(VEXLOR_FIT, {m_f->dir.filePath("rows.txt"), "--save", target});
+        // --replace: the old table is to be replaced, and the full disk must
+        // leave it whole all the same.
+        fit.start(VEXLOR_FIT, {m_f->dir.filePath("rows.txt"), "--save", target, "--replace"});
         QVERIFY(fit.waitForFinished(60000));
         QCOMPARE(fit.exitCode(), 1);
         QVERIFY(fit.readAllStandardError().contains("No space left on device"));

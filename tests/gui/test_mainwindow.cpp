@@ -291,7 +291,7 @@ private slots:
             QCOMPARE(w.PageControl1->tabText(2),
                      QString::fromUtf8(en ? "COLORGRAMME" : "КОЛОРГРАММА"));
             QCOMPARE(w.tbImport->toolTip(),
-                     QString::fromUtf8(en ? "Import count files" : "Импорт файлов счётов"));
+                     QString::fromUtf8(en ? "Import count files" : "Импорт файлов отсчётов"));
             QCOMPARE(w.Exit1->text(), QString::fromUtf8(en ? "E&xit" : "В&ыход"));
             QCOMPARE(w.SaveXLS1->text(),
                      QString::fromUtf8(en ? "S&ave (XLS)" : "Со&хранить (XLS)"));

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QImage>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QTest>
 
 namespace {
@@ -165,6 +166,28 @@ private slots:
         QVERIFY(!HourMarks::isMarked(w->strGrid->model(), 6));
         w->Table->undo->trigger();
         QVERIFY(HourMarks::isMarked(w->strGrid->model(), 6));
+    }
+
+    // The Edit menu holds the same two items as the grid's context menu:
+    // marking from it is one step of the history as well, and the menu
+    // keys of the first design still name their items.
+    void markFromEditMenu()
+    {
+        const QList<QAction *> items = w->Edit1->actions();
+        const qsizetype mark = items.indexOf(w->Table->markHours);
+        QVERIFY(mark > items.indexOf(w->Table->deleteRows));
+        QCOMPARE(items.indexOf(w->Table->unmarkHours), mark + 1);
+        QCOMPARE(w->Table->markHours->menu(), w->Table->markMenu);
+        QCOMPARE(w->File1->title(), QString("&File"));
+        w->strGrid->setCurrentIndex(w->strGrid->model().index(9, 2));
+        const int steps = w->Table->history().stack().count();
+        w->Table->markMenu->actions().at(2)->trigger(); // transmitter off
+        QCOMPARE(w->strGrid->model().cell(HourMarks::Column, 10), QString("BAD:NS"));
+        QCOMPARE(w->Table->history().stack().count(), steps + 1);
+        w->Table->unmarkHours->trigger();
+        QVERIFY(!HourMarks::isMarked(w->strGrid->model(), 10));
+        w->Table->undo->trigger();
+        QCOMPARE(w->strGrid->model().cell(HourMarks::Column, 10), QString("BAD:NS"));
     }
 
     // Russian texts for the marks.

@@ -284,9 +284,52 @@ private slots:
         QCOMPARE(w->LeftAxis->max(), 40010.0);
     }
 
+    // A peak past the 16-bit position control is refused in words, never
+    // fitted at a cut position; one that fits is fitted where it is.
+    void positionsPastTheControl_data()
+    {
+        QTest::addColumn<int>("peakOffset");
+        QTest::addColumn<bool>("autoCalc");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("Run, the last position") << 32767 << false << false;
+        QTest::newRow("Run, one past it") << 32768 << false << true;
+        QTest::newRow("Run, ten years in") << 33500 << false << true;
+        QTest::newRow("Auto Calc, the window past it") << 32763 << true << true;
+    }
+    void positionsPastTheControl()
+    {
+        QFETCH(int, peakOffset);
+        QFETCH(bool, autoCalc);
+        QFETCH(bool, refused);
+        fillDays(1400, peakOffset, 900); // 33 600 rows
+        w->lZdO->setText("before");
+        (autoCalc ? w->tbAutoCalc : w->tbRun)->trigger();
+        QCOMPARE(m_f->dialogs.errors, QStringList());
+        if (!refused) {
+            QCOMPARE(w->UpMInt->value(), peakOffset);
+            QCOMPARE(w->LastRunParams.P, peakOffset);
+            QCOMPARE(w->ProfileSeries->at(peakOffset).y(), 900.0); // x = 1 at P
+            return;
+        }
+        QCOMPARE(m_f->dialogs.messages.size(), size_t(1));
+        const QString message = m_f->dialogs.messages[0].text;
+        QVERIFY2(message.contains(
+                     QString("lies %1 rows after the start").arg(QLocale().toString(peakOffset))) &&
+                     message.contains("at most " + QLocale().toString(32767)) &&
+                     message.contains("later start date"),
+                 qPrintable(message));
+        QCOMPARE(m_f->dialogs.messages[0].flags, 48);
+        QCOMPARE(w->lZdO->text(), QString("before"));
+        QVERIFY(!w->tbSaveGraph->isEnabled());
+        QCOMPARE(w->m_run.DataRows.size(), size_t(0));
+    }
+
     void readoutUsesTheLocaleDecimalSeparator()
     {
         QLocale::setDefault(QLocale(QLocale::German));
+        // The numbers shown follow the language applied, here one of a
+        // decimal comma.
+        w->SetLanguage("de");
         fillDays(3, 30, 95);
         w->tbRun->trigger();
         QVERIFY2(w->lZdO->text().contains(','), qPrintable(w->lZdO->text()));

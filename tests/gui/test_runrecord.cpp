@@ -63,7 +63,7 @@ private slots:
         QCOMPARE(w->PointLabels[40].date, date);
         QCOMPARE(w->PointLabels[40].hour, 16);
         QCOMPARE(w->PointLabels[40].number, 41);
-        QVERIFY(w->Navigator->readout(40).startsWith(date + " 16h, #41"));
+        QVERIFY(w->Navigator->readout(40).startsWith(date + " 16h, offset 40"));
 
         const QString path = m_f->dir.filePath("graph.xls");
         m_f->dialogs.saveAnswers.push_back(path);

@@ -1,6 +1,7 @@
 // The observation table in the window: New, Edit, the picker, keys, Insert.
 #include "WindowFixture.h"
 #include "table/gui/StringGrid.h"
+#include "table/gui/TableEditor.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -91,7 +92,8 @@ private slots:
         QCOMPARE(w->sgDTPick->height(), 21);
 
         click(1, 1);
-        QCOMPARE(grid->cell(0, 1), QString("14.03.2026"));
+        // Leaving the picker without giving a date leaves the cell empty.
+        QCOMPARE(grid->cell(0, 1), QString());
         QCOMPARE(grid->col(), 1);
         QCOMPARE(grid->row(), 1);
         QVERIFY(!w->sgDTPick->isVisible());
@@ -416,7 +418,7 @@ private slots:
         w->tbEdit->trigger();
         m_f->dialogs.clear();
         click(0, 2);
-        QCOMPARE(messageTexts(), QStringList{"bad date"});
+        QCOMPARE(messageTexts(), QStringList{"bad date\nRow 2 holds '" + text + "'."});
         QCOMPARE(m_f->dialogs.messages[0].flags, 48);
         QVERIFY(w->sgDTPick->isVisible());
         QCOMPARE(w->sgDTPick->date(), Today);
@@ -436,6 +438,83 @@ private slots:
         w->sgDTPick->setDate(QDate(2008, 11, 6));
         type(Qt::Key_Return, "\r");
         QCOMPARE(grid->cell(0, 1), QString("06.11.2008"));
+    }
+
+    // The picker writes a date only where the user gave one, and never over
+    // a cell that changed while it was open.
+    void pickerWritesOnlyWhatTheUserGave_data()
+    {
+        QTest::addColumn<QString>("before"); // the cell when the picker opens
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("empty, left") << ""
+                                     << "leave"
+                                     << "";
+        QTest::newRow("unreadable, left") << "31.02.2025"
+                                          << "leave"
+                                          << "31.02.2025";
+        QTest::newRow("readable, left") << "05.11.2008"
+                                        << "leave"
+                                        << "05.11.2008";
+        QTest::newRow("empty, Enter") << ""
+                                      << "enter"
+                                      << "14.03.2026";
+        QTest::newRow("unreadable, picked") << "31.02.2025"
+                                            << "pick"
+                                            << "28.02.2025";
+        QTest::newRow("empty, pasted over, left") << ""
+                                                  << "paste"
+                                                  << "09.09.2009";
+        QTest::newRow("picked, then pasted over") << ""
+                                                  << "pick paste"
+                                                  << "09.09.2009";
+        QTest::newRow("picked, then another date cell") << "05.11.2008"
+                                                        << "pick other"
+                                                        << "28.02.2025";
+    }
+    void pickerWritesOnlyWhatTheUserGave()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, action);
+        QFETCH(QString, after);
+        grid->setRowCountWithHeader(4);
+        grid->setCell(0, 1, "01.01.2001");
+        grid->setCell(0, 2, before);
+        grid->setCell(0, 3, "03.03.2003");
+        w->tbEdit->trigger(); // the picker opens on row 1
+        click(0, 2);
+        QVERIFY(w->sgDTPick->isVisible());
+        if (action.contains("pick"))
+            w->sgDTPick->setDate(QDate(2025, 2, 28));
+        if (action.contains("paste")) {
+            // Pasted by the table's command while the picker is open.
+            grid->setRow(2);
+            w->Table->pasteText("09.09.2009");
+        }
+        if (action == "enter") {
+            type(Qt::Key_Return, "\r");
+        } else if (action.contains("other")) {
+            click(0, 3);
+            QVERIFY(w->sgDTPick->isVisible());
+            QCOMPARE(grid->row(), 3);
+            type(Qt::Key_Return, "\r"); // row 3 keeps its own date
+        } else {
+            click(5, 3);
+        }
+        QCOMPARE(grid->cell(0, 2), after);
+        QCOMPARE(grid->cell(0, 1), QString("01.01.2001"));
+        QCOMPARE(grid->cell(0, 3), QString("03.03.2003"));
+    }
+
+    // After New a paste into row 1 and a click elsewhere keep the pasted date.
+    void pasteAfterNewKeepsThePastedDate()
+    {
+        w->tbNew->trigger();
+        QVERIFY(w->sgDTPick->isVisible());
+        w->Table->pasteText("05.05.2025\t7\t12");
+        click(3, 1);
+        QCOMPARE(grid->cell(0, 1), QString("05.05.2025"));
+        QCOMPARE(grid->cell(2, 1), QString("12"));
     }
 
     void noPickerWhileEditingIsOff()
