@@ -197,6 +197,23 @@ const char *const EnglishTexts[] = {
     "Not computed.",
     "Whole-range fit",
     "dO landscape",
+    "These files exist in %1 already. Replace them all?",
+    "Replace all",
+    "The files were not written: %1 could not be written (%2).",
+    "Written: %1",
+    "Not written: %1",
+    "marked",
+    "%1, %2h UT: marked (%3)",
+    "interference",
+    "sporadic E",
+    "transmitter off",
+    "outage logged as zero",
+    "Mark hours as disturbed",
+    "Unmark hours",
+    "Marked as disturbed: %1. Left out of Run, Auto Calc and the report.",
+    "Hours marked as disturbed: %1.",
+    "Local time",
+    "The file's hours are local time: hours ahead of UT (e.g. 9 for JST)",
 };
 static_assert(std::size(EnglishTexts) == LanguageTexts::TextCount);
 

@@ -201,8 +201,25 @@ public:
         NotComputed,
         WholeFitJob,
         LandscapeJob,
+        ReplaceFilesQuestion, // %1 the folder; the names follow
+        ReplaceAll,
+        SetNotWritten,     // %1 the file, %2 the reason
+        SetWrittenPart,    // %1 the names
+        SetNotWrittenPart, // %1 the names
+        MarkedLegend,      // the colorgramme's legend for marked hours
+        CellReadoutMarked, // date %1, hour %2, reason %3
+        ReasonInterference,
+        ReasonSporadicE,
+        ReasonTransmitterOff,
+        ReasonOutageAsZero,
+        MarkHoursMenu,
+        UnmarkHours,
+        MarkedTip,    // %1 the reason
+        ImportMarked, // %1 hours
+        LocalTimeCaption,
+        UtOffsetLabel,
     };
-    static constexpr int TextCount = static_cast<int>(Text::LandscapeJob);
+    static constexpr int TextCount = static_cast<int>(Text::UtOffsetLabel);
 
     // The captions of keys L1 to L12.
     enum class Label {

@@ -23,28 +23,34 @@ std::vector<GridRow> readText(const QString &path);
 std::vector<GridRow> readWorkbook(const QString &path);
 // What Import reads: observers' count files, each in the format its content
 // shows, merged in time order. Throws ObserverFiles::EImportError.
-ObserverFiles::Merged importCountFiles(const QStringList &paths);
+ObserverFiles::Merged importCountFiles(const QStringList &paths,
+                                       const ObserverFiles::Options &options = {});
+
+// Whether bytes look like the program's own text layout: the first line
+// that is not empty is its header line ("Date<TAB>...") or a data line of
+// 13 tab-separated fields (14 with the filler column's field).
+bool looksLikeOwnLayout(const QByteArray &bytes);
 
 // Which command's reader takes files given without a command (vexlor-fit's
 // files, files dropped on the window or named on its command line): one
-// workbook as Open (XLS) reads it; one file of the own layout (UTF-8 or
-// 8-bit), or one that is no count file at all, as Open (TXT) reads it;
-// anything else as Import reads and merges it. Several files with a
-// workbook among them throw VexlorError (workbooks are read one at a time).
+// workbook as Open (XLS) reads it; one file that looks like the own layout
+// (UTF-8 or 8-bit) as Open (TXT) reads it; anything else as Import reads and
+// merges it (and refuses it as Import does). Several files with a workbook
+// among them throw VexlorError (workbooks are read one at a time).
 enum class Reader { Text, Workbook, CountFiles };
 Reader choose(const QStringList &paths);
 
 // The table of files given without a command, as vexlor-fit gets them:
-// one workbook as Open (XLS) reads it; one file of the own layout (UTF-8 or
-// 8-bit), or one that is no count file at all, as Open (TXT) reads it;
-// anything else as Import reads and merges it. Workbooks are read one at a
+// one workbook as Open (XLS) reads it; one file that looks like the own
+// layout (UTF-8 or 8-bit) as Open (TXT) reads it; anything else as Import
+// reads and merges it (and refuses it as Import does). Workbooks are read one at a
 // time. The file is read from disk once.
 struct Loaded {
     std::vector<GridRow> rows;
     // The summary of an import, when the files were read as Import does.
     std::optional<ObserverFiles::Summary> imported;
 };
-Loaded load(const QStringList &paths);
+Loaded load(const QStringList &paths, const ObserverFiles::Options &options = {});
 
 // Writes the table as Save (XLS) does (an Office Open XML workbook, throws
 // EWorkbookError) or as Save (TXT) does (the text layout, throws

@@ -20,6 +20,10 @@
 #include <optional>
 #include <vector>
 
+namespace NetworkExport {
+struct File;
+}
+
 class ChartNavigator;
 class ColorgrammeView;
 class HelpWindow;
@@ -124,6 +128,9 @@ public:
     // Writes the chosen column as the network's monthly tables and hourly
     // lists, with the station's block.
     void ExportNetwork1Click();
+    // Writes the files into folder as one set, after asking once whether to
+    // replace those that exist; false when cancelled or failed (with a message).
+    bool writeFileSet(const QString &folder, const std::vector<NetworkExport::File> &files);
 
     // ---- analysis (analysis/gui)
     void tbRunClick();
@@ -172,6 +179,7 @@ private:
     friend class TestSpreadsheets;
     friend class TestTable;
     friend class TestTextFiles;
+    friend class TestNetwork;
     friend class BenchWindow;
 
     // ---- state
