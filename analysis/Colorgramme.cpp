@@ -4,6 +4,7 @@
 #include "app/DateConv.h"
 #include "app/SafeSave.h"
 #include "table/GridModel.h"
+#include "table/HourMarks.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -22,6 +23,7 @@ struct Counted {
     int hour;
     int count;
     int row;
+    bool marked = false;
 };
 
 // Margins of the picture around the cells, in pixels.
@@ -49,6 +51,10 @@ Data collect(const GridModel &grid, int column)
         const int hour = grid.cellView(1, row).trimmed().toInt(&ok);
         if (!ok || hour < 0 || hour > 23)
             continue;
+        if (HourMarks::isMarked(grid, row)) {
+            counted.push_back({lastDate->toJulianDay(), hour, -1, row, true});
+            continue;
+        }
         const int count = grid.cellView(column, row).trimmed().toInt(&ok);
         if (!ok)
             continue;
@@ -76,6 +82,13 @@ Data collect(const GridModel &grid, int column)
         if (data.rows[i] != 0)
             continue; // a second row for the hour: the first is shown
         data.rows[i] = c.row;
+        if (c.marked) {
+            if (data.marked.empty())
+                data.marked.assign(data.counts.size(), 0);
+            data.marked[i] = 1;
+            ++data.markedHours;
+            continue;
+        }
         data.counts[i] = c.count;
         data.maximum = std::max(data.maximum, c.count);
         ++data.countedHours;
@@ -110,9 +123,16 @@ Texts textsFor(const Data &data, const QString &column, const Patterns &patterns
                     : column;
     out.hours = patterns.hours;
     out.missing = patterns.missing;
+    out.marked = patterns.marked;
     out.empty = data.tooLong ? QString(patterns.tooLong).arg(data.days)
                              : QString(patterns.noCounts).arg(column);
     return out;
+}
+
+QColor markedColor()
+{
+    // Magenta lies outside the scale's colours.
+    return QColor(230, 0, 230);
 }
 
 QColor missingColor()
@@ -172,6 +192,7 @@ Layout draw(QPainter &painter, const Data &data, const QSize &size, const Texts 
     const int columns = std::min(data.days, std::max(1, l.plot.width()));
     QImage cells(columns, 24, QImage::Format_RGB32);
     const QRgb none = missingColor().rgb();
+    const QRgb markedRgb = markedColor().rgb();
     std::vector<QRgb> palette(257);
     for (int k = 0; k <= 256; ++k)
         palette[size_t(k)] = colorOf(k, 256).rgb();
@@ -181,9 +202,12 @@ Layout draw(QPainter &painter, const Data &data, const QSize &size, const Texts 
             const int first = int(qint64(c) * data.days / columns);
             const int last = std::max(first + 1, int(qint64(c + 1) * data.days / columns));
             int v = -1;
-            for (int d = first; d < last; ++d)
+            bool marked = false;
+            for (int d = first; d < last; ++d) {
                 v = std::max(v, data.counts[size_t(data.index(d, h))]);
-            line[c] = v < 0 ? none
+                marked = marked || data.isMarked(data.index(d, h));
+            }
+            line[c] = v < 0 ? (marked ? markedRgb : none)
                             : palette[size_t(data.maximum <= 0
                                                  ? 0
                                                  : std::clamp<qint64>(
@@ -275,6 +299,16 @@ Layout draw(QPainter &painter, const Data &data, const QSize &size, const Texts 
     painter.setPen(Qt::black);
     painter.drawText(QRect(swatch.right() + 4, swatch.top() - 4, RightMargin, swatch.height() + 8),
                      Qt::AlignLeft | Qt::AlignVCenter, texts.missing);
+    if (data.markedHours > 0) {
+        const QRect markedSwatch = swatch.translated(0, swatch.height() + 10);
+        painter.fillRect(markedSwatch, markedColor());
+        painter.setPen(QColor(90, 90, 90));
+        painter.drawRect(markedSwatch.adjusted(0, 0, -1, -1));
+        painter.setPen(Qt::black);
+        painter.drawText(QRect(markedSwatch.right() + 4, markedSwatch.top() - 4, RightMargin,
+                               markedSwatch.height() + 8),
+                         Qt::AlignLeft | Qt::AlignVCenter, texts.marked);
+    }
     painter.restore();
     return l;
 }

@@ -27,7 +27,12 @@ struct Data {
     std::vector<int> rows;      // the table row (from 1) of each cell, 0 for none
     int maximum = 0;            // the largest count, the top of the scale
     qsizetype countedHours = 0; // cells with a count
-    bool tooLong = false;       // the dates span more than MaxDays
+    // Hours marked as disturbed (days * 24, 1 for marked; empty when the
+    // table has none): shown apart, their counts left out of the scale.
+    std::vector<unsigned char> marked;
+    qsizetype markedHours = 0;
+    bool isMarked(int i) const { return !marked.empty() && marked[size_t(i)] != 0; }
+    bool tooLong = false; // the dates span more than MaxDays
 
     int index(int day, int hour) const { return day * 24 + hour; }
 };
@@ -40,6 +45,7 @@ Data collect(const GridModel &grid, int column);
 // The colour of a count on the scale from 0 to maximum, and of a missing hour.
 QColor colorOf(int count, int maximum);
 QColor missingColor();
+QColor markedColor();
 
 // The words a picture carries, in the program's language.
 struct Texts {
@@ -47,6 +53,7 @@ struct Texts {
     QString hours;   // the hour axis, "Hour (UT)"
     QString missing; // the legend's entry for hours without a count
     QString empty;   // shown when there is nothing to draw
+    QString marked;  // the legend's entry for hours marked as disturbed
 };
 
 // The words of a picture from the language's patterns: the title's "%1,
@@ -55,6 +62,7 @@ struct Texts {
 // days.
 struct Patterns {
     QString title, hours, missing, noCounts, tooLong;
+    QString marked = QStringLiteral("marked");
 };
 Texts textsFor(const Data &data, const QString &column, const Patterns &patterns);
 

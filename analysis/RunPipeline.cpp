@@ -3,6 +3,7 @@
 
 #include "app/Convert.h"
 #include "table/GridModel.h"
+#include "table/HourMarks.h"
 
 #include <algorithm>
 
@@ -32,6 +33,8 @@ Peak readRows(const GridModel &grid, const RowSelection &selection, int column,
     for (int r = selection.FirstRow; r <= selection.LastRow; ++r) {
         TRadData &row = DataRows[static_cast<size_t>(r - selection.FirstRow)];
         row.Date = grid.cell(0, r);
+        if (HourMarks::isMarked(grid, r))
+            continue; // left out below; its cells need not be counts
         const QString hour = grid.cell(1, r);
         try {
             row.Hour = Convert::StrToInt(hour);
@@ -47,6 +50,20 @@ Peak readRows(const GridModel &grid, const RowSelection &selection, int column,
         } catch (const EConvertError &e) {
             throw ETableCellError(e.text(), column, r);
         }
+    }
+    // Marked hours are left out: a marked row is no row of the fit, as an
+    // hour without a row is none. A table without marks reads as before.
+    bool marked = false;
+    for (int r = selection.FirstRow; r <= selection.LastRow && !marked; ++r)
+        marked = HourMarks::isMarked(grid, r);
+    if (marked) {
+        size_t kept = 0;
+        for (int r = selection.FirstRow; r <= selection.LastRow; ++r)
+            if (!HourMarks::isMarked(grid, r))
+                DataRows[kept++] = std::move(DataRows[size_t(r - selection.FirstRow)]);
+        DataRows.resize(kept);
+        if (DataRows.empty())
+            throw EConvertError(QStringLiteral("every hour of the dates is marked as disturbed"));
     }
     return findPeak(DataRows);
 }

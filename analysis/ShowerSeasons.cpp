@@ -8,6 +8,7 @@
 #include "app/DateConv.h"
 #include "app/Errors.h"
 #include "table/GridModel.h"
+#include "table/HourMarks.h"
 
 #include <algorithm>
 #include <map>
@@ -87,8 +88,11 @@ Collected collect(const GridModel &grid, const Window &w, const std::vector<Colu
             lastText = dateText.toString();
             lastDate = DateConv::fromText(lastText.trimmed());
         }
+        const bool marked = HourMarks::isMarked(grid, r);
         int hour = -1;
         if (!lastDate || !Convert::tryStrToInt(grid.cell(1, r), &hour) || hour < 0 || hour > 23) {
+            if (marked)
+                continue; // left out whole, as a row that is not there
             // A row without a time cannot be placed; a row with nothing in
             // it (the empty last row of a new table) is no observation.
             bool empty = true;
@@ -102,6 +106,10 @@ Collected collect(const GridModel &grid, const Window &w, const std::vector<Colu
         const double t = onAxis(w, SolarLongitude::ofJulianDay(jd + 0.5 / 24));
         if (std::isnan(t))
             continue;
+        if (marked) {
+            ++out.markedRows;
+            continue;
+        }
         int season = 0;
         bool seasonKnown = false;
         for (size_t c = 0; c < columns.size(); ++c) {

@@ -88,10 +88,12 @@ struct Collected {
     int rowsWithoutTime = 0;       // rows whose date or hour does not read
     int emptyCells = 0;            // rows in the window without a count in the column
     QStringList leftOut;           // datasets with fewer than LeastRows rows, in words
+    int markedRows = 0;            // rows in the window marked as disturbed, left out
 };
 
 // The rows of the table whose counting hour falls in the window, one
-// dataset per column and season, rows in table order. An empty count cell
+// dataset per column and season, rows in table order. A row marked as
+// disturbed (HourMarks) is left out as if it were not there, and counted. An empty count cell
 // is an hour that column did not count (one station's hours may be missing
 // where another's are not): it is left out and counted, not read as 0. A
 // count that is not a whole number throws ETableCellError, as Run's reading

@@ -197,24 +197,23 @@ const char *const EnglishTexts[] = {
     "Not computed.",
     "Whole-range fit",
     "dO landscape",
-    // X173 to X189: no texts here yet (see LanguageTexts::named).
-    "",
-    "",
-    "",
-    "",
-    "",
-    "",
-    "",
-    "",
-    "",
-    "",
-    "",
-    "",
-    "",
-    "",
-    "",
-    "",
-    "",
+    "These files exist in %1 already. Replace them all?",
+    "Replace all",
+    "The files were not written: %1 could not be written (%2).",
+    "Written: %1",
+    "Not written: %1",
+    "marked",
+    "%1, %2h UT: marked (%3)",
+    "interference",
+    "sporadic E",
+    "transmitter off",
+    "outage logged as zero",
+    "Mark hours as disturbed",
+    "Unmark hours",
+    "Marked as disturbed: %1. Left out of Run, Auto Calc and the report.",
+    "Hours marked as disturbed: %1.",
+    "Local time",
+    "The file's hours are local time: hours ahead of UT (e.g. 9 for JST)",
     "STACKED",
     "Shower",
     "The window typed on the right",
@@ -253,8 +252,8 @@ const char *const EnglishTexts[] = {
     "Choose at least one count column.",
 };
 static_assert(std::size(EnglishTexts) == LanguageTexts::TextCount);
-static_assert(static_cast<int>(LanguageTexts::Text::LandscapeJob) + 1 ==
-              LanguageTexts::UnnamedFirst);
+// The stacked profile's texts are X190 to X224 in files written before.
+static_assert(static_cast<int>(LanguageTexts::Text::StackedTab) == 190);
 
 // The built-in captions of L1 to L12 (they differ in places from the
 // captions the controls are designed with).

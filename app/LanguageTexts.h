@@ -18,10 +18,6 @@
 // vexlor-fit take from here.
 class LanguageTexts {
 public:
-    // Keys X<n> with UnnamedFirst <= n <= UnnamedLast name no text yet.
-    static constexpr int UnnamedFirst = 173, UnnamedLast = 189;
-    static constexpr int FirstStackedText = UnnamedLast + 1;
-
     // The texts added after the first families; each value is the number of
     // its key X<n>, so that stored files keep naming the same texts.
     enum class Text {
@@ -205,9 +201,25 @@ public:
         NotComputed,
         WholeFitJob,
         LandscapeJob,
-        // X173 to X189 name the texts of the network's files (another line
-        // of work); the stacked profile's texts start at X190.
-        StackedTab = FirstStackedText,
+        ReplaceFilesQuestion, // %1 the folder; the names follow
+        ReplaceAll,
+        SetNotWritten,     // %1 the file, %2 the reason
+        SetWrittenPart,    // %1 the names
+        SetNotWrittenPart, // %1 the names
+        MarkedLegend,      // the colorgramme's legend for marked hours
+        CellReadoutMarked, // date %1, hour %2, reason %3
+        ReasonInterference,
+        ReasonSporadicE,
+        ReasonTransmitterOff,
+        ReasonOutageAsZero,
+        MarkHoursMenu,
+        UnmarkHours,
+        MarkedTip,    // %1 the reason
+        ImportMarked, // %1 hours
+        LocalTimeCaption,
+        UtOffsetLabel,
+        // The stacked profile of one shower over years and stations.
+        StackedTab,
         StackedShower,
         StackedOwnWindow,
         StackedFrom,
@@ -244,12 +256,6 @@ public:
         StackedNoColumns,
     };
     static constexpr int TextCount = static_cast<int>(Text::StackedNoColumns);
-    // Whether X<n> names a text (1 <= n <= TextCount, outside the unnamed
-    // numbers).
-    static constexpr bool named(int n)
-    {
-        return n >= 1 && n <= TextCount && (n < UnnamedFirst || n > UnnamedLast);
-    }
 
     // The captions of keys L1 to L12.
     enum class Label {

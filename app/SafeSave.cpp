@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace SafeSave {
 
@@ -98,7 +99,18 @@ QString targetOf(const QString &path)
     return QFile::decodeName(resolveLinks(QFile::encodeName(path)));
 }
 
-void write(const QString &path, const QByteArray &bytes)
+namespace {
+
+// A file written in full beside its target, synced and given its
+// permissions, waiting to be renamed over the target.
+struct Prepared {
+    QByteArray target;
+    QByteArray folder;
+    bool existed = false;
+    Temporary tmp;
+};
+
+void prepare(const QString &path, const QByteArray &bytes, Prepared &out)
 {
     const QByteArray target = resolveLinks(QFile::encodeName(path));
     struct stat old {};
@@ -112,6 +124,9 @@ void write(const QString &path, const QByteArray &bytes)
     if (::stat(folder.constData(), &dir) != 0 || !S_ISDIR(dir.st_mode))
         throw ESaveFailed(QStringLiteral("the folder %1 does not exist")
                               .arg(QDir::toNativeSeparators(QFile::decodeName(folder))));
+    out.target = target;
+    out.folder = folder;
+    out.existed = exists;
 
     // Beside the target, so that the rename stays on one file system, and
     // named after it where the name leaves room: a name near the longest the
@@ -121,7 +136,7 @@ void write(const QString &path, const QByteArray &bytes)
     const QByteArray name = target.mid(slash + 1);
     const long longest = ::pathconf(folder.constData(), _PC_NAME_MAX);
     const QByteArray suffix = ".vexlor-XXXXXX";
-    Temporary tmp;
+    Temporary &tmp = out.tmp;
     tmp.path =
         folder + '/' +
         (1 + name.size() + suffix.size() <= (longest > 0 ? longest : 255) ? '.' + name + suffix
@@ -148,15 +163,114 @@ void write(const QString &path, const QByteArray &bytes)
     tmp.fd = -1;
     if (::close(fd) != 0)
         fail(errno);
-    if (::rename(tmp.path.constData(), target.constData()) != 0)
-        fail(errno);
-    tmp.path.clear();
-    // The rename itself is made durable by syncing the folder.
+}
+
+// The rename itself is made durable by syncing the folder.
+void syncFolder(const QByteArray &folder)
+{
     const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
     }
+}
+
+} // namespace
+
+void write(const QString &path, const QByteArray &bytes)
+{
+    Prepared p;
+    prepare(path, bytes, p);
+    if (::rename(p.tmp.path.constData(), p.target.constData()) != 0)
+        fail(errno);
+    p.tmp.path.clear();
+    syncFolder(p.folder);
+}
+
+ESetFailed::ESetFailed(const QString &file, const QString &reason, const QStringList &written,
+                       const QStringList &notWritten)
+    : ESaveFailed(reason), m_file(file), m_written(written), m_notWritten(notWritten)
+{
+}
+
+void writeSet(const std::vector<SetFile> &files)
+{
+    QStringList all;
+    for (const SetFile &f : files)
+        all << f.path;
+    // Every file is written to its temporary name first: a failure here
+    // leaves every target as it was.
+    std::vector<Prepared> prepared(files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        try {
+            prepare(files[i].path, files[i].bytes, prepared[i]);
+        } catch (const ESaveFailed &e) {
+            throw ESetFailed(files[i].path, e.reason(), {}, all);
+        }
+    }
+    // Then the renames. Each file that is replaced keeps a second name (a
+    // hard link) until the set is in place, so that a rename that fails
+    // half-way can put the earlier ones back.
+    struct Done {
+        QByteArray target, backup;
+        bool existed = false;
+    };
+    std::vector<Done> done;
+    const auto rollBack = [&] {
+        for (auto it = done.rbegin(); it != done.rend(); ++it) {
+            if (!it->backup.isEmpty())
+                ::rename(it->backup.constData(), it->target.constData());
+            else if (!it->existed)
+                ::unlink(it->target.constData());
+        }
+    };
+    const auto dropBackups = [&] {
+        for (const Done &d : done)
+            if (!d.backup.isEmpty())
+                ::unlink(d.backup.constData());
+    };
+    for (size_t i = 0; i < prepared.size(); ++i) {
+        Prepared &p = prepared[i];
+        Done d{p.target, {}, p.existed};
+        if (p.existed) {
+            QByteArray backup = p.tmp.path;
+            backup.chop(6);
+            backup += "old-XXXXXX";
+            // mkstemp reserves a free name; the link then takes its place.
+            const int fd = ::mkstemp(backup.data());
+            if (fd >= 0) {
+                ::close(fd);
+                ::unlink(backup.constData());
+                if (::link(p.target.constData(), backup.constData()) == 0)
+                    d.backup = backup;
+            }
+        }
+        if (::rename(p.tmp.path.constData(), p.target.constData()) != 0) {
+            const int error = errno;
+            if (!d.backup.isEmpty())
+                ::unlink(d.backup.constData());
+            rollBack();
+            // A target the roll-back could not give back is named as written.
+            QStringList written;
+            for (size_t k = 0; k < done.size(); ++k)
+                if (done[k].existed && done[k].backup.isEmpty())
+                    written << files[k].path;
+            QStringList notWritten = all;
+            for (const QString &w : written)
+                notWritten.removeOne(w);
+            dropBackups();
+            throw ESetFailed(files[i].path, reasonOf(error), written, notWritten);
+        }
+        p.tmp.path.clear();
+        done.push_back(d);
+    }
+    dropBackups();
+    QList<QByteArray> folders;
+    for (const Prepared &p : prepared)
+        if (!folders.contains(p.folder))
+            folders << p.folder;
+    for (const QByteArray &folder : folders)
+        syncFolder(folder);
 }
 
 void writeOrFail(const QString &path, const QByteArray &bytes)

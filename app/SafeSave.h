@@ -5,6 +5,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+
+#include <vector>
 
 class QImage;
 
@@ -30,7 +33,34 @@ QString targetOf(const QString &path);
 // and ESaveFailed carries the reason.
 void write(const QString &path, const QByteArray &bytes);
 
-// The same, failing with EInOutError "Unable to write to <path>: <reason>",
+// A set of files that belong together (the network's files of a month):
+// either every one replaces its target or none does.
+struct SetFile {
+    QString path;
+    QByteArray bytes;
+};
+// A set that was not written: the file that failed, the reason, and which
+// of the set's files were and were not written (a set that fails before the
+// renames writes none of them).
+class ESetFailed : public ESaveFailed {
+public:
+    ESetFailed(const QString &file, const QString &reason, const QStringList &written,
+               const QStringList &notWritten);
+    QString file() const { return m_file; }
+    QStringList written() const { return m_written; }
+    QStringList notWritten() const { return m_notWritten; }
+
+private:
+    QString m_file;
+    QStringList m_written, m_notWritten;
+};
+// Writes every file of the set to its temporary name, synced and checked,
+// and renames them over their targets only when all are written; a rename
+// that fails half-way puts back the files the earlier renames replaced.
+// Throws ESetFailed.
+void writeSet(const std::vector<SetFile> &files);
+
+// The same as write, failing with EInOutError "Unable to write to <path>: <reason>",
 // for the saves whose failure the general error box shows.
 void writeOrFail(const QString &path, const QByteArray &bytes);
 

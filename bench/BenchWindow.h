@@ -59,6 +59,11 @@ public:
     {
         return SaveChoice::Discard;
     }
+    bool askToReplace(QWidget *, const QString &, const QString &, const QString &,
+                      const QString &) override
+    {
+        return false;
+    }
 
 private:
     static std::optional<QString> take(std::deque<QString> &q)

@@ -3,6 +3,7 @@
 
 #include "app/DateConv.h"
 #include "table/GridModel.h"
+#include "table/HourMarks.h"
 
 #include <QLocale>
 
@@ -38,7 +39,9 @@ QByteArray monthlyTable(int month, const Month &counts, const Station &station)
         out += QString::asprintf(" %02dh|", h).toLatin1();
     out += "\r\n";
     for (size_t d = 0; d < counts.days.size(); ++d) {
-        out += QString::asprintf("%02d|", int(d) + 1).toLatin1();
+        // Three characters wide, as the header's month cell and every
+        // other writer's day column.
+        out += QString::asprintf(" %02d|", int(d) + 1).toLatin1();
         // Readers take a day whose cells are all 1111 or ??? for a day not
         // yet observed: such a day's real counts of 1111 are written as
         // 01111, which reads as the same number.
@@ -61,6 +64,9 @@ QByteArray monthlyTable(int month, const Month &counts, const Station &station)
     const std::optional<double> lat = decimal(value("Latitude"));
     for (const StationField &f : stationFields()) {
         QString text = value(f.setting);
+        // The program that wrote the file, unless the user named another.
+        if (text.isEmpty() && QByteArray(f.setting) == "SoftFTP")
+            text = QString::fromLatin1(ProgramName);
         QByteArray key = f.block;
         // The place as the network's files give it: degrees, minutes and
         // seconds first, then both decimal values after the latitude.
@@ -118,6 +124,15 @@ const std::vector<StationField> &stationFields()
     return fields;
 }
 
+std::vector<File> ofMonth(const std::vector<File> &files, const QDate &month)
+{
+    std::vector<File> out;
+    for (const File &f : files)
+        if (f.month == month)
+            out.push_back(f);
+    return out;
+}
+
 QString fileNamePart(const QString &observer)
 {
     QString out;
@@ -172,8 +187,8 @@ std::vector<File> build(const GridModel &grid, int column, const Station &statio
         const int hour = hourText.toInt(&ok);
         if (!ok || hour < 0 || hour > 23)
             fail(QStringLiteral("'%1' is not an hour of day (0 to 23)").arg(hourText));
-        if (countText.isEmpty())
-            continue; // no count: "???" in the table, no line in the list
+        if (countText.isEmpty() || HourMarks::isMarked(grid, row))
+            continue; // no count, or marked: "???" in the table, no line in the list
         const int count = countText.toInt(&ok);
         if (!ok || count < 0)
             fail(QStringLiteral("'%1' is not a count of 0 or more").arg(countText));
@@ -204,11 +219,11 @@ std::vector<File> build(const GridModel &grid, int column, const Station &statio
                              .arg(name)
                              .arg(month, 2, 10, QChar(u'0'))
                              .arg(year, 4, 10, QChar(u'0')),
-                         monthlyTable(month, counts, station)});
+                         monthlyTable(month, counts, station), QDate(year, month, 1)});
         files.push_back({QStringLiteral("RMOB-%1%2.dat")
                              .arg(year, 4, 10, QChar(u'0'))
                              .arg(month, 2, 10, QChar(u'0')),
-                         hourlyList(year, month, counts)});
+                         hourlyList(year, month, counts), QDate(year, month, 1)});
     }
     return files;
 }

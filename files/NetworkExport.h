@@ -5,6 +5,7 @@
 #include "files/ObserverFiles.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 
 #include <vector>
@@ -12,6 +13,9 @@
 class GridModel;
 
 namespace NetworkExport {
+
+// The program's name and version, as [Soft FTP] gives the writer.
+inline constexpr char ProgramName[] = "Vexlor 1.0";
 
 // What the Station dialog edits: the settings key of each value, and the
 // key of the station block it is written under.
@@ -39,6 +43,7 @@ using Station = ObserverFiles::StationBlock;
 struct File {
     QString name;
     QByteArray bytes;
+    QDate month; // the first day of the month the file holds
 };
 
 // The files for the counts of one table column (2 for Sum, 3 to 12 for N1
@@ -49,6 +54,9 @@ struct File {
 // cannot hold, or an hour twice with different counts, fails with
 // VexlorError naming the row.
 std::vector<File> build(const GridModel &grid, int column, const Station &station);
+
+// The files of one month (month's first day) of files, in their order.
+std::vector<File> ofMonth(const std::vector<File> &files, const QDate &month);
 
 // The observer's name as a part of a file name: characters that file
 // systems refuse become '_'.

@@ -5,6 +5,7 @@
 #include "app/DateConv.h"
 #include "app/FileRead.h"
 #include "app/TextCodec.h"
+#include "table/HourMarks.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -158,6 +159,7 @@ std::optional<int> wholeNumber(QStringView text, bool sign)
 struct Reader {
     QString file;
     qsizetype hoursBefore = 0; // of the files read before this one
+    std::optional<int> offset; // the file's hours are UT + offset
     // The last date text read and its date.
     mutable QString lastDateText;
     mutable QDate lastDate;
@@ -193,6 +195,13 @@ struct Reader {
         Hour out;
         out.date = date;
         out.hour = h;
+        if (offset && *offset != 0) {
+            // Local time to UT: the day changes where the offset crosses midnight.
+            const int ut = h - *offset;
+            const int days = ut >= 0 ? ut / 24 : -((23 - ut) / 24);
+            out.date = date.addDays(days);
+            out.hour = ut - days * 24;
+        }
         out.counts[0] = sum;
         out.file = file;
         out.line = line;
@@ -292,12 +301,6 @@ FileHours readMonthly(const Reader &r, const Line &first, LineSource &lines)
         if (!day)
             r.fail(line.number,
                    QStringLiteral("'%1' is not a day of the month").arg(cells.front().trimmed()));
-        if (*day > daysInMonth)
-            r.fail(line.number, QStringLiteral("day %1 lies past the end of the month: %2 has %3 "
-                                               "days")
-                                    .arg(*day)
-                                    .arg(monthText(year, month))
-                                    .arg(daysInMonth));
         cells.removeFirst();
         while (cells.size() > 24 && cells.back().trimmed().isEmpty())
             cells.removeLast();
@@ -326,6 +329,18 @@ FileHours readMonthly(const Reader &r, const Line &first, LineSource &lines)
             d.counts.fill(Hour::NoCount); // a day not yet observed
             d.hasCounts = false;
         }
+        // Some writers always write 31 day lines, the days a month lacks
+        // holding only missing cells: such a line is passed over, one that
+        // holds a count is an error.
+        if (*day > daysInMonth) {
+            if (!d.hasCounts)
+                continue;
+            r.fail(line.number, QStringLiteral("day %1 lies past the end of the month: %2 has %3 "
+                                               "days")
+                                    .arg(*day)
+                                    .arg(monthText(year, month))
+                                    .arg(daysInMonth));
+        }
         int &index = indexOfDay[size_t(d.day)];
         if (index >= 0) {
             // A day given again: the same counts add nothing, other counts
@@ -350,6 +365,8 @@ FileHours readMonthly(const Reader &r, const Line &first, LineSource &lines)
         if (d.day == 0 && !zeroBased)
             continue;
         const int day = zeroBased ? d.day + 1 : d.day;
+        if (day > daysInMonth && !d.hasCounts)
+            continue;
         if (day > daysInMonth)
             r.fail(d.line, QStringLiteral("day %1 (day %2 counted from 1) lies past the end of "
                                           "the month: %3 has %4 days")
@@ -615,12 +632,165 @@ FileHours readVexlor(const Reader &r, const Line &first, LineSource &lines)
 {
     FileHours out;
     out.format = Format::Vexlor;
+    // A 14th field holding a mark marks the row's hour.
+    const auto add = [&](const Line &line, const std::array<QString, 13> &cells) {
+        const size_t before = out.hours.size();
+        addRow(r, line.number, cells, out);
+        if (out.hours.size() > before) {
+            const QString mark = GridRow::fromLine(line.text, u'\t').cell(HourMarks::Column);
+            if (HourMarks::isMark(mark))
+                out.hours.back().mark = mark.trimmed();
+        }
+    };
     const std::array<QString, 13> firstCells = vexlorCells(first.text);
     if (!isHeader(firstCells))
-        addRow(r, first.number, firstCells, out);
+        add(first, firstCells);
     Line line;
     while (lines.next(line))
-        addRow(r, line.number, vexlorCells(line.text), out);
+        add(line, vexlorCells(line.text));
+    return out;
+}
+
+// ---- the national monthly table in local time ---------------------------------
+
+// "Mar| 00 01 02 ... 23JST": a month, 24 hours in order, a zone (or "UT").
+struct LocalHeader {
+    int month = 0;
+    std::array<int, 24> hours{};
+    QString zone;
+};
+
+std::optional<LocalHeader> localHeader(const QString &text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*([A-Za-z]{3})\\s*\\|((?:\\s*\\d{1,2}){24})\\s*([A-Za-z]*)\\s*$"));
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    LocalHeader h;
+    for (int k = 1; k <= 12; ++k)
+        if (m.captured(1).compare(monthAbbreviation(k), Qt::CaseInsensitive) == 0)
+            h.month = k;
+    if (h.month == 0)
+        return std::nullopt;
+    const QStringList numbers = m.captured(2).split(u' ', Qt::SkipEmptyParts);
+    if (numbers.size() != 24)
+        return std::nullopt;
+    for (int k = 0; k < 24; ++k) {
+        h.hours[size_t(k)] = numbers[k].toInt();
+        if (h.hours[size_t(k)] > 23)
+            return std::nullopt;
+    }
+    h.zone = m.captured(3).toUpper();
+    return h;
+}
+
+// The zones the national tables name, by their hours ahead of UT.
+std::optional<int> zoneOffset(const QString &zone)
+{
+    static const std::map<QString, int> zones = {
+        {QStringLiteral("UT"), 0},  {QStringLiteral("UTC"), 0},   {QStringLiteral("GMT"), 0},
+        {QStringLiteral("WET"), 0}, {QStringLiteral("CET"), 1},   {QStringLiteral("EET"), 2},
+        {QStringLiteral("MSK"), 3}, {QStringLiteral("IST"), 5},   {QStringLiteral("JST"), 9},
+        {QStringLiteral("KST"), 9}, {QStringLiteral("AEST"), 10}, {QStringLiteral("NZST"), 12},
+    };
+    const auto it = zones.find(zone);
+    return it == zones.end() ? std::nullopt : std::optional<int>(it->second);
+}
+
+FileHours readLocal(const Reader &given, const Line &headerLine, const QStringList &preamble,
+                    LineSource &lines)
+{
+    Reader r = given;
+    const LocalHeader header = *localHeader(headerLine.text);
+    for (int k = 0; k < 24; ++k)
+        if (header.hours[size_t(k)] != (header.hours[0] + k) % 24)
+            r.fail(headerLine.number, QStringLiteral("the hours of the header do not follow one "
+                                                     "another"));
+    // The year: from the file name (YYYY or YYYYMM), else from the title lines.
+    static const QRegularExpression yearPattern(
+        QStringLiteral("(?:^|\\D)((?:19|20)\\d\\d)(?:0[1-9]|1[0-2])?(?:\\D|$)"));
+    int year = 0;
+    for (const QString &text : QStringList{lastPart(r.file)} + preamble)
+        if (const QRegularExpressionMatch m = yearPattern.match(text); m.hasMatch()) {
+            year = m.captured(1).toInt();
+            break;
+        }
+    if (year == 0)
+        r.fail(headerLine.number, QStringLiteral("neither the file name nor the lines before the "
+                                                 "table give its year"));
+    std::optional<int> offset;
+    if (!header.zone.isEmpty() && !header.zone.startsWith(QLatin1String("UT"))) {
+        offset = zoneOffset(header.zone);
+        if (!offset && !r.offset)
+            r.fail(
+                headerLine.number,
+                QStringLiteral("the zone '%1' is not known: give its UT offset").arg(header.zone));
+    } else if (header.zone.startsWith(QLatin1String("UT"))) {
+        offset = 0;
+    }
+    FileHours out;
+    out.format = Format::LocalTable;
+    Line line;
+    bool started = false;
+    static const QRegularExpression dayPattern(QStringLiteral("^\\s*(\\d{1,2})\\s*\\|(.*)$"));
+    static const QRegularExpression rule(QStringLiteral("^\\s*[-=+]+\\s*$"));
+    const int daysInMonth = QDate(year, header.month, 1).daysInMonth();
+    while (lines.next(line)) {
+        if (line.text.trimmed().isEmpty() || rule.match(line.text).hasMatch())
+            continue;
+        // A second header line with the UT hours of the columns gives the offset.
+        if (const std::optional<LocalHeader> ut = localHeader(line.text);
+            ut && !started && ut->zone.startsWith(QLatin1String("UT"))) {
+            offset = ((header.hours[0] - ut->hours[0]) % 24 + 24) % 24;
+            if (*offset > 14)
+                *offset -= 24;
+            continue;
+        }
+        const QRegularExpressionMatch m = dayPattern.match(line.text);
+        if (!m.hasMatch()) {
+            if (started)
+                break; // the notes after the table
+            r.fail(line.number, QStringLiteral("'%1' is not a day line of the table")
+                                    .arg(line.text.trimmed().left(40)));
+        }
+        started = true;
+        if (!offset && !r.offset)
+            throw ENeedsOffset(r.file);
+        r.offset = offset ? offset : r.offset;
+        const int day = m.captured(1).toInt();
+        if (day < 1 || day > daysInMonth)
+            r.fail(line.number, QStringLiteral("day %1 lies outside %2")
+                                    .arg(day)
+                                    .arg(monthText(year, header.month)));
+        const QStringList cells = m.captured(2).split(u' ', Qt::SkipEmptyParts);
+        if (cells.size() != 24)
+            r.fail(line.number,
+                   QStringLiteral("the line has %1 hour cells, not 24").arg(cells.size()));
+        for (int k = 0; k < 24; ++k) {
+            const QString &cell = cells[k];
+            const QDate date(year, header.month, day);
+            const int h = header.hours[size_t(k)];
+            // Columns after midnight of a header that starts later belong to
+            // the next local day.
+            const QDate local = h < header.hours[0] ? date.addDays(1) : date;
+            if (missingCell(cell) || cell == u"-")
+                continue;
+            if (const std::optional<int> v = wholeNumber(cell, false)) {
+                r.add(out, r.hour(line.number, local, h, *v));
+                continue;
+            }
+            const std::optional<QString> mark = HourMarks::markOfCell(cell);
+            if (!mark)
+                r.fail(line.number, QStringLiteral("the cell of %1h, '%2', is neither a count nor "
+                                                   "IF, ES, NS or %n")
+                                        .arg(h, 2, 10, QChar(u'0'))
+                                        .arg(cell));
+            Hour marked = r.hour(line.number, local, h, Hour::NoCount);
+            marked.mark = *mark;
+            r.add(out, std::move(marked));
+        }
+    }
     return out;
 }
 
@@ -682,11 +852,29 @@ Format sniff(const QByteArray &bytes, const QString &name)
     return sniffLine(firstLine(lines, name), name);
 }
 
-FileHours parse(const QByteArray &bytes, const QString &name, qsizetype hoursBefore)
+FileHours parse(const QByteArray &bytes, const QString &name, qsizetype hoursBefore,
+                const Options &options)
 {
     LineSource lines(bytes, name);
     const Line first = firstLine(lines, name);
-    const Reader r{name, hoursBefore, {}, {}};
+    if (options.utcOffset && (*options.utcOffset < -12 || *options.utcOffset > 14))
+        throw EImportError(name, 0,
+                           QStringLiteral("the UT offset %1 h is none of a time zone (-12 to 14)")
+                               .arg(*options.utcOffset));
+    // A national table in local time may follow lines of its title.
+    {
+        LineSource ahead(bytes, name);
+        Line line;
+        QStringList preamble;
+        for (int k = 0; k < 100 && ahead.next(line); ++k) {
+            if (localHeader(line.text)) {
+                const Reader lr{name, hoursBefore, options.utcOffset, {}, {}};
+                return readLocal(lr, line, preamble, ahead);
+            }
+            preamble << line.text;
+        }
+    }
+    const Reader r{name, hoursBefore, options.utcOffset, {}, {}};
     switch (sniffLine(first, name)) {
     case Format::MonthlyTable:
         return readMonthly(r, first, lines);
@@ -697,12 +885,13 @@ FileHours parse(const QByteArray &bytes, const QString &name, qsizetype hoursBef
     case Format::Csv:
         return readCsv(r, first, lines);
     case Format::Vexlor:
+    case Format::LocalTable: // found before the sniff
         break;
     }
     return readVexlor(r, first, lines);
 }
 
-FileHours read(const QString &path, qsizetype hoursBefore)
+FileHours read(const QString &path, qsizetype hoursBefore, const Options &options)
 {
     QByteArray bytes;
     try {
@@ -710,7 +899,7 @@ FileHours read(const QString &path, qsizetype hoursBefore)
     } catch (const FileRead::EReadFailed &e) {
         throw EImportError(path, 0, e.reason());
     }
-    return parse(bytes, path, hoursBefore);
+    return parse(bytes, path, hoursBefore, options);
 }
 
 Summary summarize(const std::vector<qint64> &observed, int files)
@@ -736,6 +925,7 @@ Summary summarize(const std::vector<qint64> &observed, int files)
 
 Merged merge(std::vector<FileHours> files)
 {
+    qsizetype marked = 0;
     std::vector<Hour> hours;
     size_t total = 0;
     for (const FileHours &f : files) {
@@ -764,6 +954,9 @@ Merged merge(std::vector<FileHours> files)
     std::array<qint32, 11> counts{};
     std::array<const Hour *, 11> from{};
     const Hour *first = nullptr;
+    // A mark of the hour in any of its files marks the row (the first one
+    // found, in the files' order).
+    QString mark;
     const auto flush = [&] {
         if (first == nullptr)
             return;
@@ -777,6 +970,10 @@ Merged merge(std::vector<FileHours> files)
         for (int k = 0; k < 11; ++k)
             if (counts[size_t(k)] != Hour::NoCount)
                 row.setCell(k + 2, QString::number(counts[size_t(k)]));
+        if (!mark.isEmpty()) {
+            row.setCell(HourMarks::Column, mark);
+            ++marked;
+        }
         out.rows.push_back(std::move(row));
     };
     for (const Hour &h : hours) {
@@ -786,8 +983,11 @@ Merged merge(std::vector<FileHours> files)
             first = &h;
             counts = h.counts;
             from.fill(&h);
+            mark = h.mark;
             continue;
         }
+        if (mark.isEmpty())
+            mark = h.mark;
         for (int k = 0; k < 11; ++k) {
             const qint32 c = h.counts[size_t(k)];
             qint32 &kept = counts[size_t(k)];
@@ -815,6 +1015,7 @@ Merged merge(std::vector<FileHours> files)
     }
     flush();
     out.summary = summarize(observed, int(files.size()));
+    out.summary.markedHours = marked;
     return out;
 }
 
@@ -886,13 +1087,13 @@ StationInfo stationOf(const FileHours &file, const QString &path)
     return out;
 }
 
-Merged import(const QStringList &paths)
+Merged import(const QStringList &paths, const Options &options)
 {
     std::vector<FileHours> files;
     files.reserve(size_t(paths.size()));
     qsizetype hours = 0;
     for (const QString &path : paths) {
-        files.push_back(read(path, hours));
+        files.push_back(read(path, hours, options));
         hours += qsizetype(files.back().hours.size());
     }
     return merge(std::move(files));

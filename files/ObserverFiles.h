@@ -13,6 +13,7 @@
 #include <array>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace ObserverFiles {
@@ -25,6 +26,26 @@ enum class Format {
     DailyList,    // DDMMYYYY.STA: "hour;count"
     Csv,          // a header row naming Date, Hour, Sum, N1 ... N10
     Vexlor,       // the program's own tab-separated layout, UTF-8 or UTF-16
+    LocalTable,   // a national monthly table in local time: "Mar| 00 01 ... 23JST", "10 | 2 2 ..."
+};
+
+// How the hours of files are read. utcOffset: the files' hours are local
+// time, so many hours ahead of UT (-12 to 14); a local-time monthly table
+// that names its zone or its UT hours gives its own offset.
+struct Options {
+    std::optional<int> utcOffset;
+};
+
+// A local-time table that gives neither its zone nor its UT hours, read
+// without an offset: the caller asks for one and reads again.
+class ENeedsOffset : public VexlorError {
+public:
+    explicit ENeedsOffset(const QString &file)
+        : VexlorError(QStringLiteral("\"%1\" is a table in local time that does not say how far "
+                                     "its hours are from UT: give the offset (--utc-offset)")
+                          .arg(file))
+    {
+    }
 };
 // The three lower-case letters that head a monthly table: "jan" for 1.
 QLatin1String monthAbbreviation(int month);
@@ -64,6 +85,7 @@ struct Hour {
     int line = 0;
     std::array<qint32, 11> counts; // Sum, N1 ... N10
     QString file;                  // shared by every hour of the file
+    QString mark;                  // "BAD:<reason>" for an hour marked as disturbed
     Hour() { counts.fill(NoCount); }
     // A count as the table holds it: digits, or empty for none.
     QString countText(int k) const
@@ -90,13 +112,14 @@ struct FileHours {
 // lines come: a line longer than MaxLineBytes, more than MaxHours + 64
 // lines, or more than MaxHours - hoursBefore hours (the hours of the files
 // read before it) end the read before more memory is spent.
-FileHours parse(const QByteArray &bytes, const QString &name, qsizetype hoursBefore = 0);
+FileHours parse(const QByteArray &bytes, const QString &name, qsizetype hoursBefore = 0,
+                const Options &options = {});
 // The format of the bytes (by their first line that is not empty), or
 // EImportError when they are none of them.
 Format sniff(const QByteArray &bytes, const QString &name);
 
 // Reads a file from disk (at most MaxFileSize bytes) and parses it.
-FileHours read(const QString &path, qsizetype hoursBefore = 0);
+FileHours read(const QString &path, qsizetype hoursBefore = 0, const Options &options = {});
 
 // What an import found, for the summary shown after it.
 struct Gap {
@@ -108,9 +131,10 @@ struct Summary {
     int files = 0;
     qsizetype hours = 0;
     qsizetype days = 0;
-    qint64 missingHours = 0; // between the first and the last hour
-    std::vector<Gap> gaps;   // the first MaxListedGaps of them
-    qsizetype moreGaps = 0;  // the gaps not listed
+    qint64 missingHours = 0;   // between the first and the last hour
+    qsizetype markedHours = 0; // hours marked as disturbed
+    std::vector<Gap> gaps;     // the first MaxListedGaps of them
+    qsizetype moreGaps = 0;    // the gaps not listed
 };
 inline constexpr int MaxListedGaps = 10;
 
@@ -146,7 +170,7 @@ StationInfo stationOf(const FileHours &file, const QString &path);
 
 // Reads every file, then merges them; nothing is returned unless all of
 // them read.
-Merged import(const QStringList &paths);
+Merged import(const QStringList &paths, const Options &options = {});
 
 // The hours a sorted, distinct list of observed hour numbers
 // (Hour::number) leaves out between its first and last one.

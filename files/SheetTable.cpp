@@ -3,6 +3,7 @@
 
 #include "files/workbook/Workbook.h"
 #include "table/GridModel.h"
+#include "table/HourMarks.h"
 
 #include <QDir>
 
@@ -18,6 +19,11 @@ std::vector<GridRow> read(const Worksheet &sheet)
     for (int r = 1; r <= rows; ++r)
         for (int c = 0; c <= 12; ++c)
             out[static_cast<size_t>(r - 1)].setCell(c, sheet.Cells(r + 1, c + 1));
+    // Column 14 holds the marks of marked hours; any other text there (a
+    // sheet of another program) is not taken for one.
+    for (int r = 1; r <= rows; ++r)
+        if (const QString mark = sheet.Cells(r + 1, HourMarks::Column + 1); HourMarks::isMark(mark))
+            out[static_cast<size_t>(r - 1)].setCell(HourMarks::Column, mark.trimmed());
     return out;
 }
 
@@ -31,6 +37,17 @@ void write(const GridModel &grid, Worksheet &sheet)
     for (int r = 1; r < grid.rowCountWithHeader(); ++r)
         for (int c = 0; c <= 12; ++c)
             sheet.setCells(r + 1, c + 1, grid.cell(c, r));
+    // The marks, only when the table has any: a table without marks gives
+    // the same sheet as ever.
+    bool header = false;
+    for (int r = 1; r < grid.rowCountWithHeader(); ++r)
+        if (HourMarks::isMarked(grid, r)) {
+            if (!header)
+                sheet.setCells(1, HourMarks::Column + 1, QStringLiteral("Mark"));
+            header = true;
+            sheet.setCells(r + 1, HourMarks::Column + 1,
+                           grid.cellView(HourMarks::Column, r).trimmed().toString());
+        }
 }
 
 std::vector<GridRow> load(const QString &path)
@@ -69,6 +86,8 @@ void checkSavable(const GridModel &grid, const QString &path)
                            .arg(Worksheet::MaxCellText));
             cells += length > 0 ? 1 : 0;
         }
+    for (int r = 1; r < grid.rowCountWithHeader(); ++r)
+        cells += HourMarks::isMarked(grid, r) ? 1 : 0;
     if (cells > Worksheet::MaxCells)
         refuse(QStringLiteral("the table has %1 cells that are not empty; a workbook the "
                               "program reads holds at most %2 (save it as text instead)")

@@ -10,6 +10,26 @@
 
 namespace TableFiles {
 
+bool looksLikeOwnLayout(const QByteArray &bytes)
+{
+    // The first line that holds more than blanks, up to its line end.
+    qsizetype from = 0;
+    while (from < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', from);
+        if (end < 0)
+            end = bytes.size();
+        const QByteArray line = bytes.mid(from, std::min<qsizetype>(end - from, 64 * 1024));
+        if (!line.trimmed().isEmpty()) {
+            if (line.startsWith("Date\t"))
+                return true;
+            const qsizetype fields = line.count('\t') + 1;
+            return fields == TextFormat::WrittenColumns || fields == TextFormat::WrittenColumns + 1;
+        }
+        from = end + 1;
+    }
+    return true; // an empty file: Open (TXT) gives an empty table
+}
+
 std::vector<GridRow> readText(const QString &path)
 {
     return TextFormat::load(path);
@@ -20,18 +40,20 @@ std::vector<GridRow> readWorkbook(const QString &path)
     return SheetTable::load(path);
 }
 
-ObserverFiles::Merged importCountFiles(const QStringList &paths)
+ObserverFiles::Merged importCountFiles(const QStringList &paths,
+                                       const ObserverFiles::Options &options)
 {
-    return ObserverFiles::import(paths);
+    return ObserverFiles::import(paths, options);
 }
 
-std::vector<ObserverFiles::FileHours> readCountFiles(const QStringList &paths)
+std::vector<ObserverFiles::FileHours> readCountFiles(const QStringList &paths,
+                                                     const ObserverFiles::Options &options)
 {
     std::vector<ObserverFiles::FileHours> files;
     files.reserve(size_t(paths.size()));
     qsizetype hours = 0; // the cap on hours holds over all the files
     for (const QString &path : paths) {
-        files.push_back(ObserverFiles::read(path, hours));
+        files.push_back(ObserverFiles::read(path, hours, options));
         hours += qsizetype(files.back().hours.size());
     }
     return files;
@@ -50,7 +72,8 @@ namespace {
 
 // The choice of choose(); for a single file that is not a workbook, its
 // bytes when they could be read, so that load() reads the file once.
-Reader chooseReading(const QStringList &paths, std::optional<QByteArray> &bytes)
+Reader chooseReading(const QStringList &paths, std::optional<QByteArray> &bytes,
+                     const ObserverFiles::Options &options)
 {
     if (paths.size() == 1 && WorkbookFiles::looksLikeWorkbook(paths.front()))
         return Reader::Workbook;
@@ -60,21 +83,17 @@ Reader chooseReading(const QStringList &paths, std::optional<QByteArray> &bytes)
                 QStringLiteral("%1 is a workbook: workbooks are read one at a time").arg(file));
     if (paths.size() != 1)
         return Reader::CountFiles;
-    // A file of the own layout, or one that is no count file at all, is
-    // read as Open (TXT) reads it, with its messages; UTF-16 text only
-    // Import reads.
+    // A file of the own layout is read as Open (TXT) reads it, with its
+    // messages; anything else (UTF-16 text too) as Import reads it, and
+    // refused as Import refuses it: a file of another layout read as the
+    // own one would give rows of junk without a word.
     try {
         bytes = FileRead::wholeFile(paths.front(), TextFormat::MaxFileSize);
     } catch (const FileRead::EReadFailed &) {
         return Reader::Text; // Open's reading fails with its own message
     }
-    std::optional<ObserverFiles::Format> format;
-    try {
-        format = ObserverFiles::sniff(*bytes, paths.front());
-    } catch (const VexlorError &) {
-    }
     const bool utf16 = bytes->startsWith("\xFF\xFE") || bytes->startsWith("\xFE\xFF");
-    if (!format || (*format == ObserverFiles::Format::Vexlor && !utf16))
+    if (!utf16 && !options.utcOffset && looksLikeOwnLayout(*bytes))
         return Reader::Text;
     return Reader::CountFiles;
 }
@@ -84,14 +103,15 @@ Reader chooseReading(const QStringList &paths, std::optional<QByteArray> &bytes)
 Reader choose(const QStringList &paths)
 {
     std::optional<QByteArray> bytes;
-    return chooseReading(paths, bytes);
+    return chooseReading(paths, bytes, {});
 }
 
-Loaded load(const QStringList &paths, const std::vector<int> &columns)
+Loaded load(const QStringList &paths, const ObserverFiles::Options &options,
+            const std::vector<int> &columns)
 {
     Loaded out;
     if (std::any_of(columns.begin(), columns.end(), [](int c) { return c >= 0; })) {
-        std::vector<ObserverFiles::FileHours> files = readCountFiles(paths);
+        std::vector<ObserverFiles::FileHours> files = readCountFiles(paths, options);
         for (size_t i = 0; i < files.size(); ++i)
             out.stations.push_back(ObserverFiles::stationOf(files[i], paths[qsizetype(i)]));
         ObserverFiles::Merged merged = mergeCountFiles(std::move(files), columns);
@@ -100,7 +120,7 @@ Loaded load(const QStringList &paths, const std::vector<int> &columns)
         return out;
     }
     std::optional<QByteArray> bytes;
-    switch (chooseReading(paths, bytes)) {
+    switch (chooseReading(paths, bytes, options)) {
     case Reader::Workbook:
         out.rows = readWorkbook(paths.front());
         return out;
@@ -112,11 +132,11 @@ Loaded load(const QStringList &paths, const std::vector<int> &columns)
     }
     std::vector<ObserverFiles::FileHours> read;
     if (bytes) {
-        read.push_back(ObserverFiles::parse(*bytes, paths.front()));
+        read.push_back(ObserverFiles::parse(*bytes, paths.front(), 0, options));
     } else {
         qsizetype hours = 0; // the cap on hours holds over all the files
         for (const QString &file : paths) {
-            read.push_back(ObserverFiles::read(file, hours));
+            read.push_back(ObserverFiles::read(file, hours, options));
             hours += qsizetype(read.back().hours.size());
         }
     }

@@ -23,29 +23,36 @@ std::vector<GridRow> readText(const QString &path);
 std::vector<GridRow> readWorkbook(const QString &path);
 // What Import reads: observers' count files, each in the format its content
 // shows, merged in time order. Throws ObserverFiles::EImportError.
-ObserverFiles::Merged importCountFiles(const QStringList &paths);
+ObserverFiles::Merged importCountFiles(const QStringList &paths,
+                                       const ObserverFiles::Options &options = {});
+
+// Whether bytes look like the program's own text layout: the first line
+// that is not empty is its header line ("Date<TAB>...") or a data line of
+// 13 tab-separated fields (14 with the filler column's field).
+bool looksLikeOwnLayout(const QByteArray &bytes);
 // The same in two steps, for an import that puts files into chosen
 // columns: every file read (nothing changes before all of them have), then
 // the counts of file i moved into count column columns[i] (0 Sum, 1 to 10
 // N1 to N10; -1, or no entry, leaves them as the file gives them) and all
 // of them merged.
-std::vector<ObserverFiles::FileHours> readCountFiles(const QStringList &paths);
+std::vector<ObserverFiles::FileHours> readCountFiles(const QStringList &paths,
+                                                     const ObserverFiles::Options &options = {});
 ObserverFiles::Merged mergeCountFiles(std::vector<ObserverFiles::FileHours> files,
                                       const std::vector<int> &columns);
 
 // Which command's reader takes files given without a command (vexlor-fit's
 // files, files dropped on the window or named on its command line): one
-// workbook as Open (XLS) reads it; one file of the own layout (UTF-8 or
-// 8-bit), or one that is no count file at all, as Open (TXT) reads it;
-// anything else as Import reads and merges it. Several files with a
-// workbook among them throw VexlorError (workbooks are read one at a time).
+// workbook as Open (XLS) reads it; one file that looks like the own layout
+// (UTF-8 or 8-bit) as Open (TXT) reads it; anything else as Import reads and
+// merges it (and refuses it as Import does). Several files with a workbook
+// among them throw VexlorError (workbooks are read one at a time).
 enum class Reader { Text, Workbook, CountFiles };
 Reader choose(const QStringList &paths);
 
 // The table of files given without a command, as vexlor-fit gets them:
-// one workbook as Open (XLS) reads it; one file of the own layout (UTF-8 or
-// 8-bit), or one that is no count file at all, as Open (TXT) reads it;
-// anything else as Import reads and merges it. Workbooks are read one at a
+// one workbook as Open (XLS) reads it; one file that looks like the own
+// layout (UTF-8 or 8-bit) as Open (TXT) reads it; anything else as Import
+// reads and merges it (and refuses it as Import does). Workbooks are read one at a
 // time. The file is read from disk once.
 struct Loaded {
     std::vector<GridRow> rows;
@@ -56,7 +63,8 @@ struct Loaded {
 };
 // With columns (one per path, as mergeCountFiles takes them) every file is
 // read as Import reads it.
-Loaded load(const QStringList &paths, const std::vector<int> &columns = {});
+Loaded load(const QStringList &paths, const ObserverFiles::Options &options = {},
+            const std::vector<int> &columns = {});
 
 // Writes the table as Save (XLS) does (an Office Open XML workbook, throws
 // EWorkbookError) or as Save (TXT) does (the text layout, throws

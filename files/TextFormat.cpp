@@ -6,6 +6,7 @@
 #include "app/SafeSave.h"
 #include "app/TextCodec.h"
 #include "table/GridModel.h"
+#include "table/HourMarks.h"
 
 #include <QDir>
 #include <QFile>
@@ -108,6 +109,17 @@ QByteArray format(const GridModel &grid)
                 if (c == u'\t' || c == u'\r' || c == u'\n')
                     out[i] = u' ';
             }
+        }
+        // A marked hour's mark as a 14th field, which Open puts back into
+        // the filler column and readers of 13 fields pass over.
+        if (const QStringView mark = grid.cellView(HourMarks::Column, row);
+            HourMarks::isMark(mark)) {
+            out += u'\t';
+            const qsizetype start = out.size();
+            out += mark.trimmed();
+            for (qsizetype i = start; i < out.size(); ++i)
+                if (out.at(i) == u'\t' || out.at(i) == u'\r' || out.at(i) == u'\n')
+                    out[i] = u' ';
         }
         out += QLatin1String("\r\n");
     }

@@ -347,9 +347,6 @@ void settingsStart(const QByteArray &bytes)
     check(settings.page() >= 0, "a page from 0");
     const LanguageTexts texts = settings.texts(language);
     for (int n = 1; n <= LanguageTexts::TextCount; ++n) {
-        if (!LanguageTexts::named(n)) {
-            continue;
-        }
         const auto text = LanguageTexts::Text(n);
         check(texts.text(text) == ini.readString(language, QStringLiteral("X%1").arg(n),
                                                  LanguageTexts::english(text)),
@@ -421,8 +418,9 @@ void tableFit(const QByteArray &bytes)
 
 void observerFile(const QByteArray &bytes)
 {
-    static const char *const names[] = {"Station_022024rmob.TXT", "RMOB-202402.dat", "29022024.STA",
-                                        "counts.csv", "table.txt"};
+    static const char *const names[] = {
+        "Station_022024rmob.TXT", "RMOB-202402.dat", "29022024.STA", "counts.csv", "table.txt",
+        "rmoj202503.txt"};
     if (bytes.isEmpty())
         return;
     // Half the inputs with a two-digit year: the dates must keep their
@@ -432,7 +430,15 @@ void observerFile(const QByteArray &bytes)
     const QString name = QLatin1String(names[uchar(bytes[0]) % std::size(names)]);
     ObserverFiles::FileHours read;
     try {
-        read = ObserverFiles::parse(bytes.mid(1), name);
+        try {
+            read = ObserverFiles::parse(bytes.mid(1), name);
+        } catch (const ObserverFiles::ENeedsOffset &) {
+            // A table in local time without its zone: read again with one,
+            // as the window and vexlor-fit do after asking.
+            ObserverFiles::Options options;
+            options.utcOffset = int(uchar(bytes[0]) % 27) - 12;
+            read = ObserverFiles::parse(bytes.mid(1), name, 0, options);
+        }
     } catch (const ObserverFiles::EImportError &e) {
         check(e.file() == name && e.line() >= 0, "a refusal names the file");
         return;

@@ -1,6 +1,8 @@
 // The observation table's data: a header row and data rows of cell texts.
 #include "GridModel.h"
 
+#include "HourMarks.h"
+
 #include "TableLimits.h"
 #include "app/Errors.h"
 
@@ -145,7 +147,11 @@ void GridModel::setCell(int col, int row, const QString &text)
     }
     r.setCell(col, text);
     QModelIndex i = index(row - 1, col);
-    emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
+    // A mark changes how the whole row shows.
+    if (col == HourMarks::Column)
+        emit dataChanged(index(row - 1, 0), i, {Qt::DisplayRole, Qt::EditRole});
+    else
+        emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
     if (m_recorder)
         record(std::move(edit));
 }
@@ -180,6 +186,10 @@ int GridModel::columnCount(const QModelIndex &parent) const
 
 QVariant GridModel::data(const QModelIndex &index, int role) const
 {
+    if (role == Qt::ToolTipRole && index.isValid() && markTip) {
+        const QStringView mark = cellView(HourMarks::Column, index.row() + 1);
+        return HourMarks::isMark(mark) ? QVariant(markTip(mark)) : QVariant();
+    }
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     return cell(index.column(), index.row() + 1);

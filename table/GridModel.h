@@ -62,6 +62,8 @@ public:
         m_recorder = std::move(recorder);
     }
     const std::vector<GridRow> &rows() const { return m_rows; }
+    // The tooltip of a marked row's cells from its mark (set by the window).
+    std::function<QString(QStringView mark)> markTip;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

@@ -5,6 +5,7 @@
 #include "analysis/Colorgramme.h"
 #include "analysis/Figure.h"
 #include "analysis/FitReport.h"
+#include "analysis/NetworkPicture.h"
 #include "analysis/PositionProfile.h"
 #include "analysis/RunCsv.h"
 #include "analysis/RunPipeline.h"
@@ -23,11 +24,13 @@
 #include "app/Progress.h"
 #include "app/SafeSave.h"
 #include "app/Settings.h"
+#include "files/NetworkExport.h"
 #include "files/TableFiles.h"
 #include "table/GridModel.h"
 #include "table/TableLimits.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -55,6 +58,11 @@ const char Usage[] =
     "                  [--radiant RA DEC] [--station COLUMN LAT LON]\n"
     "                  [--bootstrap R [--seed N]] [--picture OUT] [--size WxH]\n"
     "                  [--csv OUT] [--replace]\n"
+    "       vexlor-fit FILE... --network-export DIR [--month YYYY-MM] [--replace]\n"
+    "                  [--column NAME] [--settings VEXLOR.ini]\n"
+    "Any form: [--utc-offset H] reads the hours of count files as local time\n"
+    "H hours ahead of UT (a local-time national table that names its zone\n"
+    "needs none).\n"
     "FILE is an observation text file or a workbook (xlsx, ods, xls), or a count\n"
     "file of station software: a monthly table (..._MMYYYYrmob.TXT), an hourly\n"
     "list (RMOB-YYYYMM.dat), a daily list (DDMMYYYY.STA) or CSV with a header\n"
@@ -77,12 +85,20 @@ const char Usage[] =
     "place for --observability radiant, the model taken by default when the\n"
     "radiant and every column's place are known (hourly otherwise).\n"
     "An output that exists already is refused, and nothing is written, unless\n"
-    "--replace is given.\n";
+    "--replace is given.\n"
+    "--network-export writes the network's files of every month of the table (or\n"
+    "of --month): the monthly table, the hourly list and the picture, with the\n"
+    "station of the settings file, written all or none. --settings reads another\n"
+    "settings file than the program's own (for its station and date format).\n";
 
 struct Options {
     QStringList files;
     QString from, to, column = QStringLiteral("Sum");
     QString save, csv, picture, colorgramme, landscape, profile;
+    QString networkExport, settings;
+    ObserverFiles::Options import;
+    std::optional<QDate> month;
+    bool replace = false;
     int bootstrap = 0;
     quint64 seed = Bootstrap::DefaultSeed;
     QSize size{1600, 900};
@@ -101,7 +117,6 @@ struct Options {
         double latitude, longitude;
     };
     std::vector<StationPlace> stations;
-    bool replace = false;
     bool stacked() const { return !shower.isEmpty() || lambda.has_value(); }
 };
 
@@ -166,6 +181,21 @@ Options parse(const QStringList &args)
             o.picture = value();
         else if (arg == QLatin1String("--colorgramme"))
             o.colorgramme = value();
+        else if (arg == QLatin1String("--network-export"))
+            o.networkExport = value();
+        else if (arg == QLatin1String("--month")) {
+            const QString text = value();
+            const QDate month = QDate::fromString(text, QStringLiteral("yyyy-MM"));
+            if (!month.isValid() || text.size() != 7)
+                throw VexlorError(
+                    QStringLiteral("--month takes a month as YYYY-MM, not '%1'").arg(text));
+            o.month = month;
+        } else if (arg == QLatin1String("--utc-offset")) {
+            o.import.utcOffset = CommandArgs::wholeNumber(arg, value(), -12, 14);
+        } else if (arg == QLatin1String("--settings"))
+            o.settings = value();
+        else if (arg == QLatin1String("--replace"))
+            o.replace = true;
         else if (arg == QLatin1String("--landscape"))
             o.landscape = value();
         else if (arg == QLatin1String("--position-profile"))
@@ -222,8 +252,6 @@ Options parse(const QStringList &args)
             o.stations.push_back({column, latitude, longitude});
         } else if (arg == QLatin1String("--into")) {
             into = countIndexOf(value());
-        } else if (arg == QLatin1String("--replace")) {
-            o.replace = true;
         } else if (arg.startsWith(QLatin1String("--"))) {
             throw VexlorError(QStringLiteral("unknown argument '%1'").arg(arg));
         } else {
@@ -243,8 +271,10 @@ Options parse(const QStringList &args)
     }
     const bool fit = !o.from.isEmpty() || !o.to.isEmpty();
     if (o.files.isEmpty() || (fit && (o.from.isEmpty() || o.to.isEmpty())) ||
-        (!fit && o.save.isEmpty() && o.colorgramme.isEmpty()))
+        (!fit && o.save.isEmpty() && o.colorgramme.isEmpty() && o.networkExport.isEmpty()))
         throw VexlorError(QString::fromLatin1(Usage).trimmed());
+    if (o.month && o.networkExport.isEmpty())
+        throw VexlorError(QStringLiteral("--month goes with --network-export"));
     if (o.bootstrap > 0 && !o.automatic)
         throw VexlorError(QStringLiteral("--bootstrap repeats the search of --auto (or resamples "
                                          "the stacked profile): give both"));
@@ -307,15 +337,18 @@ void writeCsv(const std::vector<TRadData> &DataRows, const std::vector<TRadData>
 
 // The table of the files, read as the window's commands read them (the
 // choice among the readers by the files' content).
-std::vector<ObserverFiles::StationInfo> loadTable(const QStringList &files, GridModel &grid,
+std::vector<ObserverFiles::StationInfo> loadTable(const QStringList &files,
+                                                  const ObserverFiles::Options &import,
+                                                  GridModel &grid,
                                                   const std::vector<int> &into = {})
 {
-    TableFiles::Loaded loaded = TableFiles::load(files, into);
+    TableFiles::Loaded loaded = TableFiles::load(files, import, into);
     if (const std::optional<ObserverFiles::Summary> &s = loaded.imported) {
         print("import_files", QString::number(s->files));
         print("import_hours", QString::number(s->hours));
         print("import_days", QString::number(s->days));
         print("import_missing_hours", QString::number(s->missingHours));
+        print("import_marked_hours", QString::number(s->markedHours));
     }
     grid.replaceRows(std::move(loaded.rows));
     return loaded.stations;
@@ -331,7 +364,7 @@ void saveColorgramme(const GridModel &grid, const Options &o)
         data, o.column,
         {LanguageTexts::english(Text::ColorgrammeTitle), LanguageTexts::english(Text::HourAxis),
          LanguageTexts::english(Text::NoCount), LanguageTexts::english(Text::NoCountsInColumn),
-         LanguageTexts::english(Text::SpanTooLong)});
+         LanguageTexts::english(Text::SpanTooLong), LanguageTexts::english(Text::MarkedLegend)});
     Colorgramme::savePng(data, o.size, texts, o.colorgramme);
     print("colorgramme", o.colorgramme);
 }
@@ -341,6 +374,48 @@ void saveTable(const GridModel &grid, const QString &out)
 {
     TableFiles::save(grid, out, out.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive));
     print("saved", out);
+}
+
+// The network's files of every month (or of --month) into a folder, as
+// Export for Network writes them: one set, written all or none, replacing
+// files that exist only with --replace.
+void exportNetwork(const GridModel &grid, const Options &o, const Settings &settings)
+{
+    const NetworkExport::Station station = settings.station(NetworkExport::stationFieldNames());
+    std::vector<NetworkExport::File> files =
+        NetworkPicture::withPictures(grid, columnOf(o.column), station);
+    if (o.month) {
+        files = NetworkExport::ofMonth(files, *o.month);
+        if (files.empty())
+            throw VexlorError(QStringLiteral("the table has no counts in %1 for %2")
+                                  .arg(o.column, o.month->toString(QStringLiteral("yyyy-MM"))));
+    }
+    if (files.empty())
+        throw VexlorError(QStringLiteral("the table has no counts in %1").arg(o.column));
+    std::vector<SafeSave::SetFile> set;
+    QStringList existing;
+    for (const NetworkExport::File &f : files) {
+        const QString path = QDir(o.networkExport).filePath(f.name);
+        set.push_back({path, f.bytes});
+        if (QFileInfo::exists(path))
+            existing << path;
+    }
+    if (!existing.isEmpty() && !o.replace)
+        throw VexlorError(QStringLiteral("nothing was written: %1 exist%2 already (--replace "
+                                         "replaces them)")
+                              .arg(existing.join(QStringLiteral(", ")),
+                                   existing.size() == 1 ? QStringLiteral("s") : QString()));
+    try {
+        SafeSave::writeSet(set);
+    } catch (const SafeSave::ESetFailed &e) {
+        QString text = QStringLiteral("Unable to write to %1: %2").arg(e.file(), e.reason());
+        if (!e.written().isEmpty())
+            text += QStringLiteral("; written: ") + e.written().join(QStringLiteral(", "));
+        throw EInOutError(text + QStringLiteral("; not written: ") +
+                          e.notWritten().join(QStringLiteral(", ")));
+    }
+    for (const SafeSave::SetFile &f : set)
+        print("network_file", f.path);
 }
 
 // Every file the options would write, checked before anything is read or
@@ -418,7 +493,8 @@ void writeAll(const std::vector<std::pair<QString, QByteArray>> &files)
 int runStacked(const Options &o, const Settings &settings)
 {
     GridModel grid;
-    const std::vector<ObserverFiles::StationInfo> stations = loadTable(o.files, grid, o.into);
+    const std::vector<ObserverFiles::StationInfo> stations =
+        loadTable(o.files, o.import, grid, o.into);
 
     const ShowerList::Shower *shower = o.shower.isEmpty() ? nullptr : ShowerList::find(o.shower);
     const ShowerSeasons::Window window =
@@ -457,6 +533,7 @@ int runStacked(const Options &o, const Settings &settings)
     ShowerSeasons::Collected collected = ShowerSeasons::collect(grid, window, columns);
     print("rows_without_time", QString::number(collected.rowsWithoutTime));
     print("empty_cells", QString::number(collected.emptyCells));
+    print("marked_rows", QString::number(collected.markedRows));
     for (const QString &left : collected.leftOut)
         print("dataset_left_out", left);
 
@@ -507,11 +584,13 @@ int run(const Options &o, const Settings &settings)
     if (o.stacked())
         return runStacked(o, settings);
     GridModel grid;
-    loadTable(o.files, grid);
+    loadTable(o.files, o.import, grid);
     if (!o.save.isEmpty())
         saveTable(grid, o.save);
     if (!o.colorgramme.isEmpty())
         saveColorgramme(grid, o);
+    if (!o.networkExport.isEmpty())
+        exportNetwork(grid, o, settings);
     if (o.from.isEmpty())
         return 0;
 
@@ -627,7 +706,8 @@ int main(int argc, char *argv[])
     bool picture = false;
     for (int i = 1; i < argc; ++i)
         picture = picture || std::strcmp(argv[i], "--picture") == 0 ||
-                  std::strcmp(argv[i], "--colorgramme") == 0;
+                  std::strcmp(argv[i], "--colorgramme") == 0 ||
+                  std::strcmp(argv[i], "--network-export") == 0;
     std::unique_ptr<QCoreApplication> app;
     if (picture) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -640,7 +720,12 @@ int main(int argc, char *argv[])
         // The arguments as their bytes were given (after Qt took its own):
         // a name that is not UTF-8 is refused, never turned into another.
         const Options options = parse(CommandArgs::decode(argc, argv));
-        Settings settings(Settings::locate(QCoreApplication::applicationDirPath()));
+        Settings settings(options.settings.isEmpty()
+                              ? Settings::locate(QCoreApplication::applicationDirPath())
+                              : Settings::Location{options.settings, QString()});
+        if (!options.settings.isEmpty() && !QFileInfo(options.settings).isFile())
+            throw VexlorError(
+                QStringLiteral("the settings file %1 does not exist").arg(options.settings));
         settings.read();
         DateConv::setFormat(settings.dateFormat());
         return run(options, settings);

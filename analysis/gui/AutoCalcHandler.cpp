@@ -65,7 +65,8 @@ void TfrmMain::tbAutoCalcClick()
         showMessage(msg(6), MB_ICONWARNING);
         return;
     }
-    const int rowCount = rows->selection.count();
+    // Marked hours are no rows of the fit: the rows read are the ones searched.
+    const int rowCount = int(rows->DataRows.size());
     // Every position the search may end at must fit the 16-bit position
     // control, or the final Run would draw the fit at a cut position.
     if (!RunPipeline::searchFitsPositionControl(peak, rowCount)) {

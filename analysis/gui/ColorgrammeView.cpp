@@ -3,6 +3,7 @@
 
 #include "app/DateConv.h"
 #include "table/GridModel.h"
+#include "table/HourMarks.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -117,11 +118,11 @@ const Colorgramme::Data &ColorgrammeView::data()
 
 Colorgramme::Texts ColorgrammeView::texts()
 {
-    return Colorgramme::textsFor(data(), columnName ? columnName() : QString(),
-                                 {m_texts.text(Text::ColorgrammeTitle),
-                                  m_texts.text(Text::HourAxis), m_texts.text(Text::NoCount),
-                                  m_texts.text(Text::NoCountsInColumn),
-                                  m_texts.text(Text::SpanTooLong)});
+    return Colorgramme::textsFor(
+        data(), columnName ? columnName() : QString(),
+        {m_texts.text(Text::ColorgrammeTitle), m_texts.text(Text::HourAxis),
+         m_texts.text(Text::NoCount), m_texts.text(Text::NoCountsInColumn),
+         m_texts.text(Text::SpanTooLong), m_texts.text(Text::MarkedLegend)});
 }
 
 std::optional<Colorgramme::Cell> ColorgrammeView::cellAt(const QPoint &point)
@@ -138,6 +139,12 @@ QString ColorgrammeView::readoutAt(const QPoint &point)
     const int count = d.counts[size_t(d.index(cell->day, cell->hour))];
     const QString date = DateConv::toText(d.first.addDays(cell->day));
     const QString hour = QStringLiteral("%1").arg(cell->hour, 2, 10, QChar(u'0'));
+    if (d.isMarked(d.index(cell->day, cell->hour)) && m_model) {
+        const int row = d.rows[size_t(d.index(cell->day, cell->hour))];
+        return m_texts.text(Text::CellReadoutMarked)
+            .arg(date, hour,
+                 HourMarks::describe(m_model->cellView(HourMarks::Column, row), m_texts));
+    }
     const QString shown = m_texts.text(count < 0 ? Text::CellReadoutNoCount : Text::CellReadout);
     return count < 0 ? shown.arg(date, hour) : shown.arg(date, hour).arg(count);
 }

@@ -69,7 +69,7 @@ void TfrmMain::tbRunClick()
                         MB_ICONWARNING);
             return;
         }
-        resetUpDown(UpMInt, rows->selection.count() - 1, RunPipeline::peakPosition(peak));
+        resetUpDown(UpMInt, int(rows->DataRows.size()) - 1, RunPipeline::peakPosition(peak));
         resetUpDown(UpMax, peak.PeakValue, peak.PeakValue);
     }
     params.P = UpMInt->value();

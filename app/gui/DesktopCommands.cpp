@@ -74,12 +74,16 @@ void TfrmMain::createDesktopMenus()
 
 void TfrmMain::connectDesktopCommands()
 {
-    // Edit: the table's commands, the rows, and the editing switch.
+    // Edit: the table's commands, the rows, the marks, and the editing switch.
     Edit1->addActions({Table->undo, Table->redo});
     Edit1->addSeparator();
     Edit1->addActions({Table->cut, Table->copy, Table->paste});
     Edit1->addSeparator();
     Edit1->addActions({Table->insertRow, Table->deleteRows});
+    // Marking hours as disturbed: the grid's context menu's items, so that
+    // both do one step of the history the same way.
+    Edit1->addSeparator();
+    Edit1->addActions({Table->markHours, Table->unmarkHours});
     EditRowsEnd = Edit1->addSeparator();
     Editing1 = Edit1->addAction(QString());
     Editing1->setProperty(LanguageText, int(Text::EditingItem));

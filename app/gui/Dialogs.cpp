@@ -217,3 +217,15 @@ SaveChoice QtDialogs::askToSave(QWidget *parent, const QString &caption, const Q
         return SaveChoice::Discard;
     return SaveChoice::Cancel;
 }
+
+bool QtDialogs::askToReplace(QWidget *parent, const QString &caption, const QString &text,
+                             const QString &replace, const QString &cancel)
+{
+    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::NoButton, parent);
+    QPushButton *replaceButton = box.addButton(replace, QMessageBox::DestructiveRole);
+    QPushButton *cancelButton = box.addButton(cancel, QMessageBox::RejectRole);
+    box.setDefaultButton(cancelButton);
+    box.setEscapeButton(cancelButton);
+    box.exec();
+    return box.clickedButton() == replaceButton;
+}

@@ -60,6 +60,10 @@ public:
     virtual SaveChoice askToSave(QWidget *parent, const QString &caption, const QString &text,
                                  const QString &save, const QString &discard,
                                  const QString &cancel) = 0;
+    // A modal question whether to replace files that exist: true for the
+    // replace button, false for cancel (the default button).
+    virtual bool askToReplace(QWidget *parent, const QString &caption, const QString &text,
+                              const QString &replace, const QString &cancel) = 0;
 };
 
 // The real dialogs of the platform.
@@ -82,6 +86,8 @@ public:
     SaveChoice askToSave(QWidget *parent, const QString &caption, const QString &text,
                          const QString &save, const QString &discard,
                          const QString &cancel) override;
+    bool askToReplace(QWidget *parent, const QString &caption, const QString &text,
+                      const QString &replace, const QString &cancel) override;
 
     // "Text File|*.txt|All|*.*" as Qt's "Text File (*.txt);;All (*.*)".
     static QString qtFilter(const QString &filter);

@@ -10,6 +10,7 @@
 #include "app/Colors.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
+#include "table/HourMarks.h"
 #include "table/gui/StringGrid.h"
 #include "table/gui/TableEditor.h"
 
@@ -483,6 +484,9 @@ void TfrmMain::connectHandlers()
     strGrid->onDrawCell = [this](QPainter &canvas, int col, int row, const QRect &r,
                                  const QColor &bg) {
         guarded([&] { strGridDrawCell(canvas, col, row, r, bg); });
+    };
+    strGrid->model().markTip = [this](QStringView mark) {
+        return text(Text::MarkedTip).arg(HourMarks::describe(mark, m_texts));
     };
     strGrid->onKeyDown = [this](int &key) { guarded([&] { strGridKeyDown(key); }); };
     strGrid->onKeyPress = [this](QChar &key) {

@@ -20,6 +20,10 @@
 #include <optional>
 #include <vector>
 
+namespace NetworkExport {
+struct File;
+}
+
 class ChartNavigator;
 class ColorgrammeView;
 class HelpWindow;
@@ -27,6 +31,7 @@ class ReportView;
 class StackedView;
 namespace ObserverFiles {
 struct Summary;
+struct Options;
 }
 class TableEditor;
 class ColorSwatch;
@@ -133,6 +138,9 @@ public:
     // Writes the chosen column as the network's monthly tables and hourly
     // lists, with the station's block.
     void ExportNetwork1Click();
+    // Writes the files into folder as one set, after asking once whether to
+    // replace those that exist; false when cancelled or failed (with a message).
+    bool writeFileSet(const QString &folder, const std::vector<NetworkExport::File> &files);
 
     // ---- analysis (analysis/gui)
     void tbRunClick();
@@ -187,6 +195,7 @@ private:
     friend class TestSpreadsheets;
     friend class TestTable;
     friend class TestTextFiles;
+    friend class TestNetwork;
     friend class BenchWindow;
 
     // ---- state
@@ -351,6 +360,9 @@ private:
     void createReportPage();
     void createStackedPage();
     // The summary of an import in a message box.
+    // Asks for the hours a local-time table lies ahead of UT; false when
+    // cancelled or not a whole number of -12 to 14 (said).
+    bool askUtcOffset(ObserverFiles::Options &options);
     void showImportSummary(const ObserverFiles::Summary &summary);
     void createStatusBar();
     void createDesktopMenus();

@@ -1,4 +1,5 @@
 // Import of observers' count files and the export for their network.
+#include "analysis/NetworkPicture.h"
 #include "app/DateConv.h"
 #include "app/SafeSave.h"
 #include "app/gui/TfrmMain.h"
@@ -35,13 +36,22 @@ void TfrmMain::importCountFiles(const QStringList &names)
 {
     noteChosen(FileCommand::Import, names.front());
     ObserverFiles::Merged merged;
-    try {
-        // Every file is read and checked before the table changes.
-        BusyCursor busy;
-        merged = TableFiles::importCountFiles(names);
-    } catch (const ObserverFiles::EImportError &e) {
-        showMessage(e.text(), MB_ICONERROR);
-        return;
+    ObserverFiles::Options options;
+    for (;;) {
+        try {
+            // Every file is read and checked before the table changes.
+            BusyCursor busy;
+            merged = TableFiles::importCountFiles(names, options);
+            break;
+        } catch (const ObserverFiles::EImportError &e) {
+            showMessage(e.text(), MB_ICONERROR);
+            return;
+        } catch (const ObserverFiles::ENeedsOffset &) {
+            if (options.utcOffset)
+                throw;
+            if (!askUtcOffset(options))
+                return;
+        }
     }
     if (merged.rows.empty()) {
         showMessage(text(Text::NoHoursInFiles), MB_ICONWARNING);
@@ -61,6 +71,25 @@ void TfrmMain::importCountFiles(const QStringList &names)
     showImportSummary(merged.summary);
 }
 
+bool TfrmMain::askUtcOffset(ObserverFiles::Options &options)
+{
+    // A table in local time that does not say how far from UT: asked once,
+    // and every file read again with the answer.
+    const std::optional<QStringList> answer =
+        m_dialogs.editFields(this, text(Text::LocalTimeCaption), {text(Text::UtOffsetLabel)},
+                             {QString()}, text(Text::Cancel));
+    if (!answer)
+        return false;
+    bool ok = false;
+    const int offset = answer->value(0).trimmed().toInt(&ok);
+    if (!ok || offset < -12 || offset > 14) {
+        showMessage(text(Text::UtOffsetLabel) + QStringLiteral(": -12 … 14"), MB_ICONWARNING);
+        return false;
+    }
+    options.utcOffset = offset;
+    return true;
+}
+
 void TfrmMain::showImportSummary(const ObserverFiles::Summary &s)
 {
     QStringList lines;
@@ -77,6 +106,8 @@ void TfrmMain::showImportSummary(const ObserverFiles::Summary &s)
         if (s.moreGaps > 0)
             lines << text(Text::GapsNotListed).arg(s.moreGaps);
     }
+    if (s.markedHours > 0)
+        lines << text(Text::ImportMarked).arg(s.markedHours);
     showMessage(lines.join(u'\n'), MB_ICONINFORMATION);
 }
 
@@ -117,11 +148,21 @@ void TfrmMain::ImportColumns1Click()
         return;
     noteChosen(FileCommand::Import, names.front());
     std::vector<ObserverFiles::FileHours> files;
-    try {
-        files = TableFiles::readCountFiles(names);
-    } catch (const ObserverFiles::EImportError &e) {
-        showMessage(e.text(), MB_ICONERROR);
-        return;
+    ObserverFiles::Options options;
+    for (;;) {
+        try {
+            BusyCursor busy;
+            files = TableFiles::readCountFiles(names, options);
+            break;
+        } catch (const ObserverFiles::EImportError &e) {
+            showMessage(e.text(), MB_ICONERROR);
+            return;
+        } catch (const ObserverFiles::ENeedsOffset &) {
+            if (options.utcOffset)
+                throw;
+            if (!askUtcOffset(options))
+                return;
+        }
     }
     // The files of one station (by its station block, else by the file's
     // name) go into one column together.
@@ -250,7 +291,7 @@ void TfrmMain::ExportNetwork1Click()
     }
     const int column = countColumn(std::max(0, cbDataList->currentIndex()));
     const std::vector<NetworkExport::File> files =
-        NetworkExport::build(strGrid->model(), column, values);
+        NetworkPicture::withPictures(strGrid->model(), column, values);
     if (files.empty()) {
         showMessage(text(Text::NothingToExport).arg(cbDataList->currentText()), MB_ICONWARNING);
         return;
@@ -262,13 +303,49 @@ void TfrmMain::ExportNetwork1Click()
     if (!folder)
         return;
     noteChosen(FileCommand::ExportNetwork, *folder);
-    QStringList written;
+    if (writeFileSet(*folder, files))
+        rememberFile(FileCommand::ExportNetwork, *folder, false);
+}
+
+bool TfrmMain::writeFileSet(const QString &folder, const std::vector<NetworkExport::File> &files)
+{
+    std::vector<SafeSave::SetFile> set;
+    QStringList names, existing;
     for (const NetworkExport::File &f : files) {
-        SafeSave::writeOrFail(QDir(*folder).filePath(f.name), f.bytes);
-        written << f.name;
+        const QString path = QDir(folder).filePath(f.name);
+        set.push_back({path, f.bytes});
+        names << f.name;
+        if (QFileInfo::exists(path))
+            existing << f.name;
     }
-    rememberFile(FileCommand::ExportNetwork, *folder, false);
-    showMessage(text(Text::FilesWritten).arg(files.size()).arg(QDir::toNativeSeparators(*folder)) +
-                    u'\n' + written.join(u'\n'),
+    const QString shownFolder = QDir::toNativeSeparators(folder);
+    // One question for all the files that exist; nothing is written after Cancel.
+    if (!existing.isEmpty() &&
+        !m_dialogs.askToReplace(this, QStringLiteral("Vexlor 1.0"),
+                                text(Text::ReplaceFilesQuestion).arg(shownFolder) + u'\n' +
+                                    existing.join(u'\n'),
+                                text(Text::ReplaceAll), text(Text::Cancel)))
+        return false;
+    try {
+        BusyCursor busy;
+        SafeSave::writeSet(set);
+    } catch (const SafeSave::ESetFailed &e) {
+        const auto namesOf = [](const QStringList &paths) {
+            QStringList out;
+            for (const QString &p : paths)
+                out << QFileInfo(p).fileName();
+            return out.join(QStringLiteral(", "));
+        };
+        QStringList lines{
+            text(Text::SetNotWritten).arg(QDir::toNativeSeparators(e.file()), e.reason())};
+        if (!e.written().isEmpty())
+            lines << text(Text::SetWrittenPart).arg(namesOf(e.written()));
+        lines << text(Text::SetNotWrittenPart).arg(namesOf(e.notWritten()));
+        showMessage(lines.join(u'\n'), MB_ICONERROR);
+        return false;
+    }
+    showMessage(text(Text::FilesWritten).arg(files.size()).arg(shownFolder) + u'\n' +
+                    names.join(u'\n'),
                 MB_ICONINFORMATION);
+    return true;
 }

@@ -8,6 +8,9 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMenu>
+
+#include <algorithm>
 
 TableEditor::TableEditor(StringGrid &grid)
     : QObject(&grid), m_grid(grid), m_history(grid.model(), this)
@@ -42,8 +45,22 @@ TableEditor::TableEditor(StringGrid &grid)
     insertRow = makeAction({QKeySequence(Qt::CTRL | Qt::Key_Plus)}, &TableEditor::insertRowAbove);
     deleteRows =
         makeAction({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, &TableEditor::deleteSelectedRows);
+    markMenu = new QMenu(&m_grid);
+    for (HourMarks::Reason reason :
+         {HourMarks::Reason::Interference, HourMarks::Reason::SporadicE,
+          HourMarks::Reason::TransmitterOff, HourMarks::Reason::OutageAsZero}) {
+        QAction *a = markMenu->addAction(QString());
+        connect(a, &QAction::triggered, this,
+                [this, reason] { guard([&] { markSelectedRows(HourMarks::markText(reason)); }); });
+        markReasons.emplace_back(a, reason);
+    }
+    markHours = new QAction(this);
+    markHours->setMenu(markMenu);
+    unmarkHours = new QAction(this);
+    connect(unmarkHours, &QAction::triggered, this,
+            [this] { guard([&] { markSelectedRows(QString()); }); });
     m_grid.setContextMenuPolicy(Qt::ActionsContextMenu);
-    for (QAction *a : {undo, redo, cut, copy, paste, insertRow, deleteRows})
+    for (QAction *a : {undo, redo, cut, copy, paste, insertRow, deleteRows, markHours, unmarkHours})
         m_grid.addAction(a);
     guard = [](const std::function<void()> &work) { work(); };
 }
@@ -71,6 +88,10 @@ void TableEditor::retranslate(const LanguageTexts &texts)
                                                   {deleteRows, Text::DeleteRows}};
     for (const auto &[action, text] : actions)
         action->setText(m_texts.text(text));
+    markHours->setText(m_texts.text(Text::MarkHoursMenu));
+    unmarkHours->setText(m_texts.text(Text::UnmarkHours));
+    for (const auto &[action, reason] : markReasons)
+        action->setText(HourMarks::describe(HourMarks::markText(reason), m_texts));
 }
 
 void TableEditor::finishEditing()
@@ -158,6 +179,23 @@ void TableEditor::insertRowAbove()
         return;
     finishEditing();
     m_grid.model().spliceRows(m_grid.row() - 1, 0, std::vector<GridRow>(1));
+}
+
+void TableEditor::markSelectedRows(const QString &mark)
+{
+    finishEditing();
+    std::vector<int> rows;
+    for (const QModelIndex &i : m_grid.selectionModel()->selectedIndexes())
+        rows.push_back(i.row() + 1);
+    if (rows.empty())
+        rows.push_back(m_grid.row());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    m_history.beginStep(m_texts.text(mark.isEmpty() ? Text::UnmarkHours : Text::MarkHoursMenu));
+    for (int row : rows)
+        if (row >= 1 && row < m_grid.model().rowCountWithHeader())
+            m_grid.model().setCell(HourMarks::Column, row, mark);
+    m_history.endStep();
 }
 
 void TableEditor::deleteSelectedRows()

@@ -3,13 +3,16 @@
 #pragma once
 
 #include "app/LanguageTexts.h"
+#include "table/HourMarks.h"
 #include "table/TableHistory.h"
 
 #include <QObject>
 
 #include <functional>
+#include <vector>
 
 class QAction;
+class QMenu;
 class StringGrid;
 
 class TableEditor : public QObject {
@@ -25,6 +28,12 @@ public:
     std::function<void(const std::function<void()> &)> guard;
 
     QAction *undo, *redo, *cut, *copy, *paste, *insertRow, *deleteRows;
+    // Marking the selected rows' hours as disturbed, by reason, and
+    // unmarking them; each is one step of the history. markHours carries
+    // the menu of reasons (for the context menu and the window's menu).
+    QAction *markHours, *unmarkHours;
+    QMenu *markMenu;
+    std::vector<std::pair<QAction *, HourMarks::Reason>> markReasons;
     // Sets the actions' texts in the language applied.
     void retranslate(const LanguageTexts &texts);
 
@@ -40,6 +49,9 @@ public:
     void deleteSelectedRows();
     // Pastes a block as pasteAtCursor does; public for the tests.
     void pasteText(const QString &block);
+    // Sets (or, with an empty text, clears) the mark of the selected rows,
+    // or of the cursor's row, as one step.
+    void markSelectedRows(const QString &mark);
 
 private:
     QAction *makeAction(const QList<QKeySequence> &keys, void (TableEditor::*work)());

@@ -2,6 +2,7 @@
 #include "app/Convert.h"
 #include "app/DateConv.h"
 #include "app/gui/TfrmMain.h"
+#include "table/HourMarks.h"
 #include "table/gui/StringGrid.h"
 #include "table/gui/TableEditor.h"
 
@@ -192,6 +193,12 @@ void TfrmMain::strGridDrawCell(QPainter &canvas, int col, int row, const QRect &
         placeDatePicker(col, row);
 
     canvas.fillRect(rect, background);
+    // A marked hour shows apart: a light magenta hatch over its row (the
+    // reason in its tooltip), its texts kept.
+    if (row > 0 && HourMarks::isMarked(strGrid->model(), row)) {
+        canvas.fillRect(rect, QColor(230, 0, 230, 40));
+        canvas.fillRect(rect, QBrush(QColor(230, 0, 230, 110), Qt::BDiagPattern));
+    }
     QFont font = canvas.font();
     font.setBold(row == 0);
     canvas.setFont(font);

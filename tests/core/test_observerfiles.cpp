@@ -314,7 +314,7 @@ private slots:
                                         "[Longitude]010d3000 W\r\n[Latitude ]050d1500 N\r\n"
                                         "[Longitude GMAP]-10.500000\r\n[Latitude GMAP]50.250000\r\n"
                                         "[Frequencies]\r\n"));
-        QVERIFY(files[0].bytes.contains("\r\n01| ???| ???|"));
+        QVERIFY(files[0].bytes.contains("\r\n 01| ???| ???|"));
 
         QTemporaryDir dir;
         QStringList paths;

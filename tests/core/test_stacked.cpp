@@ -20,6 +20,7 @@
 #include "app/Progress.h"
 #include "files/TextFormat.h"
 #include "table/GridModel.h"
+#include "table/HourMarks.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -695,6 +696,74 @@ private slots:
         StackedFit::Result invalid;
         const StackedBootstrap::Result failed = StackedBootstrap::run(invalid, 8, 5, nullptr);
         QCOMPARE(failed.failed, 8);
+    }
+
+    // Hours marked as disturbed are left out as if they were not there:
+    // the fit of a table with marked rows is the fit of the same table
+    // with those rows deleted, to the last bit, in the core and in
+    // vexlor-fit's stacked mode.
+    void markedHoursAreLeftOut()
+    {
+        Truth t = smallTruth();
+        t.years = 2;
+        GridModel grid;
+        StackedSynthetic::fill(grid, t, 17);
+        std::vector<GridRow> kept, marked = grid.rows();
+        for (size_t i = 0; i < marked.size(); ++i) {
+            // A stretch near the maximum and scattered hours elsewhere.
+            if ((i >= 60 && i < 75) || i % 29 == 3) {
+                marked[i].setCell(HourMarks::Column,
+                                  HourMarks::markText(HourMarks::Reason::Interference));
+                continue;
+            }
+            kept.push_back(marked[i]);
+        }
+        GridModel withMarks, without;
+        withMarks.replaceRows(marked);
+        without.replaceRows(kept);
+        const ShowerSeasons::Window w = windowOf(t);
+        const std::vector<ShowerSeasons::Column> columns = StackedSynthetic::columnsOf(t);
+        const ShowerSeasons::Collected a = ShowerSeasons::collect(withMarks, w, columns);
+        const ShowerSeasons::Collected b = ShowerSeasons::collect(without, w, columns);
+        QCOMPARE(a.markedRows, int(marked.size() - kept.size()));
+        QCOMPARE(b.markedRows, 0);
+        QCOMPARE(a.emptyCells, b.emptyCells);
+        StackedFit::Options o;
+        o.scales = TestScales;
+        const StackedFit::Result ra = StackedFit::fit(a.datasets, w, o);
+        const StackedFit::Result rb = StackedFit::fit(b.datasets, w, o);
+        QVERIFY2(ra.valid, qPrintable(ra.failure));
+        QCOMPARE(ra.joint.rows, rb.joint.rows);
+        QCOMPARE(ra.lambdaMax, rb.lambdaMax);
+        QCOMPARE(ra.joint.rss, rb.joint.rss);
+        QCOMPARE(ra.lambda95lo, rb.lambda95lo);
+        QCOMPARE(ra.lambda95hi, rb.lambda95hi);
+        QCOMPARE(ra.bPlus95lo, rb.bPlus95lo);
+        QCOMPARE(ra.bMinus95hi, rb.bMinus95hi);
+        QCOMPARE(ra.joint.scan.byPosition, rb.joint.scan.byPosition);
+
+        // vexlor-fit reads the marks from the file and leaves them out too.
+        QTemporaryDir dir;
+        const QString withPath = dir.filePath(QStringLiteral("marked.txt"));
+        const QString withoutPath = dir.filePath(QStringLiteral("deleted.txt"));
+        TextFormat::save(withMarks, withPath);
+        TextFormat::save(without, withoutPath);
+        const auto linesOf = [](const QString &path) {
+            QProcess fit;
+            fit.start(QStringLiteral(VEXLOR_FIT),
+                      {path, QStringLiteral("--lambda"), QStringLiteral("42"), QStringLiteral("49"),
+                       QStringLiteral("--columns"), QStringLiteral("Sum,N1")});
+            fit.waitForFinished(600000);
+            return QString::fromUtf8(fit.readAllStandardOutput()).split(u'\n');
+        };
+        QStringList fromMarked = linesOf(withPath), fromDeleted = linesOf(withoutPath);
+        QCOMPARE(valueOf(fromMarked, "marked_rows"), QString::number(a.markedRows));
+        QCOMPARE(valueOf(fromDeleted, "marked_rows"), QStringLiteral("0"));
+        QVERIFY(!valueOf(fromMarked, "lambda_max").isEmpty());
+        for (const QString &name : {QStringLiteral("rows"), QStringLiteral("lambda_max"),
+                                    QStringLiteral("lambda_max_ci95"),
+                                    QStringLiteral("b_plus_ci95"), QStringLiteral("b_minus_ci95")})
+            QCOMPARE(valueOf(fromMarked, name), valueOf(fromDeleted, name));
     }
 
     // A cancel stops the fit and says so.

@@ -36,6 +36,9 @@ public:
     // Answers to the save question, Discard when none is scripted.
     std::deque<SaveChoice> saveChoices;
     QStringList saveQuestions;
+    // Answers to the replace question, cancel when none is scripted.
+    std::deque<bool> replaceAnswers;
+    QStringList replaceQuestions;
     // Runs while a message box is "shown", for tests that act at that moment.
     std::function<void(const ShownMessage &)> onMessage;
 
@@ -112,6 +115,17 @@ public:
         const SaveChoice choice = saveChoices.front();
         saveChoices.pop_front();
         return choice;
+    }
+
+    bool askToReplace(QWidget *, const QString &, const QString &text, const QString &,
+                      const QString &) override
+    {
+        replaceQuestions << text;
+        if (replaceAnswers.empty())
+            return false;
+        const bool answer = replaceAnswers.front();
+        replaceAnswers.pop_front();
+        return answer;
     }
 
     // The texts of the message boxes shown, in order.

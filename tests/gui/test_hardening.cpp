@@ -5,6 +5,7 @@
 #include "app/IniFile.h"
 #include "files/TextFormat.h"
 #include "table/gui/StringGrid.h"
+#include "tests/SmallDisk.h"
 
 #include <QDateEdit>
 #include <QDir>
@@ -13,51 +14,10 @@
 #include <QTest>
 
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// A tmpfs of a few pages, mounted for one test (the tests run as root).
-class SmallDisk {
-public:
-    explicit SmallDisk(const char *size)
-    {
-        const QByteArray options = QByteArray("size=") + size;
-        m_mounted = ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0,
-                            options.constData()) == 0;
-    }
-    ~SmallDisk()
-    {
-        if (m_mounted)
-            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
-    }
-    bool mounted() const { return m_mounted; }
-    QString path() const { return m_dir.path(); }
-    QString filePath(const QString &name) const { return m_dir.filePath(name); }
-    // Takes every page that is left.
-    void fill() const
-    {
-        QFile f(filePath(QStringLiteral("filler")));
-        f.open(QIODevice::WriteOnly);
-        const QByteArray block(4096, 'x');
-        while (f.write(block) == block.size() && f.flush()) {
-        }
-    }
-    // The files besides the filler: no temporary file may stay behind.
-    QStringList files() const
-    {
-        QStringList names =
-            QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-        names.removeAll(QStringLiteral("filler"));
-        return names;
-    }
-
-private:
-    QTemporaryDir m_dir;
-    bool m_mounted = false;
-};
 
 QByteArray contents(const QString &path)
 {
