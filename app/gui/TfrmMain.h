@@ -32,7 +32,7 @@ class StackedView;
 namespace ObserverFiles {
 struct Summary;
 struct Options;
-}
+} // namespace ObserverFiles
 class TableEditor;
 class ColorSwatch;
 class QAction;
