@@ -245,16 +245,16 @@ void Settings::setRecentFiles(const QStringList &files, const std::map<QString, 
     for (const auto &[command, folder] : folders)
         if (encodePath(folder).size() <= IniFile::MaxValueLength)
             values.emplace_back(folderKey(command), encodePath(folder));
-    m_file.writeStrings(WindowSection, values);
+    writable().writeStrings(WindowSection, values);
     m_recent = kept;
 }
 
 void Settings::setWindowPlace(const QByteArray &geometry, const QByteArray &state, int page)
 {
-    m_file.writeStrings(WindowSection,
-                        {{QStringLiteral("Geometry"), QString::fromLatin1(geometry.toBase64())},
-                         {QStringLiteral("State"), QString::fromLatin1(state.toBase64())},
-                         {QStringLiteral("Page"), QString::number(page)}});
+    writable().writeStrings(WindowSection,
+                            {{QStringLiteral("Geometry"), QString::fromLatin1(geometry.toBase64())},
+                             {QStringLiteral("State"), QString::fromLatin1(state.toBase64())},
+                             {QStringLiteral("Page"), QString::number(page)}});
     m_geometry = geometry;
     m_windowState = state;
     m_page = page;

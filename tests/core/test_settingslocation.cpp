@@ -232,6 +232,43 @@ private slots:
         QCOMPARE(again.language(), write == Language ? QStringLiteral("en") : QStringLiteral("ru"));
     }
 
+    // The window's own records (its place, the recent files and the
+    // folders) are written as every other setting: into the user's copy,
+    // never into the installation.
+    void windowRecordsGoToTheUsersFile_data()
+    {
+        QTest::addColumn<bool>("place");
+        QTest::newRow("window place") << true;
+        QTest::newRow("recent files and folders") << false;
+    }
+
+    void windowRecordsGoToTheUsersFile()
+    {
+        QFETCH(bool, place);
+        install();
+        {
+            Settings s(Settings::locate(bin()));
+            s.read();
+            if (place)
+                s.setWindowPlace("geometry", "state", 2);
+            else
+                s.setRecentFiles({QStringLiteral("/d/gem.txt")}, {{"Open", "/d"}});
+        }
+        checkInstallationUntouched();
+        QVERIFY(bytesOf(user()).startsWith(Shipped.left(Shipped.indexOf("[ru]"))));
+
+        Settings again(Settings::locate(bin()));
+        again.read();
+        QCOMPARE(again.language(), QStringLiteral("ru")); // the shipped rest kept
+        if (place) {
+            QCOMPARE(again.windowGeometry(), QByteArray("geometry"));
+            QCOMPARE(again.page(), 2);
+        } else {
+            QCOMPARE(again.recentFiles(), QStringList({QStringLiteral("/d/gem.txt")}));
+            QCOMPARE(again.lastFolder(QStringLiteral("Open")), QStringLiteral("/d"));
+        }
+    }
+
     // Once the user has a file, later writes change it alone and a changed
     // shipped file (an upgrade) no longer shows.
     void laterWritesKeepTheUsersFile()
