@@ -140,7 +140,8 @@ Options parse(const QStringList &args)
                     QStringLiteral("--month takes a month as YYYY-MM, not '%1'").arg(text));
             o.month = month;
         } else if (arg == QLatin1String("--utc-offset")) {
-            o.import.utcOffset = CommandArgs::wholeNumber(arg, value(), -12, 14);
+            o.import.utcOffset = CommandArgs::wholeNumber(arg, value(), DateConv::MinUtcOffset,
+                                                          DateConv::MaxUtcOffset);
         } else if (arg == QLatin1String("--settings"))
             o.settings = value();
         else if (arg == QLatin1String("--replace"))

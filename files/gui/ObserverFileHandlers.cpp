@@ -22,17 +22,22 @@ void TfrmMain::Import1Click()
         return;
     const FileDialogState &dialog =
         fileDialog(FileCommand::Import, text(Text::CountFilesFilter), Import1);
-    const QStringList names = m_dialogs.openFiles(this, dialog);
+    // The dialog's field says how far the files' hours are from UT: lists
+    // kept in local time are counted into UT hours. It shows the last answer
+    // given in this session.
+    std::optional<int> offset = ImportUtcOffset;
+    const QStringList names =
+        m_dialogs.openCountFiles(this, dialog, text(Text::UtOffsetLabel), offset);
     if (names.isEmpty())
         return;
-    importCountFiles(names);
+    ImportUtcOffset = offset;
+    importCountFiles(names, ObserverFiles::Options{offset});
 }
 
-void TfrmMain::importCountFiles(const QStringList &names)
+void TfrmMain::importCountFiles(const QStringList &names, ObserverFiles::Options options)
 {
     noteChosen(FileCommand::Import, names.front());
     ObserverFiles::Merged merged;
-    ObserverFiles::Options options;
     for (;;) {
         try {
             // Every file is read and checked before the table changes.
@@ -54,8 +59,10 @@ void TfrmMain::importCountFiles(const QStringList &names)
                 return;
             bool ok = false;
             const int offset = answer->value(0).trimmed().toInt(&ok);
-            if (!ok || offset < -12 || offset > 14) {
-                showMessage(text(Text::UtOffsetLabel) + QStringLiteral(": -12 … 14"),
+            if (!ok || offset < DateConv::MinUtcOffset || offset > DateConv::MaxUtcOffset) {
+                showMessage(text(Text::UtOffsetLabel) + QStringLiteral(": %1 … %2")
+                                                            .arg(DateConv::MinUtcOffset)
+                                                            .arg(DateConv::MaxUtcOffset),
                             MB_ICONWARNING);
                 return;
             }
