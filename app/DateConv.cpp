@@ -7,30 +7,44 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <mutex>
+#include <shared_mutex>
 #include <vector>
 
 namespace DateConv {
 
 namespace {
 
-QString &currentFormat()
+// The format is set by the window (and by tests) while jobs on other
+// threads read dates, so it is kept under a lock and handed out as copies
+// (QString copies share their text; only the reference count is touched).
+struct Formats {
+    QString current; // the table's format
+    QString wide;    // its two-digit year widened to four; empty without one
+};
+
+std::shared_mutex &formatsLock()
 {
-    static QString fmt = localeShortFormat(QLocale::system());
-    return fmt;
+    static std::shared_mutex lock;
+    return lock;
+}
+
+Formats &formatsUnlocked()
+{
+    static Formats formats{localeShortFormat(QLocale::system()), QString()};
+    return formats;
+}
+
+Formats formats()
+{
+    std::shared_lock lock(formatsLock());
+    return formatsUnlocked();
 }
 
 const QRegularExpression &twoDigitYear()
 {
     static const QRegularExpression yy(QStringLiteral("(?<!y)yy(?!y)"));
     return yy;
-}
-
-// The format with its two-digit year widened to four digits; empty when
-// the format has no two-digit year.
-QString &wideFormat()
-{
-    static QString fmt;
-    return fmt;
 }
 
 // A format with a two-digit year writes the years FirstTwoDigitYear to
@@ -46,9 +60,9 @@ bool twoDigitsFit(int year)
 
 // The date of a text read with a two-digit-year format, which Qt reads as
 // 19yy, moved into the years two digits name.
-std::optional<QDate> fromTwoDigitText(const QString &text)
+std::optional<QDate> fromTwoDigitText(const QString &text, const Formats &f)
 {
-    const QDate read = QLocale::c().toDate(text, currentFormat());
+    const QDate read = QLocale::c().toDate(text, f.current);
     if (read.isValid()) {
         const int yy = read.year() % 100;
         const int year = FirstTwoDigitYear + (yy - FirstTwoDigitYear % 100 + 100) % 100;
@@ -57,7 +71,7 @@ std::optional<QDate> fromTwoDigitText(const QString &text)
             return date;
     }
     // Four digits, as dates outside those years are written.
-    const QDate wide = QLocale::c().toDate(text, wideFormat());
+    const QDate wide = QLocale::c().toDate(text, f.wide);
     if (wide.isValid())
         return wide;
     // A 29 February whose 19yy was no leap year (00 is 2000): the century
@@ -72,11 +86,17 @@ std::optional<QDate> fromTwoDigitText(const QString &text)
         const int yy = text.mid(i, 2).toInt();
         const int year = FirstTwoDigitYear + (yy - FirstTwoDigitYear % 100 + 100) % 100;
         const QString candidate = text.left(i) + QString::number(year) + text.mid(i + 2);
-        const QDate date = QLocale::c().toDate(candidate, wideFormat());
-        if (date.isValid() && QLocale::c().toString(date, currentFormat()) == text)
+        const QDate date = QLocale::c().toDate(candidate, f.wide);
+        if (date.isValid() && QLocale::c().toString(date, f.current) == text)
             return date;
     }
     return std::nullopt;
+}
+
+std::mutex &todayLock()
+{
+    static std::mutex lock;
+    return lock;
 }
 
 std::function<QDate()> &todaySource()
@@ -99,31 +119,35 @@ QString localeShortFormat(const QLocale &locale)
 
 void setFormat(const QString &pattern)
 {
-    currentFormat() = pattern.isEmpty() ? localeShortFormat(QLocale::system()) : pattern;
-    wideFormat() = currentFormat().contains(twoDigitYear())
-                       ? QString(currentFormat()).replace(twoDigitYear(), QStringLiteral("yyyy"))
-                       : QString();
+    Formats next;
+    next.current = pattern.isEmpty() ? localeShortFormat(QLocale::system()) : pattern;
+    if (next.current.contains(twoDigitYear()))
+        next.wide = QString(next.current).replace(twoDigitYear(), QStringLiteral("yyyy"));
+    std::unique_lock lock(formatsLock());
+    formatsUnlocked() = std::move(next);
 }
 
-const QString &format()
+QString format()
 {
-    return currentFormat();
+    return formats().current;
 }
 
 QString toText(const QDate &date)
 {
-    if (!wideFormat().isEmpty() && !twoDigitsFit(date.year()))
-        return QLocale::c().toString(date, wideFormat());
-    return QLocale::c().toString(date, currentFormat());
+    const Formats f = formats();
+    if (!f.wide.isEmpty() && !twoDigitsFit(date.year()))
+        return QLocale::c().toString(date, f.wide);
+    return QLocale::c().toString(date, f.current);
 }
 
 std::optional<QDate> fromText(const QString &text)
 {
     if (text.isEmpty() || text.front().isSpace() || text.back().isSpace())
         return std::nullopt;
-    if (!wideFormat().isEmpty())
-        return fromTwoDigitText(text);
-    QDate date = QLocale::c().toDate(text, currentFormat());
+    const Formats f = formats();
+    if (!f.wide.isEmpty())
+        return fromTwoDigitText(text, f);
+    QDate date = QLocale::c().toDate(text, f.current);
     if (!date.isValid())
         return std::nullopt;
     return date;
@@ -136,7 +160,7 @@ std::optional<QDate> fromTypedText(const QString &text)
         return date;
     // The order of day, month and year in the format.
     std::vector<QChar> order;
-    const QString &fmt = currentFormat();
+    const QString fmt = format();
     bool quoted = false;
     for (qsizetype i = 0; i < fmt.size(); ++i) {
         const QChar c = fmt[i];
@@ -208,6 +232,12 @@ QDate fromTextOrThrow(const QString &text)
 }
 
 namespace {
+std::mutex &numberLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
 QLocale &numberLocale()
 {
     static QLocale locale = QLocale::system();
@@ -217,13 +247,18 @@ QLocale &numberLocale()
 
 void setNumberLocale(const QLocale &locale)
 {
+    std::lock_guard lock(numberLock());
     numberLocale() = locale;
 }
 
 QString decimalText(double value)
 {
     QString text = QString::number(value, 'g', QLocale::FloatingPointShortest);
-    const QString point = numberLocale().decimalPoint();
+    QString point;
+    {
+        std::lock_guard lock(numberLock());
+        point = numberLocale().decimalPoint();
+    }
     if (point != QLatin1String("."))
         text.replace(u'.', point);
     return text;
@@ -231,11 +266,17 @@ QString decimalText(double value)
 
 QDate today()
 {
-    return todaySource() ? todaySource()() : QDate::currentDate();
+    std::function<QDate()> source;
+    {
+        std::lock_guard lock(todayLock());
+        source = todaySource();
+    }
+    return source ? source() : QDate::currentDate();
 }
 
 void setTodaySource(std::function<QDate()> source)
 {
+    std::lock_guard lock(todayLock());
     todaySource() = std::move(source);
 }
 

@@ -26,7 +26,7 @@ constexpr int MaxUtcOffset = 14;
 // year is written with four digits and read as written, so that a date
 // keeps its century (an imported 1925 or 2071 stays what it was).
 void setFormat(const QString &pattern);
-const QString &format();
+QString format();
 
 // The locale's short date format with a two-digit year widened to four.
 QString localeShortFormat(const QLocale &locale);
