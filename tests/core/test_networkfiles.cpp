@@ -235,36 +235,48 @@ private slots:
         QCOMPARE(lines[1].size(), lines[0].size());
     }
 
-    // vexlor-fit with one file reads it as Open (TXT) only when it looks
-    // like the own layout; anything else goes through Import's formats and
-    // is refused as Import refuses it.
+    // vexlor-fit with one file reads it as Open (TXT) only when it begins
+    // with the own header line; anything else goes through Import's formats
+    // and is refused as Import refuses it. A file of the own fields without
+    // the header keeps its first row (Open (TXT) would pass it over).
     void oneFileChosenByContent_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<int>("rows"); // saved
         QTest::newRow("YYMMDDHH stamps")
             << QByteArray("24080100 , 00 , 84\r\n24080101 , 01 , 81\r\n") << 1
-            << QByteArray("Cannot import");
-        QTest::newRow("prose") << QByteArray("hello world\n") << 1 << QByteArray("Cannot import");
+            << QByteArray("Cannot import") << 0;
+        QTest::newRow("prose") << QByteArray("hello world\n") << 1 << QByteArray("Cannot import")
+                               << 0;
         QTest::newRow("own layout with its header")
-            << QByteArray("Date\t\tHour\tSum\r\n01.05.2025\t0\t5\r\n") << 0 << QByteArray("saved");
+            << QByteArray("Date\t\tHour\tSum\r\n01.05.2025\t0\t5\r\n") << 0 << QByteArray("saved")
+            << 1;
         QTest::newRow("own layout, 13 fields")
-            << QByteArray("01.05.2025\t0\t5\t\t\t\t\t\t\t\t\t\t\r\n") << 0 << QByteArray("saved");
+            << QByteArray("01.05.2025\t0\t5\t\t\t\t\t\t\t\t\t\t\r\n") << 0 << QByteArray("saved")
+            << 1;
+        QTest::newRow("own layout, 13 and 14 fields, a mark")
+            << QByteArray("01.05.2025\t0\t5\t\t\t\t\t\t\t\t\t\t\r\n"
+                          "01.05.2025\t1\t7\t\t\t\t\t\t\t\t\t\t\tBAD:ES\r\n")
+            << 0 << QByteArray("import_marked_hours 1") << 2;
         QTest::newRow("hourly list")
-            << QByteArray("2025050100 , 00 , 84\r\n") << 0 << QByteArray("import_hours 1");
+            << QByteArray("2025050100 , 00 , 84\r\n") << 0 << QByteArray("import_hours 1") << 1;
     }
     void oneFileChosenByContent()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(int, exitCode);
         QFETCH(QByteArray, expected);
+        QFETCH(int, rows);
         QTemporaryDir dir;
         put(dir.filePath("in.dat"), bytes);
         const Outcome o = runFit({"in.dat", "--save", "out.txt"}, dir.path());
         QCOMPARE(o.exitCode, exitCode);
         QVERIFY2((o.out + o.err).contains(expected), (o.out + o.err).constData());
         QCOMPARE(QFile::exists(dir.filePath("out.txt")), exitCode == 0);
+        if (exitCode == 0)
+            QCOMPARE(contents(dir.filePath("out.txt")).count("\n") - 1, qsizetype(rows));
     }
 
     // The picture: 700 by 220, the station's text and the last day's bars
