@@ -134,6 +134,16 @@ QStringList QtDialogs::openFiles(QWidget *parent, const FileDialogState &state)
     return dialog.selectedFiles();
 }
 
+QString QtDialogs::offsetName(int hours)
+{
+    if (hours == 0)
+        return QStringLiteral("UT");
+    // The sign as a character of its own: arg() would take a char16_t for
+    // its code.
+    return QStringLiteral("UT") + QChar(hours > 0 ? u'+' : u'\u2212') +
+           QString::number(std::abs(hours));
+}
+
 QStringList QtDialogs::openCountFiles(QWidget *parent, const FileDialogState &state,
                                       const QString &label, std::optional<int> &offset)
 {
@@ -143,11 +153,10 @@ QStringList QtDialogs::openCountFiles(QWidget *parent, const FileDialogState &st
     configure(dialog, state, false);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     auto *zone = new QComboBox(&dialog);
-    zone->addItem(QStringLiteral("UT"));
     for (int h = DateConv::MinUtcOffset; h <= DateConv::MaxUtcOffset; ++h)
         if (h != 0)
-            zone->addItem(QStringLiteral("UT%1%2").arg(h > 0 ? u'+' : u'\u2212').arg(std::abs(h)),
-                          h);
+            zone->addItem(offsetName(h), h);
+    zone->insertItem(0, offsetName(0)); // UT first, without data: no offset
     if (offset)
         zone->setCurrentIndex(std::max(0, zone->findData(*offset)));
     if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout())) {

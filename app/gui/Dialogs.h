@@ -97,6 +97,8 @@ public:
     bool askToReplace(QWidget *parent, const QString &caption, const QString &text,
                       const QString &replace, const QString &cancel) override;
 
+    // The name of a distance from UT in Import's field: "UT", "UT+9", "UT−5".
+    static QString offsetName(int hours);
     // "Text File|*.txt|All|*.*" as Qt's "Text File (*.txt);;All (*.*)".
     static QString qtFilter(const QString &filter);
     // A file dialog as a state asks for it: its title, folder, proposed
