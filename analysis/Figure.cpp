@@ -196,6 +196,19 @@ void draw(QPainter &p, const QRectF &area, const FigureData &f)
 
 void save(const FigureData &figure, const QString &path, QSize size)
 {
+    saveDrawing(path, size, figure.title,
+                [&figure](QPainter &p, const QRectF &area) { draw(p, area, figure); });
+}
+
+void saveDrawing(const QString &path, QSize size, const QString &title,
+                 const std::function<void(QPainter &, const QRectF &)> &draw)
+{
+    SafeSave::writeOrFail(path, encodeDrawing(path, size, title, draw));
+}
+
+QByteArray encodeDrawing(const QString &path, QSize size, const QString &title,
+                         const std::function<void(QPainter &, const QRectF &)> &draw)
+{
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -205,27 +218,29 @@ void save(const FigureData &figure, const QString &path, QSize size)
         svg.setOutputDevice(&buffer);
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(), size));
-        svg.setTitle(figure.title);
+        svg.setTitle(title);
         QPainter p(&svg);
-        draw(p, QRectF(QPointF(), size), figure);
+        draw(p, QRectF(QPointF(), size));
     } else if (lower.endsWith(QLatin1String(".pdf"))) {
         QPdfWriter pdf(&buffer);
-        pdf.setTitle(figure.title);
+        pdf.setTitle(title);
         pdf.setPageSize(QPageSize(QSizeF(size) * 0.75, QPageSize::Point));
         pdf.setPageMargins(QMarginsF());
         pdf.setResolution(96);
         QPainter p(&pdf);
-        draw(p, QRectF(QPointF(), size), figure);
+        draw(p, QRectF(QPointF(), size));
     } else {
         QImage image(size, QImage::Format_RGB32);
         QPainter p(&image);
-        draw(p, QRectF(QPointF(), size), figure);
+        draw(p, QRectF(QPointF(), size));
         p.end();
-        SafeSave::writeImageOrFail(path, image, "PNG");
-        return;
+        if (!image.save(&buffer, "PNG"))
+            throw EInOutError(
+                QStringLiteral("Unable to write to %1: the picture could not be encoded")
+                    .arg(path));
     }
     buffer.close();
-    SafeSave::writeOrFail(path, bytes);
+    return bytes;
 }
 
 QSize parseSize(const QString &text)

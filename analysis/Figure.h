@@ -6,11 +6,13 @@
 
 #include "ActivityModel.h"
 
+#include <QByteArray>
 #include <QColor>
 #include <QRectF>
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class QPainter;
@@ -44,6 +46,14 @@ void draw(QPainter &painter, const QRectF &area, const FigureData &figure);
 // drawings (size in points), anything else as PNG of size pixels; through
 // the one writer of files. Throws EInOutError "Unable to write to ...".
 void save(const FigureData &figure, const QString &path, QSize size);
+
+// Writes any drawing the same way: draw(painter, area) paints it.
+void saveDrawing(const QString &path, QSize size, const QString &title,
+                 const std::function<void(QPainter &, const QRectF &)> &draw);
+// The bytes saveDrawing writes, for a caller that writes several files as
+// one (throws EInOutError when a picture cannot be encoded).
+QByteArray encodeDrawing(const QString &path, QSize size, const QString &title,
+                         const std::function<void(QPainter &, const QRectF &)> &draw);
 
 // "1600x900"; an invalid size for anything else.
 QSize parseSize(const QString &text);

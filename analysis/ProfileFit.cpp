@@ -143,8 +143,6 @@ Evaluator::Evaluator(const Series &series, const Grid &grid, Coupling coupling, 
     : m_grid(grid), m_coupling(coupling), m_progress(progress), m_replicas(std::max(1, replicas))
 {
     checkSizes(series);
-    if (m_replicas > 1 && coupling != Coupling::PerHour)
-        throw std::invalid_argument("ProfileFit: replicas are scored with a line per hour only");
     if (grid.positions < 0 || !(grid.step > 0) || !std::isfinite(grid.first))
         throw std::invalid_argument("ProfileFit: a grid needs a positive step");
     for (const std::vector<double> *scales : {&grid.rise, &grid.decay})
@@ -548,8 +546,9 @@ void Evaluator::scoreChunk(
 std::vector<Evaluator::Best> Evaluator::bestOfReplicas(const std::function<bool()> &keepGoing) const
 {
     constexpr int R = KernelReplicas;
-    if (m_replicas != R)
-        throw std::logic_error("ProfileFit: bestOfReplicas scores eight count vectors");
+    if (m_replicas != R || m_coupling != Coupling::PerHour)
+        throw std::logic_error(
+            "ProfileFit: bestOfReplicas scores eight count vectors with a line per hour");
     const int A = rises();
     std::vector<Best> best(static_cast<size_t>(R));
     if (chunks() == 0 || A == 0 || decays() == 0)
@@ -594,6 +593,43 @@ std::vector<Evaluator::Best> Evaluator::bestOfReplicas(const std::function<bool(
         }
     }
     return best;
+}
+
+void Evaluator::scoreReplicasChunk(int chunk, Workspace &work, double *into, bool add) const
+{
+    constexpr int R = KernelReplicas;
+    if (m_replicas != R)
+        throw std::logic_error("ProfileFit: scoreReplicasChunk scores eight count vectors");
+    const int A = rises();
+    if (chunk < 0 || chunk >= chunks() || A == 0 || decays() == 0)
+        return;
+    using SlabFn = void (*)(const Kernel::ReplicaInput &, bool, bool, int, const double *,
+                            const double *, double *);
+    static const SlabFn kernel =
+        Kernel::haveAvx512() ? Kernel::replicaSlabsAvx512 : Kernel::replicaSlabsGeneric;
+    const Kernel::ReplicaInput in{m_hours, m_paddedDecays, m_syyTotal.data()};
+    const bool oneScale = m_coupling == Coupling::OneScale;
+    const size_t H = size_t(m_hours), S = size_t(sums()), B = size_t(m_paddedDecays),
+                 L = size_t(Lanes);
+    work.replicaRise.resize(size_t(A) * H * S);
+    work.replicaDecay.resize(H * S * B);
+    prepareChunk(chunk, work);
+    const int k0 = chunk * ChunkPositions, k1 = std::min(m_grid.positions, k0 + ChunkPositions);
+    for (int k = k0; k < k1; ++k) {
+        // The kernel's order, as bestOfReplicas gives it.
+        const double *decay = termsAt(k, k0, work);
+        for (size_t ia = 0; ia < size_t(A); ++ia)
+            for (size_t h = 0; h < H; ++h)
+                for (size_t q = 0; q < S; ++q)
+                    work.replicaRise[(ia * H + h) * S + q] = work.riseTerms[(ia * S + q) * H + h];
+        for (size_t h = 0; h < H; ++h)
+            for (size_t q = 0; q < S; ++q)
+                for (size_t ib = 0; ib < B; ++ib)
+                    work.replicaDecay[((h * (B / L) + ib / L) * S + q) * L + ib % L] =
+                        decay[(h * S + q) * B + ib];
+        kernel(in, oneScale, add, A, work.replicaRise.data(), work.replicaDecay.data(),
+               into + size_t(k - k0) * size_t(A) * R * B);
+    }
 }
 
 Scan scan(const Evaluator &evaluator, const ScanOptions &options, Progress &progress)

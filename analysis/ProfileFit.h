@@ -87,9 +87,10 @@ double nullRss(const Series &series);
 // threads may score chunks of it at once, each with its own Workspace.
 class Evaluator {
 public:
-    // With replicas > 1 (a line per hour of day only) the Evaluator holds
-    // that many count vectors for the same rows, all of them the Series'
-    // counts until setCounts; bestOfReplicas() scores them together.
+    // With replicas > 1 the Evaluator holds that many count vectors for
+    // the same rows, all of them the Series' counts until setCounts;
+    // bestOfReplicas() (a line per hour of day only) and
+    // scoreReplicasChunk() score them together.
     // progress, when given, is looked at once per chunk while the states at
     // the chunks' ends are computed (here and in setCounts): a cancel
     // throws JobCancelled. It must outlive the Evaluator.
@@ -130,6 +131,7 @@ public:
     struct Workspace {
         std::vector<double> rise, riseTerms, decayStates, slab, rowMin;
         std::vector<double> scratchDecayMin;
+        std::vector<double> replicaRise, replicaDecay;
     };
 
     // Running minima of one thread's chunks: by rise scale, by decay scale
@@ -148,6 +150,16 @@ public:
     void scoreChunk(
         int chunk, Workspace &work, Minima *minima,
         const std::function<void(int k, const double *slab, const double *rowMin)> &visit) const;
+
+    // Scores the positions of one chunk for all eight count vectors
+    // (replicas() == KernelReplicas), with either coupling, into `into`:
+    // into[(((k - k0) * rises() + ia) * KernelReplicas + q) * paddedDecays()
+    // + ib] the sum of squares of replica q at the chunk's position k (k0
+    // its first), rise scale ia and decay scale ib (entries past decays()
+    // repeat its last scale), written or, with add, added: a joint
+    // resampling of several datasets adds their sums in one array. The
+    // replicas share every profile factor and every denominator.
+    void scoreReplicasChunk(int chunk, Workspace &work, double *into, bool add) const;
 
     // The layout of the states (public for the kernels).
     static constexpr int Lanes = 8;
@@ -269,6 +281,13 @@ void replicasGeneric(const ReplicaInput &in, int rises, const double *rise, cons
                      double *rowBest, int *rowArg);
 void replicasAvx512(const ReplicaInput &in, int rises, const double *rise, const double *decay,
                     double *rowBest, int *rowArg);
+// The same sums of squares kept whole: slabs [rises][8][paddedDecays]
+// written (or, with add, added to), for a line per hour of day or one
+// scale for all hours (oneScale).
+void replicaSlabsGeneric(const ReplicaInput &in, bool oneScale, bool add, int rises,
+                         const double *rise, const double *decay, double *slabs);
+void replicaSlabsAvx512(const ReplicaInput &in, bool oneScale, bool add, int rises,
+                        const double *rise, const double *decay, double *slabs);
 bool haveAvx512();
 } // namespace Kernel
 

@@ -4,6 +4,7 @@
 #include "ProfileFit.h"
 
 #include <cstddef>
+#include <vector>
 
 namespace ProfileFit {
 namespace {
@@ -20,6 +21,12 @@ void Kernel::replicasAvx512(const ReplicaInput &in, int rises, const double *ris
                             const double *decay, double *rowBest, int *rowArg)
 {
     replicas(in, rises, rise, decay, rowBest, rowArg);
+}
+
+void Kernel::replicaSlabsAvx512(const ReplicaInput &in, bool oneScale, bool add, int rises,
+                                const double *rise, const double *decay, double *slabs)
+{
+    replicaSlabs(in, oneScale, add, rises, rise, decay, slabs);
 }
 
 bool Kernel::haveAvx512()

@@ -2,6 +2,7 @@
 #include "ProfileFit.h"
 
 #include <cstddef>
+#include <vector>
 
 namespace ProfileFit {
 namespace {
@@ -18,6 +19,12 @@ void Kernel::replicasGeneric(const ReplicaInput &in, int rises, const double *ri
                              const double *decay, double *rowBest, int *rowArg)
 {
     replicas(in, rises, rise, decay, rowBest, rowArg);
+}
+
+void Kernel::replicaSlabsGeneric(const ReplicaInput &in, bool oneScale, bool add, int rises,
+                                 const double *rise, const double *decay, double *slabs)
+{
+    replicaSlabs(in, oneScale, add, rises, rise, decay, slabs);
 }
 
 } // namespace ProfileFit

@@ -64,69 +64,6 @@ ProfileFit::Grid gridFor(const Rows &rows, const Options &options)
     return grid;
 }
 
-// The change of the fitted counts for one grid step of a parameter, the
-// hours' lines fitted again: the direction in which the data inform it.
-std::vector<double> direction(const ProfileFit::Series &series, double P, double a, double b,
-                              int which, double lo, double hi)
-{
-    double up[3] = {P, a, b}, down[3] = {P, a, b};
-    up[which] = std::min(hi, up[which] + 1);
-    down[which] = std::max(lo, down[which] - 1);
-    const ProfileFit::Fit f1 = ProfileFit::fitAt(series, up[0], up[1], up[2]);
-    const ProfileFit::Fit f0 = ProfileFit::fitAt(series, down[0], down[1], down[2]);
-    std::vector<double> g(series.size());
-    const double span = std::max(1.0, up[which] - down[which]);
-    for (size_t j = 0; j < g.size(); ++j)
-        g[j] = (f1.fitted[j] - f0.fitted[j]) / span;
-    return g;
-}
-
-// The day-to-day variance of the sporadic level, as a share of the level:
-// each day's residuals fitted as (f_d - 1) times the fitted background, the
-// noise of that estimate taken out, averaged over the days less the
-// day-level directions the fit takes out itself.
-double dayLevelVariance(const Rows &rows, const std::vector<double> &weights,
-                        const std::vector<double> &residuals, const std::vector<double> &background,
-                        double sigma2)
-{
-    std::map<int, std::pair<double, double>> byDay; // sum w C r, sum w C^2
-    for (size_t j = 0; j < residuals.size(); ++j) {
-        auto &[cr, cc] = byDay[rows.day[j]];
-        cr += weights[j] * background[j] * residuals[j];
-        cc += weights[j] * background[j] * background[j];
-    }
-    if (byDay.size() < 3)
-        return 0;
-    double excess = 0;
-    for (const auto &[day, sums] : byDay) {
-        if (!(sums.second > 0))
-            continue;
-        const double u = sums.first / sums.second;
-        excess += u * u - sigma2 / sums.second;
-    }
-    return std::max(0.0, excess / std::max(1.0, double(byDay.size()) - DayDirectionsFitted));
-}
-
-// The variance of the score in direction g with a day-to-day factor of
-// variance v on the background, over that of independent rows.
-double designEffect(const Rows &rows, const std::vector<double> &weights,
-                    const std::vector<double> &background, const std::vector<double> &g, double v,
-                    double sigma2)
-{
-    std::map<int, double> byDay;
-    double model = 0;
-    for (size_t j = 0; j < g.size(); ++j) {
-        byDay[rows.day[j]] += weights[j] * g[j] * background[j];
-        model += weights[j] * g[j] * g[j];
-    }
-    double days = 0;
-    for (const auto &[day, sum] : byDay)
-        days += sum * sum;
-    if (!(model > 0) || !(sigma2 > 0))
-        return 1;
-    return 1 + v * days / (sigma2 * model);
-}
-
 void judge(Result &r)
 {
     const Interval &p = r.position95;
@@ -184,6 +121,75 @@ void units(Result &r)
 double flatDepth(int hours)
 {
     return 20 + 6 * std::log(std::max(hours, 24) / 24.0);
+}
+
+std::vector<double> direction(const ProfileFit::Series &series, double P, double a, double b,
+                              int which, double down, double up, ProfileFit::Coupling coupling)
+{
+    double hi[3] = {P, a, b}, lo[3] = {P, a, b};
+    hi[which] = up;
+    lo[which] = down;
+    const ProfileFit::Fit f1 = ProfileFit::fitAt(series, hi[0], hi[1], hi[2], coupling);
+    const ProfileFit::Fit f0 = ProfileFit::fitAt(series, lo[0], lo[1], lo[2], coupling);
+    std::vector<double> g(series.size());
+    const double span = up > down ? up - down : 1.0;
+    for (size_t j = 0; j < g.size(); ++j)
+        g[j] = (f1.fitted[j] - f0.fitted[j]) / span;
+    return g;
+}
+
+double dayLevelVariance(const std::vector<int> &day, const std::vector<double> &weights,
+                        const std::vector<double> &residuals, const std::vector<double> &background,
+                        double sigma2, double directions)
+{
+    std::map<int, std::pair<double, double>> byDay; // sum w C r, sum w C^2
+    for (size_t j = 0; j < residuals.size(); ++j) {
+        auto &[cr, cc] = byDay[day[j]];
+        cr += weights[j] * background[j] * residuals[j];
+        cc += weights[j] * background[j] * background[j];
+    }
+    if (byDay.size() < 3)
+        return 0;
+    double excess = 0;
+    for (const auto &[d, sums] : byDay) {
+        if (!(sums.second > 0))
+            continue;
+        const double u = sums.first / sums.second;
+        excess += u * u - sigma2 / sums.second;
+    }
+    return std::max(0.0, excess / std::max(1.0, double(byDay.size()) - directions));
+}
+
+double designEffect(const std::vector<int> &day, const std::vector<double> &weights,
+                    const std::vector<double> &background, const std::vector<double> &g, double v,
+                    double sigma2)
+{
+    std::map<int, double> byDay;
+    double model = 0;
+    for (size_t j = 0; j < g.size(); ++j) {
+        byDay[day[j]] += weights[j] * g[j] * background[j];
+        model += weights[j] * g[j] * g[j];
+    }
+    double days = 0;
+    for (const auto &[d, sum] : byDay)
+        days += sum * sum;
+    if (!(model > 0) || !(sigma2 > 0))
+        return 1;
+    return 1 + v * days / (sigma2 * model);
+}
+
+Threshold threshold(double rss, double sigma2, double freedom, double effect, double dayFreedom)
+{
+    Threshold t;
+    t.designEffect = effect;
+    // Satterthwaite: the rows' noise has `freedom` degrees of freedom, the
+    // days' dayFreedom.
+    const double extra = t.designEffect - 1;
+    t.freedom = std::pow(1 + extra, 2) / (1 / freedom + extra * extra / dayFreedom);
+    const double scale = sigma2 * t.designEffect;
+    t.at68 = rss + scale * Widen68 * tSquared(0.68, t.freedom);
+    t.at95 = rss + scale * Widen95 * tSquared(0.95, t.freedom);
+    return t;
 }
 
 Rows placeRows(const std::vector<TRadData> &DataRows)
@@ -369,28 +375,24 @@ static Result fitRows(const std::vector<TRadData> &DataRows, const Options &opti
         residuals[j] = series.y[j] - r.fitted[j];
         background[j] = best.C[size_t(series.hour[j])];
     }
-    r.dayVariance = dayLevelVariance(r.rows, r.weights, residuals, background, r.sigma2);
+    r.dayVariance = dayLevelVariance(r.rows.day, r.weights, residuals, background, r.sigma2);
     const double dayFreedom =
         std::max(1.0, double(std::set<int>(r.rows.day.begin(), r.rows.day.end()).size()) -
                           DayDirectionsFitted);
     const double lo[3] = {0, r.grid.rise.front(), r.grid.decay.front()};
     const double hi[3] = {double(r.rows.span - 1), r.grid.rise.back(), r.grid.decay.back()};
+    const double at[3] = {r.position, r.a, r.b};
     Threshold *thresholds[3] = {&r.positionThreshold, &r.aThreshold, &r.bThreshold};
     for (int which = 0; which < 3; ++which) {
-        Threshold &t = *thresholds[which];
-        t.designEffect = 1;
+        double effect = 1;
+        // One grid step either way, within the grid.
         if (r.dayVariance > 0)
-            t.designEffect =
-                designEffect(r.rows, r.weights, background,
-                             direction(series, r.position, r.a, r.b, which, lo[which], hi[which]),
-                             r.dayVariance, r.sigma2);
-        // Satterthwaite: the rows' noise has n - p degrees of freedom, the
-        // days' (days - DayDirectionsFitted).
-        const double extra = t.designEffect - 1;
-        t.freedom = std::pow(1 + extra, 2) / (1 / r.freedom + extra * extra / dayFreedom);
-        const double scale = r.sigma2 * t.designEffect;
-        t.at68 = r.rss + scale * Widen68 * tSquared(0.68, t.freedom);
-        t.at95 = r.rss + scale * Widen95 * tSquared(0.95, t.freedom);
+            effect = designEffect(r.rows.day, r.weights, background,
+                                  direction(series, r.position, r.a, r.b, which,
+                                            std::max(lo[which], at[which] - 1),
+                                            std::min(hi[which], at[which] + 1)),
+                                  r.dayVariance, r.sigma2);
+        *thresholds[which] = threshold(r.rss, r.sigma2, r.freedom, effect, dayFreedom);
     }
 
     std::vector<double> positions(size_t(r.grid.positions));

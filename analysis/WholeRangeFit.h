@@ -166,6 +166,39 @@ Result fit(const std::vector<TRadData> &DataRows, const Options &options, Progre
 Result fit(const std::vector<TRadData> &DataRows, const Options &options = {},
            const std::function<bool(int done, int total)> &progress = {});
 
+// The pieces of the intervals, shared by the fit of one selection and the
+// fit of several datasets on one axis (their rows side by side, their days
+// told apart by the day numbers given).
+
+// The change of the fitted counts per unit of one parameter (0 the
+// position, 1 the rise scale, 2 the decay scale) between the values down
+// and up of it, the hours' lines fitted again: the direction in which the
+// data inform it.
+std::vector<double> direction(const ProfileFit::Series &series, double P, double a, double b,
+                              int which, double down, double up,
+                              ProfileFit::Coupling coupling = ProfileFit::Coupling::PerHour);
+
+// The day-to-day variance of the sporadic level, as a share of the level:
+// each day's residuals fitted as (f_d - 1) times the fitted background, the
+// noise of that estimate taken out, averaged over the days less the
+// day-level directions the fit takes out itself (`directions`: the
+// background's mean and the shower's scale of each dataset, the position,
+// rise and decay). day: the day of each row.
+double dayLevelVariance(const std::vector<int> &day, const std::vector<double> &weights,
+                        const std::vector<double> &residuals, const std::vector<double> &background,
+                        double sigma2, double directions = DayDirectionsFitted);
+
+// The variance of the score in direction g with a day-to-day factor of
+// variance v on the background, over that of independent rows.
+double designEffect(const std::vector<int> &day, const std::vector<double> &weights,
+                    const std::vector<double> &background, const std::vector<double> &g, double v,
+                    double sigma2);
+
+// The threshold of a parameter: the least sum of squares rss, the
+// residuals' dispersion sigma2 with `freedom` degrees of freedom, the
+// parameter's design effect `effect` and the days' degrees of freedom.
+Threshold threshold(double rss, double sigma2, double freedom, double effect, double dayFreedom);
+
 // The words of a result in a language (numbers with its decimal
 // separator): why there is no fit, why the data do not determine the
 // maximum (empty when they do), and which estimates lie on an edge of their

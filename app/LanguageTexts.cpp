@@ -214,8 +214,46 @@ const char *const EnglishTexts[] = {
     "Hours marked as disturbed: %1.",
     "Local time",
     "The file's hours are local time: hours ahead of UT (e.g. 9 for JST)",
+    "STACKED",
+    "Shower",
+    "The window typed on the right",
+    "λ☉ from",
+    "to",
+    "Columns",
+    "Modulation",
+    "Free coefficient per hour of day",
+    "Radiant's elevation at the station",
+    "Stations...",
+    "Compute",
+    "Save Numbers...",
+    "Save Picture...",
+    "Choose a shower or a window of solar longitude and the count columns, then press Compute.",
+    "λmax %1°; 68 %: %2° to %3°; 95 %: %4° to %5°",
+    "B+ %1 per degree (95 %: %2 to %3), B− %4 per degree (95 %: %5 to %6)",
+    "Full width at half maximum: %1°",
+    "Modulation: %1; %2 datasets, %3 rows.",
+    "%1, %2: %3 rows, shower %4 an hour at the maximum, dO %5",
+    "The data do not determine the maximum: %1",
+    "No fit: %1",
+    "Stations of the count columns",
+    "%1: station",
+    "%1: latitude (°, north positive)",
+    "%1: longitude (°, east positive)",
+    "'%1' is no latitude or longitude in degrees (a latitude lies within -90 and 90, a longitude "
+    "within -180 and 180).",
+    "Import into Columns...",
+    "Import into count columns",
+    "Column of %1 (%2 files)",
+    "'%1' is not a count column (Sum, N1 to N10).",
+    "The files come from %1 stations; a table has 11 count columns.",
+    "Solar longitude λ☉ (degrees, J2000.0)",
+    "Counts less sporadic, on the profile's scale",
+    "Fitted profile",
+    "Choose at least one count column.",
 };
 static_assert(std::size(EnglishTexts) == LanguageTexts::TextCount);
+// The stacked profile's texts are X190 to X224 in files written before.
+static_assert(static_cast<int>(LanguageTexts::Text::StackedTab) == 190);
 
 // The built-in captions of L1 to L12 (they differ in places from the
 // captions the controls are designed with).

@@ -218,8 +218,44 @@ public:
         ImportMarked, // %1 hours
         LocalTimeCaption,
         UtOffsetLabel,
+        // The stacked profile of one shower over years and stations.
+        StackedTab,
+        StackedShower,
+        StackedOwnWindow,
+        StackedFrom,
+        StackedTo,
+        StackedColumns,
+        StackedModel,
+        StackedHourly,
+        StackedRadiant,
+        StackedStations,
+        ComputeButton,
+        StackedSaveNumbers,
+        StackedSavePicture,
+        StackedComputeFirst,
+        StackedMaximum,      // %1 the maximum, %2 %3 its 68 % interval, %4 %5 its 95 % interval
+        StackedSlopes,       // %1 B+ and %2 %3 its interval, %4 B- and %5 %6 its interval
+        StackedWidth,        // %1 degrees
+        StackedModelUsed,    // %1 the model, %2 datasets, %3 rows
+        StackedDataset,      // %1 column and station, %2 season, %3 rows, %4 scale, %5 dO
+        StackedUndetermined, // %1 the reason
+        StackedNoFit,        // %1 the reason
+        StackedStationsCaption,
+        StackedStationName,      // %1 the column
+        StackedStationLatitude,  // %1 the column
+        StackedStationLongitude, // %1 the column
+        StackedBadPlace,         // %1 the text
+        ImportColumnsItem,
+        ImportColumnsCaption,
+        ImportColumnField,     // %1 the station, %2 files
+        ImportColumnInvalid,   // %1 the text
+        ImportTooManyStations, // %1 stations
+        StackedXTitle,
+        StackedYTitle,
+        StackedProfile,
+        StackedNoColumns,
     };
-    static constexpr int TextCount = static_cast<int>(Text::UtOffsetLabel);
+    static constexpr int TextCount = static_cast<int>(Text::StackedNoColumns);
 
     // The captions of keys L1 to L12.
     enum class Label {

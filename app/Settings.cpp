@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 
 #include <optional>
+#include <stdexcept>
+#include <string>
 
 // Where an installation keeps its shipped files, relative to the folder of
 // its programs; the build gives it from the install layout.
@@ -47,6 +49,27 @@ QString encodePath(const QString &path)
 QString decodePath(const QString &value)
 {
     return QUrl::fromPercentEncoding(value.toUtf8());
+}
+
+const QString ColumnsSection = QStringLiteral("columns");
+
+QString columnKey(int column, const char *field)
+{
+    return (column == 0 ? QStringLiteral("Sum") : QStringLiteral("N%1").arg(column)) +
+           QLatin1String(field);
+}
+
+// A place in decimal degrees, C locale; NaN for anything else.
+double degreesOf(const QString &text)
+{
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    return ok && std::isfinite(v) ? v : std::nan("");
+}
+
+QString degreesText(double v)
+{
+    return std::isfinite(v) ? QString::number(v, 'g', 12) : QString();
 }
 
 QString lineKey(int line)
@@ -162,6 +185,14 @@ void Settings::read()
     m_background =
         Colors::fromValue(m_file.readInteger(Self, QStringLiteral("GBC"), Colors::White));
     m_axisGrid = Colors::fromValue(m_file.readInteger(Self, QStringLiteral("GAGC"), Colors::Black));
+    for (int c = 0; c < CountColumns; ++c) {
+        ColumnStation &station = m_columnStations[static_cast<size_t>(c)];
+        station.name = m_file.readString(ColumnsSection, columnKey(c, "Name"), QString());
+        station.latitude =
+            degreesOf(m_file.readString(ColumnsSection, columnKey(c, "Latitude"), QString()));
+        station.longitude =
+            degreesOf(m_file.readString(ColumnsSection, columnKey(c, "Longitude"), QString()));
+    }
 
     m_recent.clear();
     for (int n = 1; n <= RecentCount; ++n) {
@@ -174,6 +205,21 @@ void Settings::read()
     m_windowState = QByteArray::fromBase64(
         m_file.readString(WindowSection, QStringLiteral("State"), QString()).toLatin1());
     m_page = std::max(0, m_file.readInteger(WindowSection, QStringLiteral("Page"), 0));
+}
+
+void Settings::setColumnStations(const std::map<int, ColumnStation> &stations)
+{
+    std::vector<std::pair<QString, QString>> values;
+    for (const auto &[column, station] : stations) {
+        if (column < 0 || column >= CountColumns)
+            throw std::out_of_range("Settings: no count column " + std::to_string(column));
+        values.emplace_back(columnKey(column, "Name"), station.name);
+        values.emplace_back(columnKey(column, "Latitude"), degreesText(station.latitude));
+        values.emplace_back(columnKey(column, "Longitude"), degreesText(station.longitude));
+    }
+    writable().writeStrings(ColumnsSection, values);
+    for (const auto &[column, station] : stations)
+        m_columnStations[static_cast<size_t>(column)] = station;
 }
 
 QString Settings::lastFolder(const QString &command) const

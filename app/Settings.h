@@ -10,14 +10,16 @@
 #include <QStringList>
 
 #include <array>
+#include <cmath>
 #include <map>
 #include <vector>
 
 // Section "self" holds the program's own settings (the language, the date
 // format, the colours), section "station" the station block of Export for
-// Network, section "window" what the window remembers between runs (its
-// place, its page, the recent files, each file command's last folder), and
-// one section per language code the interface texts. read()
+// Network, section "columns" the stations of the count columns, section
+// "window" what the window remembers between runs (its place, its page, the
+// recent files, each file command's last folder), and one section per
+// language code the interface texts. read()
 // reads the file once and keeps typed values; the language's texts come
 // from the same reading. A write goes through IniFile (and so through the
 // one writer, SafeSave) and then changes the kept value; a failed write
@@ -80,6 +82,27 @@ public:
     using Station = std::map<QString, QString>;
     Station station(const std::vector<QString> &fields) const;
 
+    // Section "columns": the station that counted each count column (0 Sum,
+    // 1 to 10 N1 to N10), for the stacked profile: keys "<column>Name",
+    // "<column>Latitude" and "<column>Longitude" (SumName, N1Latitude ...),
+    // the place in decimal degrees, north and east positive. A missing or
+    // unreadable place is NaN.
+    static constexpr int CountColumns = 11;
+    struct ColumnStation {
+        QString name;
+        double latitude = std::nan(""), longitude = std::nan("");
+    };
+    const ColumnStation &columnStation(int column) const
+    {
+        return m_columnStations[static_cast<size_t>(column)];
+    }
+    // Several columns' stations in one write: all of them kept, or none.
+    void setColumnStations(const std::map<int, ColumnStation> &stations);
+    void setColumnStation(int column, const ColumnStation &station)
+    {
+        setColumnStations({{column, station}});
+    }
+
     // The texts of a language section, from the same reading as the values
     // above (a read after the last write).
     LanguageTexts texts(const QString &code) const { return LanguageTexts(m_file, code); }
@@ -123,6 +146,7 @@ private:
     QString m_language, m_dateFormat;
     std::array<QColor, Lines> m_lineColors;
     QColor m_background, m_axisGrid;
+    std::array<ColumnStation, CountColumns> m_columnStations;
     QStringList m_recent;
     QByteArray m_geometry, m_windowState;
     int m_page = 0;

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <stdexcept>
 #include <unordered_map>
 
 namespace ObserverFiles {
@@ -1072,51 +1073,140 @@ Merged merge(std::vector<FileHours> files)
     std::vector<qint64> observed;
     observed.reserve(hours.size());
     out.rows.reserve(hours.size());
-    for (size_t i = 0; i < hours.size(); ++i) {
-        const Hour &h = hours[i];
-        if (!observed.empty() && observed.back() == h.number()) {
-            const Hour &kept = hours[i - 1];
-            if (kept.counts == h.counts)
-                continue; // the same hour in two files, or twice in one
-            int k = 0;
-            while (kept.counts[size_t(k)] == h.counts[size_t(k)])
-                ++k;
+    // The hour being gathered: its counts so far, and the hour that gave each.
+    std::array<qint32, 11> counts{};
+    std::array<const Hour *, 11> from{};
+    const Hour *first = nullptr;
+    // A mark of the hour in any of its files marks the row (the first one
+    // found, in the files' order).
+    QString mark;
+    const auto flush = [&] {
+        if (first == nullptr)
+            return;
+        if (first->date != lastDate) { // a day's hours share its text
+            lastDate = first->date;
+            lastDateText = DateConv::toText(first->date);
+        }
+        GridRow row;
+        row.setCell(0, lastDateText);
+        row.setCell(1, QString::number(first->hour));
+        for (int k = 0; k < 11; ++k)
+            if (counts[size_t(k)] != Hour::NoCount)
+                row.setCell(k + 2, QString::number(counts[size_t(k)]));
+        if (!mark.isEmpty()) {
+            row.setCell(HourMarks::Column, mark);
+            ++marked;
+        }
+        out.rows.push_back(std::move(row));
+    };
+    for (const Hour &h : hours) {
+        if (first == nullptr || observed.back() != h.number()) {
+            flush();
+            observed.push_back(h.number());
+            first = &h;
+            counts = h.counts;
+            from.fill(&h);
+            mark = h.mark;
+            continue;
+        }
+        if (mark.isEmpty())
+            mark = h.mark;
+        for (int k = 0; k < 11; ++k) {
+            const qint32 c = h.counts[size_t(k)];
+            qint32 &kept = counts[size_t(k)];
+            if (c == Hour::NoCount || c == kept)
+                continue; // nothing new, or the same count again
+            if (kept == Hour::NoCount) {
+                kept = c; // another column of the same hour
+                from[size_t(k)] = &h;
+                continue;
+            }
             const auto place = [](const Hour &x) {
                 return QStringLiteral("\"%1\" (line %2)")
                     .arg(QDir::toNativeSeparators(x.file))
                     .arg(x.line);
-            };
-            const auto shown = [k](const Hour &x) {
-                const QString c = x.countText(k);
-                return c.isEmpty() ? QStringLiteral("none") : c;
             };
             throw EImportError(
                 h.file, h.line,
                 QStringLiteral("the hour %1 is given twice with different counts: %2 %3 in %4 "
                                "and %5 in %6")
                     .arg(dayText(h.date, h.hour),
-                         k == 0 ? QStringLiteral("Sum") : QStringLiteral("N%1").arg(k), shown(kept),
-                         place(kept), shown(h), place(h)));
+                         k == 0 ? QStringLiteral("Sum") : QStringLiteral("N%1").arg(k),
+                         QString::number(kept), place(*from[size_t(k)]), QString::number(c),
+                         place(h)));
         }
-        observed.push_back(h.number());
-        if (h.date != lastDate) { // a day's hours share its text
-            lastDate = h.date;
-            lastDateText = DateConv::toText(h.date);
-        }
-        GridRow row;
-        row.setCell(0, lastDateText);
-        row.setCell(1, QString::number(h.hour));
-        for (int k = 0; k < 11; ++k)
-            if (h.counts[size_t(k)] != Hour::NoCount)
-                row.setCell(k + 2, h.countText(k));
-        if (!h.mark.isEmpty()) {
-            row.setCell(HourMarks::Column, h.mark);
-            ++marked;
-        }
-        out.rows.push_back(std::move(row));
     }
+    flush();
     out.summary = summarize(observed, int(files.size()));
     out.summary.markedHours = marked;
+    return out;
+}
+
+void moveToColumn(FileHours &file, int column)
+{
+    if (column < 0 || column > 10)
+        throw std::invalid_argument("ObserverFiles: a count column is 0 to 10");
+    for (Hour &h : file.hours) {
+        for (int k = 1; k < 11; ++k)
+            if (h.counts[size_t(k)] != Hour::NoCount)
+                throw EImportError(h.file, h.line,
+                                   QStringLiteral("it has counts in N%1, and only a file with "
+                                                  "counts in Sum alone can go into a chosen "
+                                                  "column")
+                                       .arg(k));
+        if (column != 0)
+            std::swap(h.counts[0], h.counts[size_t(column)]);
+    }
+}
+
+namespace {
+
+// "050d3000 N": degrees, minutes and seconds, and the side.
+double fromDegreesText(const QString &text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*(\\d{1,3})d(\\d{2})(\\d{2})\\s*([NSEWnsew])\\s*$"));
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (!m.hasMatch())
+        return std::nan("");
+    const double v =
+        m.captured(1).toInt() + m.captured(2).toInt() / 60.0 + m.captured(3).toInt() / 3600.0;
+    const QChar side = m.captured(4).at(0).toUpper();
+    return side == u'S' || side == u'W' ? -v : v;
+}
+
+double decimalDegrees(const QString &text)
+{
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    return ok && std::isfinite(v) ? v : std::nan("");
+}
+
+} // namespace
+
+StationInfo stationOf(const FileHours &file, const QString &path)
+{
+    StationInfo out;
+    const auto value = [&file](const char *key) {
+        const auto it = file.station.find(QString::fromLatin1(key));
+        return it == file.station.end() ? QString() : it->second.trimmed();
+    };
+    out.name = value("Observer");
+    if (out.name.isEmpty() && file.format == Format::MonthlyTable) {
+        static const QRegularExpression name(QStringLiteral("^(.+)_\\d{6}rmob\\.txt$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch m = name.match(lastPart(path));
+        if (m.hasMatch())
+            out.name = m.captured(1);
+    }
+    out.latitude = decimalDegrees(value("Latitude GMAP"));
+    if (std::isnan(out.latitude))
+        out.latitude = fromDegreesText(value("Latitude"));
+    out.longitude = decimalDegrees(value("Longitude GMAP"));
+    if (std::isnan(out.longitude))
+        out.longitude = fromDegreesText(value("Longitude"));
+    if (!(std::fabs(out.latitude) <= 90) || !(std::fabs(out.longitude) <= 180))
+        out.latitude = out.longitude = std::nan("");
     return out;
 }
 

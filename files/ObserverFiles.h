@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <array>
+#include <cmath>
 #include <map>
 #include <optional>
 #include <vector>
@@ -147,10 +148,29 @@ struct Merged {
 };
 
 // Merges the hours of several files into table rows in time order. An hour
-// given twice with the same counts is kept once; with different counts the
-// merge fails naming the hour and both files. Dates are written in the
-// program's date format.
+// given by several files (or twice by one) is kept once, with the counts
+// of every column any of them gives: two stations' files for the same
+// month put into two columns make one row per hour. A column given two
+// different counts for one hour fails the merge, naming the hour, the
+// column and both files. Dates are written in the program's date format.
 Merged merge(std::vector<FileHours> files);
+
+// Puts a file's counts into one count column (0 Sum, 1 to 10 N1 to N10):
+// every hour's Sum moves there. A file with counts in any other column
+// than Sum is refused (EImportError): which of them would go where is not
+// the file's to say.
+void moveToColumn(FileHours &file, int column);
+
+// The station a file comes from, as far as it says: the name from its
+// station block's [Observer] (or, for a monthly table, the observer's part
+// of its name), the place from [Latitude GMAP] and [Longitude GMAP] or
+// from [Latitude] and [Longitude] as 050d3000 N (degrees, minutes,
+// seconds), north and east positive; NaN where not given or not readable.
+struct StationInfo {
+    QString name;
+    double latitude = std::nan(""), longitude = std::nan("");
+};
+StationInfo stationOf(const FileHours &file, const QString &path);
 
 // Reads every file, then merges them; nothing is returned unless all of
 // them read.

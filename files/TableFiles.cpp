@@ -42,6 +42,28 @@ ObserverFiles::Merged importCountFiles(const QStringList &paths,
     return ObserverFiles::import(paths, options);
 }
 
+std::vector<ObserverFiles::FileHours> readCountFiles(const QStringList &paths,
+                                                     const ObserverFiles::Options &options)
+{
+    std::vector<ObserverFiles::FileHours> files;
+    files.reserve(size_t(paths.size()));
+    qsizetype hours = 0; // the cap on hours holds over all the files
+    for (const QString &path : paths) {
+        files.push_back(ObserverFiles::read(path, hours, options));
+        hours += qsizetype(files.back().hours.size());
+    }
+    return files;
+}
+
+ObserverFiles::Merged mergeCountFiles(std::vector<ObserverFiles::FileHours> files,
+                                      const std::vector<int> &columns)
+{
+    for (size_t i = 0; i < files.size() && i < columns.size(); ++i)
+        if (columns[i] >= 0)
+            ObserverFiles::moveToColumn(files[i], columns[i]);
+    return ObserverFiles::merge(std::move(files));
+}
+
 namespace {
 
 // The choice of choose(); for a single file that is not a workbook, its
@@ -80,9 +102,19 @@ Reader choose(const QStringList &paths)
     return chooseReading(paths, bytes, {});
 }
 
-Loaded load(const QStringList &paths, const ObserverFiles::Options &options)
+Loaded load(const QStringList &paths, const ObserverFiles::Options &options,
+            const std::vector<int> &columns)
 {
     Loaded out;
+    if (std::any_of(columns.begin(), columns.end(), [](int c) { return c >= 0; })) {
+        std::vector<ObserverFiles::FileHours> files = readCountFiles(paths, options);
+        for (size_t i = 0; i < files.size(); ++i)
+            out.stations.push_back(ObserverFiles::stationOf(files[i], paths[qsizetype(i)]));
+        ObserverFiles::Merged merged = mergeCountFiles(std::move(files), columns);
+        out.rows = std::move(merged.rows);
+        out.imported = merged.summary;
+        return out;
+    }
     std::optional<QByteArray> bytes;
     switch (chooseReading(paths, bytes, options)) {
     case Reader::Workbook:

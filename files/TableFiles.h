@@ -32,6 +32,15 @@ ObserverFiles::Merged importCountFiles(const QStringList &paths,
 // first line is data (13 or 14 tab-separated fields without the header) is
 // read as Import reads the own layout, which keeps that line.
 bool looksLikeOwnLayout(const QByteArray &bytes);
+// The same in two steps, for an import that puts files into chosen
+// columns: every file read (nothing changes before all of them have), then
+// the counts of file i moved into count column columns[i] (0 Sum, 1 to 10
+// N1 to N10; -1, or no entry, leaves them as the file gives them) and all
+// of them merged.
+std::vector<ObserverFiles::FileHours> readCountFiles(const QStringList &paths,
+                                                     const ObserverFiles::Options &options = {});
+ObserverFiles::Merged mergeCountFiles(std::vector<ObserverFiles::FileHours> files,
+                                      const std::vector<int> &columns);
 
 // Which command's reader takes files given without a command (vexlor-fit's
 // files, files dropped on the window or named on its command line): one
@@ -51,8 +60,13 @@ struct Loaded {
     std::vector<GridRow> rows;
     // The summary of an import, when the files were read as Import does.
     std::optional<ObserverFiles::Summary> imported;
+    // The station each file names, when read into chosen columns.
+    std::vector<ObserverFiles::StationInfo> stations;
 };
-Loaded load(const QStringList &paths, const ObserverFiles::Options &options = {});
+// With columns (one per path, as mergeCountFiles takes them) every file is
+// read as Import reads it.
+Loaded load(const QStringList &paths, const ObserverFiles::Options &options = {},
+            const std::vector<int> &columns = {});
 
 // Writes the table as Save (XLS) does (an Office Open XML workbook, throws
 // EWorkbookError) or as Save (TXT) does (the text layout, throws

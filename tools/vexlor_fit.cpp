@@ -9,11 +9,19 @@
 #include "analysis/PositionProfile.h"
 #include "analysis/RunCsv.h"
 #include "analysis/RunPipeline.h"
+#include "analysis/ShowerList.h"
+#include "analysis/ShowerSeasons.h"
+#include "analysis/StackedBootstrap.h"
+#include "analysis/StackedFigure.h"
+#include "analysis/StackedFit.h"
+#include "analysis/StackedReport.h"
 #include "analysis/WholeRangeReport.h"
 #include "app/CommandArgs.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
+#include "app/FileRead.h"
 #include "app/LanguageTexts.h"
+#include "app/Progress.h"
 #include "app/SafeSave.h"
 #include "app/Settings.h"
 #include "files/NetworkExport.h"
@@ -24,11 +32,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -43,6 +53,11 @@ const char Usage[] =
     "                  [--colorgramme OUT.png] [--bootstrap R [--seed N]]\n"
     "                  [--landscape OUT.csv] [--position-profile OUT.csv] [--replace]\n"
     "       vexlor-fit FILE... --save OUT | --colorgramme OUT.png [--replace]\n"
+    "       vexlor-fit [--into COLUMN] FILE... --shower CODE | --lambda FROM TO\n"
+    "                  [--columns Sum,N1,...] [--observability hourly|radiant]\n"
+    "                  [--radiant RA DEC] [--station COLUMN LAT LON]\n"
+    "                  [--bootstrap R [--seed N]] [--picture OUT] [--size WxH]\n"
+    "                  [--csv OUT] [--replace]\n"
     "       vexlor-fit FILE... --network-export DIR [--month YYYY-MM] [--replace]\n"
     "                  [--column NAME] [--settings VEXLOR.ini]\n"
     "Any form: [--utc-offset H] reads the hours of count files as local time\n"
@@ -65,8 +80,14 @@ const char Usage[] =
     "--bootstrap R (with --auto) takes the intervals of the report's fit of the\n"
     "maximum from R day-block replicates (--seed N repeats a draw); --landscape\n"
     "writes dO of every a and b at the final position; --position-profile writes\n"
-    "the best dO at every position. An output that exists already is refused,\n"
-    "and nothing is written, unless --replace is given.\n"
+    "the best dO at every position.\n"
+    "--shower or --lambda fits one profile in solar longitude to every season of\n"
+    "every chosen column at once (the stacked profile); --into puts the counts of\n"
+    "the files after it into that column; --station gives a column's station's\n"
+    "place for --observability radiant, the model taken by default when the\n"
+    "radiant and every column's place are known (hourly otherwise).\n"
+    "An output that exists already is refused, and nothing is written, unless\n"
+    "--replace is given.\n"
     "--network-export writes the network's files of every month of the table (or\n"
     "of --month): the monthly table, the hourly list and the picture, with the\n"
     "station of the settings file, written all or none. --settings reads another\n"
@@ -87,6 +108,18 @@ struct Options {
     std::optional<int> pos, max;
     bool rows = false;
     bool automatic = false;
+    // The stacked profile.
+    QString shower;
+    std::optional<std::pair<double, double>> lambda, radiant;
+    QStringList columns{QStringLiteral("Sum")};
+    std::optional<StackedFit::Modulation> modulation; // by what is known, unless given
+    std::vector<int> into; // per file: the count column (0 Sum ...), -1 as the file gives
+    struct StationPlace {
+        int column;
+        double latitude, longitude;
+    };
+    std::vector<StationPlace> stations;
+    bool stacked() const { return !shower.isEmpty() || lambda.has_value(); }
 };
 
 // The ranges of the whole-number options: a and b as the up-downs hold
@@ -95,9 +128,27 @@ constexpr int MaxCoefficient = 32767;
 constexpr int MaxPosition = int(TableLimits::MaxRows) - 1;
 constexpr int MaxMaximum = 2147483647;
 
+double toDouble(const QString &text)
+{
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        throw VexlorError(QStringLiteral("'%1' is not a number").arg(text));
+    return v;
+}
+
+int columnOf(const QString &name);
+
+// A count column's number among Sum (0) and N1 to N10 (1 to 10).
+int countIndexOf(const QString &name)
+{
+    return columnOf(name) - 2;
+}
+
 Options parse(const QStringList &args)
 {
     Options o;
+    int into = -1;
     const auto toInt = [](const QString &option, const QString &text, int max) {
         return CommandArgs::wholeNumber(option, text, 0, max);
     };
@@ -164,12 +215,62 @@ Options parse(const QStringList &args)
             if (!o.size.isValid())
                 throw VexlorError(
                     QStringLiteral("--size takes WIDTHxHEIGHT, 200x150 to 10000x10000"));
-        } else if (arg == QLatin1String("--auto"))
+        } else if (arg == QLatin1String("--auto")) {
             o.automatic = true;
-        else if (arg.startsWith(QLatin1String("--")))
+        } else if (arg == QLatin1String("--shower")) {
+            o.shower = value();
+            if (!ShowerList::find(o.shower))
+                throw VexlorError(QStringLiteral("'%1' is not the code of a shower of the list "
+                                                 "(QUA, LYR, ETA, ... DSX)")
+                                      .arg(o.shower));
+        } else if (arg == QLatin1String("--lambda")) {
+            const double from = toDouble(value());
+            o.lambda = {from, toDouble(value())};
+        } else if (arg == QLatin1String("--columns")) {
+            o.columns = value().split(u',', Qt::SkipEmptyParts);
+            for (const QString &c : o.columns)
+                columnOf(c);
+            if (o.columns.isEmpty())
+                throw VexlorError(QStringLiteral("--columns needs a count column"));
+        } else if (arg == QLatin1String("--observability")) {
+            const QString model = value();
+            if (model == QLatin1String("hourly"))
+                o.modulation = StackedFit::Modulation::Hourly;
+            else if (model == QLatin1String("radiant"))
+                o.modulation = StackedFit::Modulation::Radiant;
+            else
+                throw VexlorError(QStringLiteral("--observability takes hourly or radiant"));
+        } else if (arg == QLatin1String("--radiant")) {
+            const double ra = toDouble(value());
+            o.radiant = {ra, toDouble(value())};
+            if (std::fabs(o.radiant->second) > 90)
+                throw VexlorError(QStringLiteral("a declination lies within -90 and 90 degrees"));
+        } else if (arg == QLatin1String("--station")) {
+            const int column = countIndexOf(value());
+            const double latitude = toDouble(value());
+            const double longitude = toDouble(value());
+            if (std::fabs(latitude) > 90 || std::fabs(longitude) > 180)
+                throw VexlorError(QStringLiteral("--station takes a latitude of -90 to 90 and a "
+                                                 "longitude of -180 to 180 degrees"));
+            o.stations.push_back({column, latitude, longitude});
+        } else if (arg == QLatin1String("--into")) {
+            into = countIndexOf(value());
+        } else if (arg.startsWith(QLatin1String("--"))) {
             throw VexlorError(QStringLiteral("unknown argument '%1'").arg(arg));
-        else
+        } else {
             o.files << arg;
+            o.into.push_back(into);
+        }
+    }
+    if (!o.shower.isEmpty() && o.lambda)
+        throw VexlorError(QStringLiteral("give --shower or --lambda, not both"));
+    if (o.stacked()) {
+        if (!o.from.isEmpty() || !o.to.isEmpty() || o.automatic)
+            throw VexlorError(QStringLiteral("the stacked profile (--shower, --lambda) takes no "
+                                             "--from, --to or --auto"));
+        if (o.files.isEmpty())
+            throw VexlorError(QString::fromLatin1(Usage).trimmed());
+        return o;
     }
     const bool fit = !o.from.isEmpty() || !o.to.isEmpty();
     if (o.files.isEmpty() || (fit && (o.from.isEmpty() || o.to.isEmpty())) ||
@@ -178,7 +279,8 @@ Options parse(const QStringList &args)
     if (o.month && o.networkExport.isEmpty())
         throw VexlorError(QStringLiteral("--month goes with --network-export"));
     if (o.bootstrap > 0 && !o.automatic)
-        throw VexlorError(QStringLiteral("--bootstrap repeats the search of --auto: give both"));
+        throw VexlorError(QStringLiteral("--bootstrap repeats the search of --auto (or resamples "
+                                         "the stacked profile): give both"));
     return o;
 }
 
@@ -238,9 +340,12 @@ void writeCsv(const std::vector<TRadData> &DataRows, const std::vector<TRadData>
 
 // The table of the files, read as the window's commands read them (the
 // choice among the readers by the files' content).
-void loadTable(const QStringList &files, const ObserverFiles::Options &import, GridModel &grid)
+std::vector<ObserverFiles::StationInfo> loadTable(const QStringList &files,
+                                                  const ObserverFiles::Options &import,
+                                                  GridModel &grid,
+                                                  const std::vector<int> &into = {})
 {
-    TableFiles::Loaded loaded = TableFiles::load(files, import);
+    TableFiles::Loaded loaded = TableFiles::load(files, import, into);
     if (const std::optional<ObserverFiles::Summary> &s = loaded.imported) {
         print("import_files", QString::number(s->files));
         print("import_hours", QString::number(s->hours));
@@ -249,6 +354,7 @@ void loadTable(const QStringList &files, const ObserverFiles::Options &import, G
         print("import_marked_hours", QString::number(s->markedHours));
     }
     grid.replaceRows(std::move(loaded.rows));
+    return loaded.stations;
 }
 
 // The colorgramme of a count column as a PNG picture.
@@ -344,9 +450,142 @@ void checkOutputs(const Options &o)
                      existing.size() == 1 ? QStringLiteral("exists") : QStringLiteral("exist")));
 }
 
+// Writes several files as one: each through the one writer, and when one
+// fails, the ones written before it are put back as they were (removed
+// when they did not exist). A file to be replaced whose bytes cannot be
+// kept to put back stops the writing before anything is written.
+void writeAll(const std::vector<std::pair<QString, QByteArray>> &files)
+{
+    constexpr qint64 KeptLimit = 1LL << 30;
+    std::vector<std::pair<QString, std::optional<QByteArray>>> before;
+    for (const auto &[path, bytes] : files) {
+        std::optional<QByteArray> old;
+        const QString target = SafeSave::targetOf(path);
+        if (QFileInfo::exists(target)) {
+            try {
+                old = FileRead::wholeFile(target, KeptLimit);
+            } catch (const FileRead::EReadFailed &e) {
+                throw VexlorError(QStringLiteral("%1 cannot be read to be put back if a later "
+                                                 "output fails (%2): nothing was written")
+                                      .arg(path, e.reason()));
+            }
+        }
+        before.emplace_back(path, old);
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+        try {
+            SafeSave::writeOrFail(files[i].first, files[i].second);
+        } catch (...) {
+            // The first failure is the one said; putting back goes on
+            // past a failure of its own.
+            for (size_t k = 0; k < i; ++k) {
+                try {
+                    if (before[k].second)
+                        SafeSave::write(before[k].first, *before[k].second);
+                    else
+                        QFile::remove(before[k].first);
+                } catch (const std::exception &) {
+                }
+            }
+            throw;
+        }
+    }
+}
+
+// The stacked profile of the chosen columns in a shower's or a typed window.
+int runStacked(const Options &o, const Settings &settings)
+{
+    GridModel grid;
+    const std::vector<ObserverFiles::StationInfo> stations =
+        loadTable(o.files, o.import, grid, o.into);
+
+    const ShowerList::Shower *shower = o.shower.isEmpty() ? nullptr : ShowerList::find(o.shower);
+    const ShowerSeasons::Window window =
+        shower ? ShowerSeasons::window(*shower)
+               : ShowerSeasons::window(o.lambda->first, o.lambda->second);
+    // The columns' stations: from the settings file, the station blocks of
+    // the files put into columns, and --station, the later over the earlier.
+    std::vector<ShowerSeasons::Column> columns;
+    for (const QString &name : o.columns) {
+        ShowerSeasons::Column c;
+        c.column = columnOf(name);
+        const int index = c.column - 2;
+        c.name = index == 0 ? QStringLiteral("Sum") : QStringLiteral("N%1").arg(index);
+        const Settings::ColumnStation &kept = settings.columnStation(index);
+        c.station.name = kept.name;
+        c.station.latitude = kept.latitude;
+        c.station.longitude = kept.longitude;
+        for (size_t f = 0; f < stations.size(); ++f) {
+            if (o.into[f] != index)
+                continue;
+            const ObserverFiles::StationInfo &info = stations[f];
+            if (!info.name.isEmpty())
+                c.station.name = info.name;
+            if (std::isfinite(info.latitude)) {
+                c.station.latitude = info.latitude;
+                c.station.longitude = info.longitude;
+            }
+        }
+        for (const Options::StationPlace &p : o.stations)
+            if (p.column == index) {
+                c.station.latitude = p.latitude;
+                c.station.longitude = p.longitude;
+            }
+        columns.push_back(c);
+    }
+    ShowerSeasons::Collected collected = ShowerSeasons::collect(grid, window, columns);
+    print("rows_without_time", QString::number(collected.rowsWithoutTime));
+    print("empty_cells", QString::number(collected.emptyCells));
+    print("marked_rows", QString::number(collected.markedRows));
+    for (const QString &left : collected.leftOut)
+        print("dataset_left_out", left);
+
+    StackedFit::Options options;
+    if (shower)
+        options.radiant = ShowerList::trackOf(*shower);
+    if (o.radiant)
+        options.radiant =
+            ShowerList::Track{window.middle(), o.radiant->first, o.radiant->second, 0, 0};
+    options.modulation =
+        o.modulation.value_or(StackedFit::defaultModulation(options.radiant.has_value(), columns));
+    Progress progress;
+    const StackedFit::Result fit =
+        StackedFit::fit(std::move(collected.datasets), window, options, &progress);
+    std::optional<StackedBootstrap::Result> boot;
+    if (o.bootstrap > 0) {
+        Progress resampling;
+        boot = StackedBootstrap::run(fit, o.bootstrap, o.seed, &resampling);
+    }
+    const StackedBootstrap::Result *b = boot ? &*boot : nullptr;
+    for (const QString &line : StackedReport::lines(fit, b))
+        std::printf("%s\n", line.toUtf8().constData());
+
+    std::vector<std::pair<QString, QByteArray>> outputs;
+    if (!o.csv.isEmpty())
+        outputs.emplace_back(o.csv, StackedReport::csv(fit, b));
+    if (!o.picture.isEmpty()) {
+        const QString title = shower ? QStringLiteral("%1 %2").arg(QLatin1String(shower->code),
+                                                                   QLatin1String(shower->name))
+                                     : QStringLiteral("λ☉ %1° to %2°")
+                                           .arg(window.from, 0, 'f', 2)
+                                           .arg(std::fmod(window.to, 360.0), 0, 'f', 2);
+        outputs.emplace_back(
+            o.picture,
+            StackedFigure::encode(fit, StackedFigure::englishTexts(fit, title), o.picture, o.size));
+    }
+    writeAll(outputs);
+    if (!o.csv.isEmpty())
+        print("csv", o.csv);
+    if (!o.picture.isEmpty())
+        print("picture", o.picture);
+    return 0;
+}
+
 int run(const Options &o, const Settings &settings)
 {
     checkOutputs(o);
+    if (o.stacked())
+        return runStacked(o, settings);
     GridModel grid;
     loadTable(o.files, o.import, grid);
     if (!o.save.isEmpty())

@@ -214,6 +214,10 @@ QString TfrmMain::settingsName(FileCommand command)
         return QStringLiteral("SaveColorgramme");
     case FileCommand::ExportNetwork:
         return QStringLiteral("ExportNetwork");
+    case FileCommand::SaveStackedNumbers:
+        return QStringLiteral("SaveStackedNumbers");
+    case FileCommand::SaveStackedPicture:
+        return QStringLiteral("SaveStackedPicture");
     }
     return {};
 }
@@ -233,7 +237,7 @@ bool TfrmMain::isOpenCommand(FileCommand command)
 
 void TfrmMain::restoreFolders()
 {
-    for (int c = 0; c <= int(FileCommand::ExportNetwork); ++c) {
+    for (int c = 0; c <= int(FileCommand::SaveStackedPicture); ++c) {
         const QString folder = m_settings.lastFolder(settingsName(FileCommand(c)));
         if (!folder.isEmpty() && QFileInfo(folder).isDir())
             m_folders[FileCommand(c)] = folder;

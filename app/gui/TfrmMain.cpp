@@ -6,6 +6,7 @@
 #include "analysis/gui/ChartNavigator.h"
 #include "analysis/gui/ColorgrammeView.h"
 #include "analysis/gui/ReportView.h"
+#include "analysis/gui/StackedView.h"
 #include "app/Colors.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
@@ -110,6 +111,7 @@ TfrmMain::TfrmMain(Dialogs &dialogs, const QString &exeDir) : m_dialogs(dialogs)
     createGraphPage();
     createColorgrammePage();
     createReportPage();
+    createStackedPage();
     setCentralWidget(PageControl1);
     createStatusBar();
     connectHandlers();
@@ -155,6 +157,8 @@ void TfrmMain::createMenu()
         File1->addAction(QIcon(QStringLiteral(":/icons/open.svg")), QStringLiteral("Op&en (XLS)"));
     Import1 = File1->addAction(QIcon(QStringLiteral(":/icons/import.svg")), QString());
     Import1->setProperty(LanguageText, int(Text::ImportItem));
+    ImportColumns1 = File1->addAction(QString());
+    ImportColumns1->setProperty(LanguageText, int(Text::ImportColumnsItem));
     Recent1 = File1->addMenu(QString());
     Recent1->menuAction()->setProperty(LanguageText, int(Text::RecentMenu));
     N2 = File1->addSeparator();
@@ -379,6 +383,27 @@ void TfrmMain::createReportPage()
     tsReport->retranslate(m_texts);
 }
 
+void TfrmMain::createStackedPage()
+{
+    tsStacked = new StackedView;
+    PageControl1->addTab(tsStacked, text(Text::StackedTab));
+    tsStacked->guard = [this](const std::function<void()> &work) { guarded(work); };
+    tsStacked->model = &strGrid->model();
+    tsStacked->columnName = [this](int c) { return strGrid->cell(c + 2, 0); };
+    tsStacked->stationOf = [this](int c) {
+        const Settings::ColumnStation &kept = m_settings.columnStation(c);
+        ShowerSeasons::Station station;
+        station.name = kept.name;
+        station.latitude = kept.latitude;
+        station.longitude = kept.longitude;
+        return station;
+    };
+    tsStacked->onStations = [this] { StackedStationsClick(); };
+    tsStacked->onSaveNumbers = [this] { SaveStackedNumbersClick(); };
+    tsStacked->onSavePicture = [this] { SaveStackedPictureClick(); };
+    tsStacked->retranslate(m_texts);
+}
+
 void TfrmMain::createStatusBar()
 {
     StatusBar1 = new QStatusBar(this);
@@ -434,6 +459,7 @@ void TfrmMain::connectHandlers()
     on(SavePicture1, &TfrmMain::SavePicture1Click);
     connectDesktopCommands();
     on(Import1, &TfrmMain::Import1Click);
+    on(ImportColumns1, &TfrmMain::ImportColumns1Click);
     on(tbImport, &TfrmMain::Import1Click);
     on(ExportNetwork1, &TfrmMain::ExportNetwork1Click);
     connect(Station1, &QAction::triggered, this, [this] { guarded([this] { Station1Click(); }); });
@@ -627,6 +653,7 @@ void TfrmMain::SetLanguage(const QString &code)
     tsColorgramme->retranslate(m_texts);
     PageControl1->setTabText(PageControl1->indexOf(tsReport), text(Text::ReportTab));
     tsReport->retranslate(m_texts);
+    PageControl1->setTabText(PageControl1->indexOf(tsStacked), text(Text::StackedTab));
 
     for (QAction *button : ToolBar->actions()) {
         if (const QVariant extra = button->property(LanguageText); extra.isValid())
@@ -677,6 +704,7 @@ void TfrmMain::SetLanguage(const QString &code)
     }
     fitCaptions();
     Table->retranslate(m_texts);
+    tsStacked->retranslate(m_texts); // after the headers: its columns take their names
     Navigator->setTexts(text(Text::ReadoutRow), m_texts.locale());
     lMaxTimeAt->setToolTip(text(Text::PositionAtTip));
     updatePositionRow();

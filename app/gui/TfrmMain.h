@@ -29,6 +29,11 @@ class ChartNavigator;
 class ColorgrammeView;
 class HelpWindow;
 class ReportView;
+class StackedView;
+namespace ObserverFiles {
+struct Summary;
+struct Options;
+} // namespace ObserverFiles
 class TableEditor;
 class ColorSwatch;
 class QAction;
@@ -126,6 +131,11 @@ public:
     void UpdateDateRange();
     // Reads observers' count files, several at once, into the table.
     void Import1Click();
+    // Import with each station's files put into a count column of the
+    // user's choice (proposed from the files' station blocks), so that two
+    // stations' files of the same hours become two columns; the station's
+    // name and place are kept for the column.
+    void ImportColumns1Click();
     // Writes the chosen column as the network's monthly tables and hourly
     // lists, with the station's block.
     void ExportNetwork1Click();
@@ -151,6 +161,11 @@ public:
     // The report page's file commands.
     void SaveReportClick();
     void SaveReportPicturesClick();
+    // The stacked page's commands: the chosen columns' stations, the
+    // numbers as CSV, the chart as PNG, SVG or PDF.
+    void StackedStationsClick();
+    void SaveStackedNumbersClick();
+    void SaveStackedPictureClick();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -175,6 +190,7 @@ private:
     friend class TestImport;
     friend class TestMainWindow;
     friend class TestReportPage;
+    friend class TestStackedPage;
     friend class TestRun;
     friend class TestRunRecord;
     friend class TestSpreadsheets;
@@ -211,6 +227,8 @@ private:
         SaveReportPictures,
         SaveColorgramme,
         ExportNetwork,
+        SaveStackedNumbers,
+        SaveStackedPicture, // the last
     };
     std::map<FileCommand, FileDialogState> m_fileDialogs;
     std::map<FileCommand, QString> m_folders; // each command's own last folder
@@ -276,7 +294,7 @@ private:
             *SaveTXT1 = nullptr, *SaveXLS1 = nullptr, *N3 = nullptr, *Exit1 = nullptr;
     // The items added after the language files' menu keys take X texts.
     QAction *ExportCSV1 = nullptr, *SavePicture1 = nullptr, *Import1 = nullptr,
-            *ExportNetwork1 = nullptr;
+            *ExportNetwork1 = nullptr, *ImportColumns1 = nullptr;
     QAction *Station1 = nullptr; // in Configuration
     QAction *GridBackGroundColor1 = nullptr, *GridAxisColor1 = nullptr;
     QAction *English1 = nullptr, *Russian1 = nullptr;
@@ -295,6 +313,7 @@ private:
     QWidget *tsData = nullptr, *tsGraph = nullptr;
     ColorgrammeView *tsColorgramme = nullptr;
     ReportView *tsReport = nullptr;
+    StackedView *tsStacked = nullptr;
     QWidget *Panel1 = nullptr;
     QLabel *lBobs = nullptr, *lEobs = nullptr, *lDataList = nullptr;
     // Date fields that also take a date typed over their whole text (each
@@ -343,6 +362,12 @@ private:
     void createGraphPage();
     void createColorgrammePage();
     void createReportPage();
+    void createStackedPage();
+    // The summary of an import in a message box.
+    // Asks for the hours a local-time table lies ahead of UT; false when
+    // cancelled or not a whole number of -12 to 14 (said).
+    bool askUtcOffset(ObserverFiles::Options &options);
+    void showImportSummary(const ObserverFiles::Summary &summary);
     void createStatusBar();
     void createDesktopMenus();
     void connectHandlers();

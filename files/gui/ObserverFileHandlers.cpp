@@ -14,6 +14,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
+
+#include <algorithm>
+#include <cmath>
 
 void TfrmMain::Import1Click()
 {
@@ -48,25 +52,10 @@ void TfrmMain::importCountFiles(const QStringList &names, ObserverFiles::Options
             showMessage(e.text(), MB_ICONERROR);
             return;
         } catch (const ObserverFiles::ENeedsOffset &) {
-            // A table in local time that does not say how far from UT:
-            // asked once, and every file read again with the answer.
             if (options.utcOffset)
                 throw;
-            const std::optional<QStringList> answer =
-                m_dialogs.editFields(this, text(Text::LocalTimeCaption),
-                                     {text(Text::UtOffsetLabel)}, {QString()}, text(Text::Cancel));
-            if (!answer)
+            if (!askUtcOffset(options))
                 return;
-            bool ok = false;
-            const int offset = answer->value(0).trimmed().toInt(&ok);
-            if (!ok || offset < DateConv::MinUtcOffset || offset > DateConv::MaxUtcOffset) {
-                showMessage(text(Text::UtOffsetLabel) + QStringLiteral(": %1 … %2")
-                                                            .arg(DateConv::MinUtcOffset)
-                                                            .arg(DateConv::MaxUtcOffset),
-                            MB_ICONWARNING);
-                return;
-            }
-            options.utcOffset = offset;
         }
     }
     if (merged.rows.empty()) {
@@ -84,8 +73,30 @@ void TfrmMain::importCountFiles(const QStringList &names, ObserverFiles::Options
                  m_texts.count(Text::FileCount, merged.summary.files)));
     // A single file is a recent one: opened again, it is imported again.
     rememberFile(FileCommand::Import, names.front(), names.size() == 1);
+    showImportSummary(merged.summary);
+}
 
-    const ObserverFiles::Summary &s = merged.summary;
+bool TfrmMain::askUtcOffset(ObserverFiles::Options &options)
+{
+    // A table in local time that does not say how far from UT: asked once,
+    // and every file read again with the answer.
+    const std::optional<QStringList> answer =
+        m_dialogs.editFields(this, text(Text::LocalTimeCaption), {text(Text::UtOffsetLabel)},
+                             {QString()}, text(Text::Cancel));
+    if (!answer)
+        return false;
+    bool ok = false;
+    const int offset = answer->value(0).trimmed().toInt(&ok);
+    if (!ok || offset < -12 || offset > 14) {
+        showMessage(text(Text::UtOffsetLabel) + QStringLiteral(": -12 … 14"), MB_ICONWARNING);
+        return false;
+    }
+    options.utcOffset = offset;
+    return true;
+}
+
+void TfrmMain::showImportSummary(const ObserverFiles::Summary &s)
+{
     QStringList lines;
     lines << text(Text::ImportSummary).arg(s.files).arg(s.hours).arg(s.days);
     if (s.missingHours == 0) {
@@ -103,6 +114,172 @@ void TfrmMain::importCountFiles(const QStringList &names, ObserverFiles::Options
     if (s.markedHours > 0)
         lines << text(Text::ImportMarked).arg(s.markedHours);
     showMessage(lines.join(u'\n'), MB_ICONINFORMATION);
+}
+
+namespace {
+
+// A count column by its name: Sum 0, N1 to N10 1 to 10, -1 for anything else.
+int countColumnOf(const QString &text)
+{
+    const QString name = text.trimmed();
+    if (name.compare(QLatin1String("Sum"), Qt::CaseInsensitive) == 0)
+        return 0;
+    if (name.startsWith(u'N', Qt::CaseInsensitive)) {
+        bool ok = false;
+        const int n = name.mid(1).toInt(&ok);
+        if (ok && n >= 1 && n <= 10)
+            return n;
+    }
+    return -1;
+}
+
+QString countColumnName(int c)
+{
+    return c == 0 ? QStringLiteral("Sum") : QStringLiteral("N%1").arg(c);
+}
+
+} // namespace
+
+void TfrmMain::ImportColumns1Click()
+{
+    tbSaveGraph->setEnabled(false);
+    if (!confirmLeave())
+        return;
+    // Import's dialog and folder: the same kind of files.
+    const FileDialogState &dialog =
+        fileDialog(FileCommand::Import, text(Text::CountFilesFilter), ImportColumns1);
+    const QStringList names = m_dialogs.openFiles(this, dialog);
+    if (names.isEmpty())
+        return;
+    noteChosen(FileCommand::Import, names.front());
+    std::vector<ObserverFiles::FileHours> files;
+    ObserverFiles::Options options;
+    for (;;) {
+        try {
+            BusyCursor busy;
+            files = TableFiles::readCountFiles(names, options);
+            break;
+        } catch (const ObserverFiles::EImportError &e) {
+            showMessage(e.text(), MB_ICONERROR);
+            return;
+        } catch (const ObserverFiles::ENeedsOffset &) {
+            if (options.utcOffset)
+                throw;
+            if (!askUtcOffset(options))
+                return;
+        }
+    }
+    // The files of one station (by its station block, else by the file's
+    // name) go into one column together.
+    struct Group {
+        QString name;
+        ObserverFiles::StationInfo info;
+        std::vector<size_t> files;
+    };
+    std::vector<Group> groups;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const ObserverFiles::StationInfo info =
+            ObserverFiles::stationOf(files[i], names[qsizetype(i)]);
+        const QString name =
+            info.name.isEmpty() ? QFileInfo(names[qsizetype(i)]).fileName() : info.name;
+        auto g = std::find_if(groups.begin(), groups.end(),
+                              [&name](const Group &x) { return x.name == name; });
+        if (g == groups.end()) {
+            groups.push_back({name, info, {}});
+            g = groups.end() - 1;
+        } else if (!std::isfinite(g->info.latitude) && std::isfinite(info.latitude)) {
+            g->info.latitude = info.latitude;
+            g->info.longitude = info.longitude;
+        }
+        g->files.push_back(i);
+    }
+    if (groups.size() > size_t(Settings::CountColumns)) {
+        showMessage(text(Text::ImportTooManyStations).arg(groups.size()), MB_ICONWARNING);
+        return;
+    }
+    // Proposed: the column that station counted before, else the first free.
+    std::vector<int> proposed(groups.size(), -1);
+    std::vector<bool> used(size_t(Settings::CountColumns), false);
+    for (size_t g = 0; g < groups.size(); ++g)
+        for (int c = 0; c < Settings::CountColumns; ++c)
+            if (!used[size_t(c)] && !m_settings.columnStation(c).name.isEmpty() &&
+                m_settings.columnStation(c).name == groups[g].name) {
+                proposed[g] = c;
+                used[size_t(c)] = true;
+                break;
+            }
+    QStringList labels, values;
+    for (size_t g = 0; g < groups.size(); ++g) {
+        if (proposed[g] < 0) {
+            const auto free = std::find(used.begin(), used.end(), false);
+            proposed[g] = int(free - used.begin());
+            *free = true;
+        }
+        labels << text(Text::ImportColumnField).arg(groups[g].name).arg(groups[g].files.size());
+        values << countColumnName(proposed[g]);
+    }
+    const std::optional<QStringList> answer = m_dialogs.editFields(
+        this, text(Text::ImportColumnsCaption), labels, values, text(Text::Cancel));
+    if (!answer)
+        return;
+    std::vector<int> columnOfFile(files.size(), 0), columnOfGroup;
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const int c = countColumnOf(answer->value(qsizetype(g)));
+        if (c < 0) {
+            showMessage(text(Text::ImportColumnInvalid).arg(answer->value(qsizetype(g))),
+                        MB_ICONWARNING);
+            return;
+        }
+        columnOfGroup.push_back(c);
+        for (size_t f : groups[g].files)
+            columnOfFile[f] = c;
+    }
+    ObserverFiles::Merged merged;
+    try {
+        merged = TableFiles::mergeCountFiles(std::move(files), columnOfFile);
+    } catch (const ObserverFiles::EImportError &e) {
+        showMessage(e.text(), MB_ICONERROR);
+        return;
+    }
+    if (merged.rows.empty()) {
+        showMessage(text(Text::NoHoursInFiles), MB_ICONWARNING);
+        return;
+    }
+    strGrid->setEditing(false);
+    strGrid->replaceRows(std::move(merged.rows));
+    Origin = {};
+    updateCaption();
+    UpdateDateRange();
+    // The column keeps its station: the name the files give, and their
+    // place where they give one (else the place entered before). The table
+    // has its counts already: a failed write is said, not undone.
+    std::map<int, Settings::ColumnStation> kept;
+    for (size_t g = 0; g < groups.size(); ++g) {
+        Settings::ColumnStation station = m_settings.columnStation(columnOfGroup[g]);
+        if (!groups[g].info.name.isEmpty() && station.name != groups[g].info.name) {
+            station.name = groups[g].info.name;
+            station.latitude = station.longitude = std::nan("");
+        }
+        if (std::isfinite(groups[g].info.latitude)) {
+            station.latitude = groups[g].info.latitude;
+            station.longitude = groups[g].info.longitude;
+        }
+        kept[columnOfGroup[g]] = station;
+    }
+    QString notKept;
+    try {
+        m_settings.setColumnStations(kept);
+    } catch (const std::exception &e) {
+        notKept = text(Text::NotRemembered).arg(failureText(e));
+    }
+    say(text(Text::StatusImported)
+            .arg(m_texts.count(Text::HourCount, merged.summary.hours),
+                 m_texts.count(Text::FileCount, merged.summary.files)));
+    // Not a recent file: opened again, a file is imported as Import does.
+    rememberFile(FileCommand::Import, names.front(), false);
+    if (!notKept.isEmpty())
+        say(StatusText->text() + u' ' + notKept);
+    showImportSummary(merged.summary);
 }
 
 void TfrmMain::ExportNetwork1Click()
