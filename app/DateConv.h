@@ -15,6 +15,11 @@
 // both.
 namespace DateConv {
 
+// The time zones' distances from UT in whole hours: local time of a file
+// lies so many hours ahead of UT.
+constexpr int MinUtcOffset = -12;
+constexpr int MaxUtcOffset = 14;
+
 // An empty pattern selects the system locale's short date format. A
 // pattern with a two-digit year ("dd.MM.yy") writes the years 1950 to 2049
 // with two digits and reads two digits back into those years; any other

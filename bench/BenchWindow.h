@@ -30,6 +30,11 @@ public:
         return take(saveAnswers);
     }
     QStringList openFiles(QWidget *, const FileDialogState &) override { return {}; }
+    QStringList openCountFiles(QWidget *, const FileDialogState &, const QString &,
+                               std::optional<int> &) override
+    {
+        return {};
+    }
     std::optional<QString> chooseFolder(QWidget *, const QString &, const QString &) override
     {
         return std::nullopt;

@@ -10,7 +10,9 @@
 #include "files/ObserverFiles.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QTemporaryDir>
+#include <QTimeZone>
 
 #include <functional>
 
@@ -62,6 +64,19 @@ QByteArray hourLines(char16_t separator, int noteLength)
             out += sep + note;
         out += '\n';
     }
+    return out;
+}
+
+// A log of echoes of the most lines read, 500 echoes an hour, and one line
+// more than that when over is true (refused).
+QByteArray echoLines(bool over)
+{
+    const qsizetype lines = qsizetype(ObserverFiles::MaxEchoLines) + (over ? 1 : 0);
+    QByteArray out;
+    out.reserve(lines * 20);
+    const QDateTime start(QDate(2020, 1, 1), QTime(0, 0), QTimeZone::utc());
+    for (qsizetype k = 0; k < lines; ++k)
+        out += start.addSecs(k * 7).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss\n")).toLatin1();
     return out;
 }
 
@@ -134,6 +149,9 @@ int main(int argc, char *argv[])
         // CSV of as many lines with a note column, just under the size cap.
         {"own_layout_full_table", "full.txt", [] { return hourLines(u'\t', 0); }},
         {"csv_full_table_500mb", "wide.csv", [] { return hourLines(u',', 480); }},
+        // A log of echoes of the most lines read, and of one more.
+        {"echo_log_max_lines", "echoes.log", [] { return echoLines(false); }},
+        {"echo_log_over_lines", "more.log", [] { return echoLines(true); }},
     };
     const QByteArrayList only =
         QCoreApplication::arguments().mid(1).join(u' ').toLatin1().split(' ');

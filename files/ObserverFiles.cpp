@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <optional>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace ObserverFiles {
 
@@ -73,9 +74,9 @@ public:
         const qsizetype end = m_bytes.size();
         if (m_pos >= end)
             return false;
-        if (m_number >= int(MaxHours) + 64)
+        if (m_number >= m_maxLines)
             throw EImportError(m_name, 0,
-                               QStringLiteral("it holds more than %1 lines").arg(MaxHours));
+                               QStringLiteral("it holds more than %1 lines").arg(m_maxLines - 64));
         // Looked for no further than the longest line allowed.
         const qsizetype stop = std::min(end, m_pos + (MaxLineBytes + 1) * m_unit);
         qsizetype i = m_pos;
@@ -97,6 +98,10 @@ public:
         m_pos = i;
         return true;
     }
+
+    // Allows so many lines: a log of echoes has a line per echo, where the
+    // other formats have one per hour or per day.
+    void allowLines(int lines) { m_maxLines = lines + 64; }
 
     // The next line that holds more than blanks, or false.
     bool nextFilled(Line &line)
@@ -132,6 +137,7 @@ private:
     QString m_name;
     qsizetype m_pos = 0;
     int m_number = 0;
+    int m_maxLines = int(MaxHours) + 64;
     int m_unit = 1;
     bool m_bigEndian = false;
     bool m_utf8 = true;
@@ -794,6 +800,107 @@ FileHours readLocal(const Reader &given, const Line &headerLine, const QStringLi
     return out;
 }
 
+// ---- logs of echoes ----------------------------------------------------------
+
+// The time of an echo at the start of a line: a date (YYYY-MM-DD, YYYY/MM/DD
+// or DD.MM.YYYY), then T, blanks, a comma or a semicolon, then hh:mm with
+// the seconds and their fraction when given, and a zone (Z, +hh:mm, -hhmm)
+// when given. What follows a blank, comma or semicolon is the log's own
+// (signal, noise, duration ...) and is not read.
+const QRegularExpression &echoStamp()
+{
+    static const QRegularExpression stamp(
+        QStringLiteral("^\\s*(?:(\\d{4})([-/])(\\d{2})\\2(\\d{2})|(\\d{2})\\.(\\d{2})\\.(\\d{4}))"
+                       "(?:T|\\s*[,;]\\s*|\\s+)(\\d{2}):(\\d{2})(?::(\\d{2})(?:[.,]\\d{1,9})?)?"
+                       "(Z|[+-]\\d{2}:?\\d{2})?(?=$|[\\s,;])"));
+    return stamp;
+}
+
+bool isEchoLine(const QString &text)
+{
+    return echoStamp().match(text).hasMatch();
+}
+
+qint64 floorDiv(qint64 a, qint64 b)
+{
+    return a >= 0 ? a / b : -((b - 1 - a) / b);
+}
+
+// Counts the echoes into UT hours: an echo belongs to the hour whose
+// hh:00:00 it follows and whose next hh:00:00 it precedes (an echo at
+// 13:59:59.9 counts in 13h, one at 14:00:00.0 in 14h; a leap second
+// 23:59:60 counts in 23h). The time is turned to UT first, by the zone the
+// line names or the offset the caller gives. An hour without an echo gets no
+// row: the log cannot tell an hour without echoes from one without
+// reception, and the import's summary lists such hours as missing.
+FileHours readEchoes(const Reader &r, const Line &first, LineSource &lines)
+{
+    FileHours out;
+    out.format = Format::EchoLog;
+    std::unordered_map<qint64, size_t> indexOfHour;
+    Line line = first;
+    do {
+        const QStringView text = QStringView(line.text).trimmed();
+        if (text.isEmpty() || text.startsWith(u'#'))
+            continue; // blank lines and the log's comments
+        const QRegularExpressionMatch m = echoStamp().match(line.text);
+        if (!m.hasMatch())
+            r.fail(line.number, QStringLiteral("'%1' does not begin with the date and time of an "
+                                               "echo (YYYY-MM-DD hh:mm:ss)")
+                                    .arg(text.left(40)));
+        const bool iso = m.capturedLength(1) > 0;
+        const QDate date(m.captured(iso ? 1 : 7).toInt(), m.captured(iso ? 3 : 6).toInt(),
+                         m.captured(iso ? 4 : 5).toInt());
+        const int hh = m.captured(8).toInt(), mm = m.captured(9).toInt();
+        const int ss = m.capturedLength(10) > 0 ? m.captured(10).toInt() : 0;
+        if (!date.isValid())
+            r.fail(line.number, QStringLiteral("'%1' is no date").arg(m.captured(0).trimmed()));
+        if (hh > 23 || mm > 59 || ss > 60)
+            r.fail(line.number,
+                   QStringLiteral("'%1' is no time of day").arg(m.captured(0).trimmed()));
+        qint64 offsetSeconds = r.offset ? qint64(*r.offset) * 3600 : 0;
+        if (const QString zone = m.captured(11); !zone.isEmpty() && zone != u"Z") {
+            const QString digits = zone.mid(1).remove(u':');
+            const int zh = digits.left(2).toInt(), zm = digits.mid(2).toInt();
+            if (zh > 14 || zm > 59)
+                r.fail(line.number, QStringLiteral("'%1' is no time zone").arg(zone));
+            offsetSeconds = (zone.startsWith(u'-') ? -1 : 1) * (qint64(zh) * 3600 + zm * 60);
+        } else if (zone == u"Z") {
+            offsetSeconds = 0; // the line says UT
+        }
+        const qint64 local = date.toJulianDay() * 86400 + hh * 3600 + mm * 60 + std::min(ss, 59);
+        const qint64 hourNumber = floorDiv(local - offsetSeconds, 3600);
+        const auto [at, fresh] = indexOfHour.try_emplace(hourNumber, out.hours.size());
+        if (fresh) {
+            Hour h;
+            h.date = QDate::fromJulianDay(floorDiv(hourNumber, 24));
+            h.hour = int(hourNumber - floorDiv(hourNumber, 24) * 24);
+            h.counts[0] = 0;
+            h.file = r.file;
+            h.line = line.number;
+            r.add(out, std::move(h));
+        }
+        ++out.hours[at->second].counts[0];
+    } while (lines.next(line));
+    return out;
+}
+
+// A log of echoes may begin with lines of comment ('#'): the first line
+// after them that holds an echo's time, if there is one.
+std::optional<Line> echoLogStart(const QByteArray &bytes, const QString &name)
+{
+    LineSource ahead(bytes, name);
+    Line line;
+    while (ahead.nextFilled(line)) {
+        if (line.text.trimmed().startsWith(u'#'))
+            continue;
+        if (isEchoLine(line.text))
+            return line;
+        break;
+    }
+    return std::nullopt;
+}
+
 // ---- the format of a file ---------------------------------------------------
 
 Format sniffLine(const Line &first, const QString &name)
@@ -808,6 +915,8 @@ Format sniffLine(const Line &first, const QString &name)
         return Format::HourlyList;
     if (daily.match(text).hasMatch())
         return Format::DailyList;
+    if (isEchoLine(text))
+        return Format::EchoLog;
     if (text.contains(u'\t'))
         return Format::Vexlor;
     if (csvSeparator(text))
@@ -815,7 +924,8 @@ Format sniffLine(const Line &first, const QString &name)
     throw EImportError(name, first.number,
                        QStringLiteral("it is none of the formats Import reads (a monthly table, "
                                       "an hourly list, a daily list, CSV with a header row naming "
-                                      "Date and Hour, Vexlor's tab-separated layout)"));
+                                      "Date and Hour, Vexlor's tab-separated layout, a log of "
+                                      "echoes with their times)"));
 }
 
 Line firstLine(LineSource &lines, const QString &name)
@@ -848,6 +958,8 @@ QLatin1String monthAbbreviation(int month)
 
 Format sniff(const QByteArray &bytes, const QString &name)
 {
+    if (echoLogStart(bytes, name))
+        return Format::EchoLog;
     LineSource lines(bytes, name);
     return sniffLine(firstLine(lines, name), name);
 }
@@ -857,7 +969,8 @@ FileHours parse(const QByteArray &bytes, const QString &name, qsizetype hoursBef
 {
     LineSource lines(bytes, name);
     const Line first = firstLine(lines, name);
-    if (options.utcOffset && (*options.utcOffset < -12 || *options.utcOffset > 14))
+    if (options.utcOffset && (*options.utcOffset < DateConv::MinUtcOffset ||
+                              *options.utcOffset > DateConv::MaxUtcOffset))
         throw EImportError(name, 0,
                            QStringLiteral("the UT offset %1 h is none of a time zone (-12 to 14)")
                                .arg(*options.utcOffset));
@@ -875,6 +988,15 @@ FileHours parse(const QByteArray &bytes, const QString &name, qsizetype hoursBef
         }
     }
     const Reader r{name, hoursBefore, options.utcOffset, {}, {}};
+    if (const std::optional<Line> echo = echoLogStart(bytes, name)) {
+        // The lines are read again from the start: the comments before the
+        // first echo are passed over by the reader itself.
+        LineSource all(bytes, name);
+        all.allowLines(MaxEchoLines);
+        Line start;
+        all.next(start);
+        return readEchoes(r, start, all);
+    }
     switch (sniffLine(first, name)) {
     case Format::MonthlyTable:
         return readMonthly(r, first, lines);
@@ -886,6 +1008,7 @@ FileHours parse(const QByteArray &bytes, const QString &name, qsizetype hoursBef
         return readCsv(r, first, lines);
     case Format::Vexlor:
     case Format::LocalTable: // found before the sniff
+    case Format::EchoLog:
         break;
     }
     return readVexlor(r, first, lines);

@@ -27,6 +27,7 @@ enum class Format {
     Csv,          // a header row naming Date, Hour, Sum, N1 ... N10
     Vexlor,       // the program's own tab-separated layout, UTF-8 or UTF-16
     LocalTable,   // a national monthly table in local time: "Mar| 00 01 ... 23JST", "10 | 2 2 ..."
+    EchoLog,      // one line per echo, its time first: "2025-08-12 23:59:58 ..."
 };
 
 // How the hours of files are read. utcOffset: the files' hours are local
@@ -54,6 +55,9 @@ QLatin1String monthAbbreviation(int month);
 // as many as the table holds rows.
 inline constexpr qint64 MaxFileSize = 512LL * 1024 * 1024;
 inline constexpr qsizetype MaxHours = TableLimits::MaxRows;
+// The most lines of a log of echoes (each line one echo): some 500 echoes
+// an hour for four years. Its hours are held to MaxHours as any file's.
+inline constexpr int MaxEchoLines = 16 * 1024 * 1024;
 // The longest line a count file may have, in bytes; a day line of a monthly
 // table has some 130, a CSV line with notes a few hundred.
 inline constexpr qsizetype MaxLineBytes = 1024 * 1024;

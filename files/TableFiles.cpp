@@ -19,12 +19,8 @@ bool looksLikeOwnLayout(const QByteArray &bytes)
         if (end < 0)
             end = bytes.size();
         const QByteArray line = bytes.mid(from, std::min<qsizetype>(end - from, 64 * 1024));
-        if (!line.trimmed().isEmpty()) {
-            if (line.startsWith("Date\t"))
-                return true;
-            const qsizetype fields = line.count('\t') + 1;
-            return fields == TextFormat::WrittenColumns || fields == TextFormat::WrittenColumns + 1;
-        }
+        if (!line.trimmed().isEmpty())
+            return line.startsWith("Date\t");
         from = end + 1;
     }
     return true; // an empty file: Open (TXT) gives an empty table

@@ -26,9 +26,11 @@ std::vector<GridRow> readWorkbook(const QString &path);
 ObserverFiles::Merged importCountFiles(const QStringList &paths,
                                        const ObserverFiles::Options &options = {});
 
-// Whether bytes look like the program's own text layout: the first line
-// that is not empty is its header line ("Date<TAB>...") or a data line of
-// 13 tab-separated fields (14 with the filler column's field).
+// Whether bytes look like the program's own text layout as its Save writes
+// it: the first line that is not empty is its header line ("Date<TAB>...").
+// Open (TXT) passes over the first line whatever it holds, so a file whose
+// first line is data (13 or 14 tab-separated fields without the header) is
+// read as Import reads the own layout, which keeps that line.
 bool looksLikeOwnLayout(const QByteArray &bytes);
 // The same in two steps, for an import that puts files into chosen
 // columns: every file read (nothing changes before all of them have), then
@@ -42,8 +44,8 @@ ObserverFiles::Merged mergeCountFiles(std::vector<ObserverFiles::FileHours> file
 
 // Which command's reader takes files given without a command (vexlor-fit's
 // files, files dropped on the window or named on its command line): one
-// workbook as Open (XLS) reads it; one file that looks like the own layout
-// (UTF-8 or 8-bit) as Open (TXT) reads it; anything else as Import reads and
+// workbook as Open (XLS) reads it; one file that begins with the own header
+// line (UTF-8 or 8-bit) as Open (TXT) reads it; anything else as Import reads and
 // merges it (and refuses it as Import does). Several files with a workbook
 // among them throw VexlorError (workbooks are read one at a time).
 enum class Reader { Text, Workbook, CountFiles };

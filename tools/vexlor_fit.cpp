@@ -65,8 +65,10 @@ const char Usage[] =
     "needs none).\n"
     "FILE is an observation text file or a workbook (xlsx, ods, xls), or a count\n"
     "file of station software: a monthly table (..._MMYYYYrmob.TXT), an hourly\n"
-    "list (RMOB-YYYYMM.dat), a daily list (DDMMYYYY.STA) or CSV with a header\n"
-    "row. Several FILEs are merged into one table in time order, as Import does.\n"
+    "list (RMOB-YYYYMM.dat), a daily list (DDMMYYYY.STA), CSV with a header\n"
+    "row, a national table in local time or a log of echoes (a line per echo\n"
+    "beginning with its date and time). Several FILEs are merged into one table in time order, as "
+    "Import does.\n"
     "Dates are in the program's date format (DateFormat in the window's settings\n"
     "file VEXLOR.ini, otherwise the locale's short format). NAME is Sum (the\n"
     "default) or N1 to N10. --save writes the table as the window's Save does:\n"
@@ -191,7 +193,8 @@ Options parse(const QStringList &args)
                     QStringLiteral("--month takes a month as YYYY-MM, not '%1'").arg(text));
             o.month = month;
         } else if (arg == QLatin1String("--utc-offset")) {
-            o.import.utcOffset = CommandArgs::wholeNumber(arg, value(), -12, 14);
+            o.import.utcOffset = CommandArgs::wholeNumber(arg, value(), DateConv::MinUtcOffset,
+                                                          DateConv::MaxUtcOffset);
         } else if (arg == QLatin1String("--settings"))
             o.settings = value();
         else if (arg == QLatin1String("--replace"))

@@ -1,9 +1,11 @@
 // The seam through which every modal dialog of the program is shown.
 #include "Dialogs.h"
 
+#include "app/DateConv.h"
 #include "app/FileFilter.h"
 
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -11,6 +13,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -18,6 +22,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <cstdlib>
 #include <limits>
 
 QString QtDialogs::qtFilter(const QString &filter)
@@ -126,6 +131,46 @@ QStringList QtDialogs::openFiles(QWidget *parent, const FileDialogState &state)
     dialog.setFileMode(QFileDialog::ExistingFiles);
     if (dialog.exec() != QDialog::Accepted)
         return {};
+    return dialog.selectedFiles();
+}
+
+QString QtDialogs::offsetName(int hours)
+{
+    if (hours == 0)
+        return QStringLiteral("UT");
+    // The sign as a character of its own: arg() would take a char16_t for
+    // its code.
+    return QStringLiteral("UT") + QChar(hours > 0 ? u'+' : u'\u2212') +
+           QString::number(std::abs(hours));
+}
+
+QStringList QtDialogs::openCountFiles(QWidget *parent, const FileDialogState &state,
+                                      const QString &label, std::optional<int> &offset)
+{
+    QFileDialog dialog(parent);
+    // Qt's own dialog, so that the field can stand under the file names.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    configure(dialog, state, false);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    auto *zone = new QComboBox(&dialog);
+    for (int h = DateConv::MinUtcOffset; h <= DateConv::MaxUtcOffset; ++h)
+        if (h != 0)
+            zone->addItem(offsetName(h), h);
+    zone->insertItem(0, offsetName(0)); // UT first, without data: no offset
+    if (offset)
+        zone->setCurrentIndex(std::max(0, zone->findData(*offset)));
+    if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout())) {
+        const int row = grid->rowCount();
+        auto *caption = new QLabel(label, &dialog);
+        caption->setBuddy(zone);
+        caption->setWordWrap(true);
+        grid->addWidget(caption, row, 0);
+        grid->addWidget(zone, row, 1, 1, -1, Qt::AlignLeft);
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QVariant chosen = zone->currentData();
+    offset = chosen.isValid() ? std::optional<int>(chosen.toInt()) : std::nullopt;
     return dialog.selectedFiles();
 }
 

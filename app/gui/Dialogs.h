@@ -41,6 +41,12 @@ public:
     virtual std::optional<QString> saveFile(QWidget *parent, const FileDialogState &state) = 0;
     // An open dialog that takes several files; empty when cancelled.
     virtual QStringList openFiles(QWidget *parent, const FileDialogState &state) = 0;
+    // Import's open dialog: several count files and a field for how far
+    // their hours are from UT, labelled label. offset is shown at first and,
+    // when files are chosen, set to the field (nullopt: the hours are UT, or
+    // the files name their zone). Empty when cancelled.
+    virtual QStringList openCountFiles(QWidget *parent, const FileDialogState &state,
+                                       const QString &label, std::optional<int> &offset) = 0;
     // A folder, starting at start; nullopt when cancelled.
     virtual std::optional<QString> chooseFolder(QWidget *parent, const QString &caption,
                                                 const QString &start) = 0;
@@ -75,6 +81,8 @@ public:
     std::optional<QString> openFile(QWidget *parent, const FileDialogState &state) override;
     std::optional<QString> saveFile(QWidget *parent, const FileDialogState &state) override;
     QStringList openFiles(QWidget *parent, const FileDialogState &state) override;
+    QStringList openCountFiles(QWidget *parent, const FileDialogState &state, const QString &label,
+                               std::optional<int> &offset) override;
     std::optional<QString> chooseFolder(QWidget *parent, const QString &caption,
                                         const QString &start) override;
     std::optional<QStringList> editFields(QWidget *parent, const QString &caption,
@@ -89,6 +97,8 @@ public:
     bool askToReplace(QWidget *parent, const QString &caption, const QString &text,
                       const QString &replace, const QString &cancel) override;
 
+    // The name of a distance from UT in Import's field: "UT", "UT+9", "UT−5".
+    static QString offsetName(int hours);
     // "Text File|*.txt|All|*.*" as Qt's "Text File (*.txt);;All (*.*)".
     static QString qtFilter(const QString &filter);
     // A file dialog as a state asks for it: its title, folder, proposed

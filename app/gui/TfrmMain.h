@@ -8,6 +8,7 @@
 #include "analysis/gui/ReportView.h"
 #include "app/LanguageTexts.h"
 #include "app/Settings.h"
+#include "files/ObserverFiles.h"
 #include "table/GridRow.h"
 
 #include <QMainWindow>
@@ -232,6 +233,9 @@ private:
     std::map<FileCommand, FileDialogState> m_fileDialogs;
     std::map<FileCommand, QString> m_folders; // each command's own last folder
     FileDialogState OpenDialog1;
+    // Import's last answer of how far the files' hours are from UT (none:
+    // UT), shown again by its next dialog in this session.
+    std::optional<int> ImportUtcOffset;
     // The name a command goes by in the settings file's folder keys.
     static QString settingsName(FileCommand command);
     static bool isOpenCommand(FileCommand command);
@@ -406,7 +410,9 @@ private:
     // drop, the command line and the recent files.
     void openTextFile(const QString &path);
     void openWorkbookFile(const QString &path);
-    void importCountFiles(const QStringList &names);
+    // Imports count files, their hours so many hours ahead of UT as options
+    // say; a local-time table that names no zone asks for its offset.
+    void importCountFiles(const QStringList &names, ObserverFiles::Options options = {});
     // Saves the table to where it came from (asking for a name when it came
     // from no file); false when cancelled or a workbook error was shown.
     bool saveToOrigin();

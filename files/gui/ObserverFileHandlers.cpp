@@ -26,17 +26,22 @@ void TfrmMain::Import1Click()
         return;
     const FileDialogState &dialog =
         fileDialog(FileCommand::Import, text(Text::CountFilesFilter), Import1);
-    const QStringList names = m_dialogs.openFiles(this, dialog);
+    // The dialog's field says how far the files' hours are from UT: lists
+    // kept in local time are counted into UT hours. It shows the last answer
+    // given in this session.
+    std::optional<int> offset = ImportUtcOffset;
+    const QStringList names =
+        m_dialogs.openCountFiles(this, dialog, text(Text::UtOffsetLabel), offset);
     if (names.isEmpty())
         return;
-    importCountFiles(names);
+    ImportUtcOffset = offset;
+    importCountFiles(names, ObserverFiles::Options{offset});
 }
 
-void TfrmMain::importCountFiles(const QStringList &names)
+void TfrmMain::importCountFiles(const QStringList &names, ObserverFiles::Options options)
 {
     noteChosen(FileCommand::Import, names.front());
     ObserverFiles::Merged merged;
-    ObserverFiles::Options options;
     for (;;) {
         try {
             // Every file is read and checked before the table changes.

@@ -235,36 +235,48 @@ private slots:
         QCOMPARE(lines[1].size(), lines[0].size());
     }
 
-    // vexlor-fit with one file reads it as Open (TXT) only when it looks
-    // like the own layout; anything else goes through Import's formats and
-    // is refused as Import refuses it.
+    // vexlor-fit with one file reads it as Open (TXT) only when it begins
+    // with the own header line; anything else goes through Import's formats
+    // and is refused as Import refuses it. A file of the own fields without
+    // the header keeps its first row (Open (TXT) would pass it over).
     void oneFileChosenByContent_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<int>("rows"); // saved
         QTest::newRow("YYMMDDHH stamps")
             << QByteArray("24080100 , 00 , 84\r\n24080101 , 01 , 81\r\n") << 1
-            << QByteArray("Cannot import");
-        QTest::newRow("prose") << QByteArray("hello world\n") << 1 << QByteArray("Cannot import");
+            << QByteArray("Cannot import") << 0;
+        QTest::newRow("prose") << QByteArray("hello world\n") << 1 << QByteArray("Cannot import")
+                               << 0;
         QTest::newRow("own layout with its header")
-            << QByteArray("Date\t\tHour\tSum\r\n01.05.2025\t0\t5\r\n") << 0 << QByteArray("saved");
+            << QByteArray("Date\t\tHour\tSum\r\n01.05.2025\t0\t5\r\n") << 0 << QByteArray("saved")
+            << 1;
         QTest::newRow("own layout, 13 fields")
-            << QByteArray("01.05.2025\t0\t5\t\t\t\t\t\t\t\t\t\t\r\n") << 0 << QByteArray("saved");
+            << QByteArray("01.05.2025\t0\t5\t\t\t\t\t\t\t\t\t\t\r\n") << 0 << QByteArray("saved")
+            << 1;
+        QTest::newRow("own layout, 13 and 14 fields, a mark")
+            << QByteArray("01.05.2025\t0\t5\t\t\t\t\t\t\t\t\t\t\r\n"
+                          "01.05.2025\t1\t7\t\t\t\t\t\t\t\t\t\t\tBAD:ES\r\n")
+            << 0 << QByteArray("import_marked_hours 1") << 2;
         QTest::newRow("hourly list")
-            << QByteArray("2025050100 , 00 , 84\r\n") << 0 << QByteArray("import_hours 1");
+            << QByteArray("2025050100 , 00 , 84\r\n") << 0 << QByteArray("import_hours 1") << 1;
     }
     void oneFileChosenByContent()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(int, exitCode);
         QFETCH(QByteArray, expected);
+        QFETCH(int, rows);
         QTemporaryDir dir;
         put(dir.filePath("in.dat"), bytes);
         const Outcome o = runFit({"in.dat", "--save", "out.txt"}, dir.path());
         QCOMPARE(o.exitCode, exitCode);
         QVERIFY2((o.out + o.err).contains(expected), (o.out + o.err).constData());
         QCOMPARE(QFile::exists(dir.filePath("out.txt")), exitCode == 0);
+        if (exitCode == 0)
+            QCOMPARE(contents(dir.filePath("out.txt")).count("\n") - 1, qsizetype(rows));
     }
 
     // The picture: 700 by 220, the station's text and the last day's bars
@@ -480,6 +492,141 @@ private slots:
         QCOMPARE(runFit({"RMOB-202501.dat", "--utc-offset", "15", "--save", "x.txt"}, dir.path())
                      .exitCode,
                  1);
+    }
+
+    // Logs of echoes, a line per echo: each echo counts in the UT hour it
+    // falls in (hh:00:00 up to the next hh:00:00), across the day's, the
+    // month's and the year's end, in local time by the caller's offset or
+    // by the zone the line names; an hour without an echo gets no row.
+    void echoLogs_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("option"); // -99: none
+        QTest::addColumn<QString>("hours");
+        QTest::newRow("the hour's boundaries")
+            << QByteArray("2025-08-12 13:00:00 -87.1 dB\n2025-08-12 13:59:59.9 -80\n"
+                          "2025-08-12 14:00:00.0 -85\n2025-08-12 14:30 -90\n")
+            << -99 << "12.08.2025 13=2 12.08.2025 14=2";
+        QTest::newRow("the year's end, a zone Z, CR LF")
+            << QByteArray("2024-12-31 23:59:59\r\n2025-01-01T00:00:00Z\r\n"
+                          "2025-01-01T00:00:01Z\r\n")
+            << -99 << "31.12.2024 23=1 01.01.2025 00=2";
+        QTest::newRow("a leap second stays in its hour")
+            << QByteArray("2016-12-31 23:59:60\n2016-12-31 23:00:00\n") << -99 << "31.12.2016 23=2";
+        QTest::newRow("local time UT+9 across the month's start")
+            << QByteArray("2025-03-01 08:59:59\n2025-03-01 09:00:00\n2025-03-01 09:10:00\n") << 9
+            << "28.02.2025 23=1 01.03.2025 00=2";
+        QTest::newRow("local time UT-5 across the year's end")
+            << QByteArray("2024-12-31 19:00:00\n2024-12-31 18:59:00\n") << -5
+            << "31.12.2024 23=1 01.01.2025 00=1";
+        QTest::newRow("the line's zone wins over the offset")
+            << QByteArray("2025-03-01 05:30:00+05:30\n2025-02-28 19:45-0415\n") << 9
+            << "01.03.2025 00=2";
+        QTest::newRow("comments, day first, semicolons, out of order")
+            << QByteArray("# meteor log of a station\n\n01.08.2024;21:15:32;35 dB\n"
+                          "01.08.2024;20:01:02;30 dB\n# restart\n01.08.2024;21:59:00;31\n")
+            << -99 << "01.08.2024 20=1 01.08.2024 21=2";
+        QTest::newRow("slashes and commas")
+            << QByteArray("2024/08/01,05:00:01,-87.5,1.2\n2024/08/01,07:00:00,-80,0.4\n") << -99
+            << "01.08.2024 05=1 01.08.2024 07=1";
+    }
+    void echoLogs()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, option);
+        QFETCH(QString, hours);
+        DateConv::setFormat(QStringLiteral("dd.MM.yyyy"));
+        ObserverFiles::Options options;
+        if (option != -99)
+            options.utcOffset = option;
+        QCOMPARE(ObserverFiles::sniff(bytes, QStringLiteral("echoes.log")),
+                 ObserverFiles::Format::EchoLog);
+        ObserverFiles::Merged merged;
+        try {
+            merged = ObserverFiles::merge(
+                {ObserverFiles::parse(bytes, QStringLiteral("echoes.log"), 0, options)});
+        } catch (const VexlorError &e) {
+            QFAIL(qPrintable(e.text()));
+        }
+        QStringList got;
+        for (const GridRow &row : merged.rows)
+            got << QStringLiteral("%1 %2=%3")
+                       .arg(row.cell(0))
+                       .arg(row.cell(1).toInt(), 2, 10, QChar(u'0'))
+                       .arg(row.cell(2));
+        QCOMPARE(got.join(u' '), hours);
+    }
+
+    // A line that is not an echo, or a time that is none, refuses the log
+    // and names the line; an hour without an echo is a missing hour.
+    void echoLogRefusals_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a line of junk")
+            << QByteArray("2025-08-12 13:00:00\n2025-08-12 13:01:00\nsignal lost\n")
+            << "line 3: 'signal lost' does not begin with the date and time of an echo";
+        QTest::newRow("no such day") << QByteArray("2025-08-12 13:00\n2025-02-30 10:00:00\n")
+                                     << "line 2: '2025-02-30 10:00:00' is no date";
+        QTest::newRow("no such hour") << QByteArray("2025-08-12 13:00\n2025-08-12 24:00:00\n")
+                                      << "line 2: '2025-08-12 24:00:00' is no time of day";
+        QTest::newRow("no such zone")
+            << QByteArray("2025-08-12 13:00+15:00\n") << "line 1: '+15:00' is no time zone";
+    }
+    void echoLogRefusals()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+        try {
+            ObserverFiles::parse(bytes, QStringLiteral("echoes.log"));
+            QFAIL("the log was read");
+        } catch (const ObserverFiles::EImportError &e) {
+            QVERIFY2(e.text().contains(reason), qPrintable(e.text()));
+        }
+    }
+
+    void echoLogGapsAreMissingHours()
+    {
+        const QByteArray bytes = "2025-08-12 10:10:00\n2025-08-12 12:10:00\n";
+        const ObserverFiles::Merged merged =
+            ObserverFiles::merge({ObserverFiles::parse(bytes, QStringLiteral("echoes.log"))});
+        QCOMPARE(merged.rows.size(), size_t(2));
+        QCOMPARE(merged.summary.missingHours, qint64(1));
+        QCOMPARE(merged.summary.gaps.front().hour, 11);
+    }
+
+    // A log has a line per echo: more lines than a table has rows are read
+    // (a month of a busy station), and counted into their hours.
+    void echoLogLongerThanATable()
+    {
+        const qsizetype lines = ObserverFiles::MaxHours + 1000;
+        QByteArray bytes;
+        bytes.reserve(lines * 20);
+        for (qsizetype k = 0; k < lines; ++k)
+            bytes += k % 2 ? "2025-08-12 13:00:00\n" : "2025-08-12 14:00:00\n";
+        ObserverFiles::FileHours file;
+        try {
+            file = ObserverFiles::parse(bytes, QStringLiteral("busy.log"));
+        } catch (const VexlorError &e) {
+            QFAIL(qPrintable(e.text()));
+        }
+        QCOMPARE(file.hours.size(), size_t(2));
+        QCOMPARE(qsizetype(file.hours[0].counts[0] + file.hours[1].counts[0]), lines);
+    }
+
+    // vexlor-fit reads one log of echoes as Import does, with --utc-offset.
+    void echoLogFromTheCommandLine()
+    {
+        QTemporaryDir dir;
+        put(dir.filePath("meteors.log"), "# station log\n2025-01-01 00:10:00 12\n"
+                                         "2025-01-01 00:20:00 9\n2025-01-01 01:05:00 30\n");
+        const Outcome o =
+            runFit({"meteors.log", "--utc-offset", "1", "--save", "out.txt"}, dir.path());
+        QCOMPARE(o.exitCode, 0);
+        QVERIFY2(o.out.contains("import_hours 2\n"), o.out.constData());
+        const QByteArray saved = contents(dir.filePath("out.txt"));
+        QVERIFY2(saved.contains("31.12.2024\t23\t2") && saved.contains("01.01.2025\t0\t1"),
+                 saved.constData());
     }
 };
 

@@ -276,6 +276,8 @@ private slots:
         // which refuses it in words rather than loading junk rows.
         QTest::newRow("no count format") << QStringList{"notes.txt"} << counts;
         QTest::newRow("a missing file") << QStringList{"missing.txt"} << text;
+        // Open (TXT) would pass the first line over: Import's reader keeps it.
+        QTest::newRow("own fields without the header") << QStringList{"bare.txt"} << counts;
         QTest::newRow("workbook") << QStringList{"active.xlsx"} << book;
         QTest::newRow("hourly list") << QStringList{"RMOB-202408.dat"} << counts;
         QTest::newRow("two own files") << QStringList{"own.txt", "own2.txt"} << counts;
@@ -289,6 +291,7 @@ private slots:
         writeFile("own.txt", "Date\t\tHour\tSum\r\n01.08.2024\t0\t5\r\n");
         writeFile("own2.txt", "Date\t\tHour\tSum\r\n02.08.2024\t0\t5\r\n");
         writeFile("notes.txt", "just some words\n");
+        writeFile("bare.txt", "01.08.2024\t0\t5\t\t\t\t\t\t\t\t\t\t\r\n");
         writeFile("RMOB-202408.dat", "2024080100 , 00 , 7\r\n2024080101 , 01 , 9\r\n");
         QFile::remove(m_dir.filePath("active.xlsx"));
         QVERIFY(QFile::copy(VEXLOR_TEST_DATA "/active.xlsx", m_dir.filePath("active.xlsx")));

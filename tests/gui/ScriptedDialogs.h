@@ -21,6 +21,11 @@ public:
     std::vector<FileDialogState> openRequests, saveRequests;
     std::deque<std::optional<QString>> openAnswers, saveAnswers; // nullopt = cancel
     std::deque<QStringList> openFilesAnswers;                    // empty = cancel
+    // Import's field of the hours' distance from UT: each answer sets it
+    // (nullopt: UT); the field is left as shown when none is scripted. What
+    // the field showed is logged.
+    std::deque<std::optional<int>> offsetAnswers;
+    std::vector<std::optional<int>> offsetsShown;
     std::deque<std::optional<QString>> folderAnswers;
     QStringList folderStarts; // where each folder dialog started
     // Answers to forms: a function of the values shown (nullopt = cancel);
@@ -67,6 +72,17 @@ public:
             answer = openFilesAnswers.front();
             openFilesAnswers.pop_front();
         }
+        return answer;
+    }
+    QStringList openCountFiles(QWidget *parent, const FileDialogState &state, const QString &,
+                               std::optional<int> &offset) override
+    {
+        offsetsShown.push_back(offset);
+        const QStringList answer = openFiles(parent, state);
+        if (!answer.isEmpty() && !offsetAnswers.empty())
+            offset = offsetAnswers.front();
+        if (!offsetAnswers.empty())
+            offsetAnswers.pop_front();
         return answer;
     }
     std::optional<QString> chooseFolder(QWidget *, const QString &, const QString &start) override

@@ -302,6 +302,10 @@ private slots:
         QCOMPARE(QtDialogs::qtFilter("Text files (*.txt)|*.txt|All|*.*"),
                  QString("Text files (*.txt);;All (*.*)"));
         QCOMPARE(QtDialogs::qtFilter("Books|*.xlsx;*.ods"), QString("Books (*.xlsx *.ods)"));
+        // Import's field names the distances from UT with their signs.
+        QCOMPARE(QtDialogs::offsetName(0), QString("UT"));
+        QCOMPARE(QtDialogs::offsetName(9), QString("UT+9"));
+        QCOMPARE(QtDialogs::offsetName(-12), QString::fromUtf8("UT\u221212"));
     }
 
     void captionsFitTheirPlaces_data()

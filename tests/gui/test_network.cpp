@@ -2,6 +2,7 @@
 // set written all or nothing, a folder of its own.
 #include "WindowFixture.h"
 #include "app/gui/TfrmMain.h"
+#include "table/GridModel.h"
 #include "table/HourMarks.h"
 #include "table/gui/TableEditor.h"
 
@@ -18,6 +19,13 @@ namespace {
 QByteArray stationIni()
 {
     return WindowFixture::sampleIni("en") + "\n[station]\nObserver=Station One\n";
+}
+
+// Import's field at UT, in the data tables.
+constexpr int NoOffset = -99;
+std::optional<int> optionalOffset(int hours)
+{
+    return hours == NoOffset ? std::nullopt : std::optional<int>(hours);
 }
 
 } // namespace
@@ -188,6 +196,79 @@ private slots:
         QVERIFY(!HourMarks::isMarked(w->strGrid->model(), 10));
         w->Table->undo->trigger();
         QCOMPARE(w->strGrid->model().cell(HourMarks::Column, 10), QString("BAD:NS"));
+    }
+
+    // Import's field of the hours' distance from UT: an hourly list kept in
+    // local time lands in its UT hours across the year's start; UT reads the
+    // hours as they stand. The next dialog shows the last answer.
+    void importInLocalTime_data()
+    {
+        QTest::addColumn<int>("hours"); // NoOffset: UT
+        QTest::addColumn<QString>("firstDate");
+        QTest::addColumn<int>("firstHour");
+        QTest::newRow("UT") << NoOffset << "01.01.2025" << 0;
+        QTest::newRow("UT+9 (JST)") << 9 << "31.12.2024" << 15;
+        QTest::newRow("UT-5") << -5 << "01.01.2025" << 5;
+        QTest::newRow("UT+14") << 14 << "31.12.2024" << 10;
+    }
+    void importInLocalTime()
+    {
+        QFETCH(int, hours);
+        const std::optional<int> offset = optionalOffset(hours);
+        QFETCH(QString, firstDate);
+        QFETCH(int, firstHour);
+        m_f->writeFile("RMOB-202501.dat", "2025010100 , 00 , 7\r\n2025010101 , 01 , 8\r\n"
+                                          "2025010102 , 02 , 9\r\n");
+        m_f->dialogs.openFilesAnswers.push_back({m_f->dir.filePath("RMOB-202501.dat")});
+        m_f->dialogs.offsetAnswers.push_back(offset);
+        w->Import1->trigger();
+        QCOMPARE(m_f->dialogs.errors, QStringList());
+        QCOMPARE(m_f->dialogs.offsetsShown.size(), size_t(1));
+        QCOMPARE(m_f->dialogs.offsetsShown[0], std::optional<int>());
+        QVERIFY(m_f->dialogs.forms.empty()); // no question after the field
+        const GridModel &grid = w->strGrid->model();
+        QCOMPARE(grid.rowCountWithHeader(), 4);
+        QCOMPARE(grid.cell(0, 1), firstDate);
+        QCOMPARE(grid.cell(1, 1), QString::number(firstHour));
+        QCOMPARE(grid.cell(2, 1), QString("7"));
+        QCOMPARE(grid.cell(2, 3), QString("9"));
+        // The field shows the answer again; a cancelled dialog keeps it.
+        m_f->dialogs.offsetAnswers.push_back(3);
+        w->Import1->trigger();
+        QCOMPARE(m_f->dialogs.offsetsShown.size(), size_t(2));
+        QCOMPARE(m_f->dialogs.offsetsShown[1], offset);
+        w->Import1->trigger();
+        QCOMPARE(m_f->dialogs.offsetsShown[2], offset);
+    }
+
+    // A table in local time that names no zone: with the field at UT the
+    // offset is asked (and Cancel imports nothing); with an offset in the
+    // field nothing is asked.
+    void localTableAsksOnlyWithoutOffset_data()
+    {
+        QTest::addColumn<int>("hours");
+        QTest::newRow("field at UT") << NoOffset;
+        QTest::newRow("field at UT+9") << 9;
+    }
+    void localTableAsksOnlyWithoutOffset()
+    {
+        QFETCH(int, hours);
+        const std::optional<int> offset = optionalOffset(hours);
+        m_f->writeFile(
+            "t2025.txt",
+            "Jan| 00 01 02 03 04 05 06 07 08 09 10 11 12 13 14 15 16 17 18 19 20 21 22 23\n"
+            "01 |  2  2  2  8  1  0  3  4  5  6  7  8  9 10 11 12 13 14 15 16 17 18 19 20\n");
+        m_f->dialogs.openFilesAnswers.push_back({m_f->dir.filePath("t2025.txt")});
+        m_f->dialogs.offsetAnswers.push_back(offset);
+        const int before = w->strGrid->model().rowCountWithHeader();
+        w->Import1->trigger();
+        QCOMPARE(m_f->dialogs.forms.size(), size_t(offset ? 0 : 1));
+        if (!offset) {
+            QCOMPARE(w->strGrid->model().rowCountWithHeader(), before);
+            return;
+        }
+        QCOMPARE(w->strGrid->model().cell(0, 1), QString("31.12.2024"));
+        QCOMPARE(w->strGrid->model().cell(1, 1), QString("15"));
     }
 
     // Russian texts for the marks.
