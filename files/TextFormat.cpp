@@ -1,6 +1,7 @@
 // The tab-separated observation file: reading and writing table rows.
 #include "TextFormat.h"
 
+#include "app/DateConv.h"
 #include "app/Errors.h"
 #include "app/FileRead.h"
 #include "app/SafeSave.h"
@@ -8,6 +9,7 @@
 #include "table/GridModel.h"
 #include "table/HourMarks.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -45,8 +47,37 @@ std::vector<GridRow> parseText(const QByteArray &bytes, const QString &name)
                                    QStringLiteral("it holds more than %1 lines of data, more "
                                                   "than a table of observations can hold")
                                        .arg(MaxRows)));
-    return parse(bytes);
+    std::vector<GridRow> rows = parse(bytes);
+    // A first line that holds data counts too.
+    if (rows.size() > size_t(MaxRows))
+        throw EInOutError(describe(QStringLiteral("read"), name,
+                                   QStringLiteral("it holds more than %1 lines of data, more "
+                                                  "than a table of observations can hold")
+                                       .arg(MaxRows)));
+    return rows;
 }
+
+namespace {
+
+// The first line is the header the program writes ("Date", "", "Hour",
+// "Sum", "N1" ...) unless one of its fields is a date or a whole number: a
+// file written without the header keeps its first row.
+bool isHeaderLine(QStringView line)
+{
+    for (const QStringView field : line.split(u'\t')) {
+        const QStringView f = field.trimmed();
+        if (f.isEmpty())
+            continue;
+        bool number = false;
+        static_cast<void>(f.toLongLong(&number));
+        if (number || DateConv::fromText(f.toString()) ||
+            QDate::fromString(f.toString(), QStringLiteral("yyyy-MM-dd")).isValid())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 std::vector<GridRow> parse(const QByteArray &bytes)
 {
@@ -56,7 +87,13 @@ std::vector<GridRow> parse(const QByteArray &bytes)
     rows.reserve(static_cast<size_t>(lines));
     size_t pendingEmpty = 0; // empty lines count only when data follows
     qsizetype pos = text.indexOf(u'\n');
-    pos = pos < 0 ? text.size() : pos + 1; // line 0, the header, is skipped
+    QStringView first = QStringView(text).left(pos < 0 ? text.size() : pos);
+    if (first.endsWith(u'\r'))
+        first.chop(1);
+    if (isHeaderLine(first))
+        pos = pos < 0 ? text.size() : pos + 1; // the header is passed over
+    else
+        pos = 0;
     while (pos < text.size()) {
         qsizetype nl = text.indexOf(u'\n', pos);
         qsizetype end = nl < 0 ? text.size() : nl;

@@ -124,6 +124,17 @@ private slots:
         QTest::newRow("header content ignored")
             << QByteArray("anything at all\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\nx\n")
             << QList<QStringList>{padded({"x"})};
+        // A file written without the header line keeps its first row.
+        QTest::newRow("no header: a first line with an hour")
+            << QByteArray("05.11.2008\t0\t7\r\n05.11.2008\t1\t9\r\n")
+            << QList<QStringList>{padded({"05.11.2008", "0", "7"}),
+                                  padded({"05.11.2008", "1", "9"})};
+        QTest::newRow("no header: an ISO date alone")
+            << QByteArray("2008-11-05\n2008-11-06\n")
+            << QList<QStringList>{padded({"2008-11-05"}), padded({"2008-11-06"})};
+        QTest::newRow("header of words with empty fields")
+            << QByteArray("Date\t\tHour\tSum\tN1\n05.11.2008\t\t3\t4\t5\n")
+            << QList<QStringList>{padded({"05.11.2008", "", "3", "4", "5"})};
         QTest::newRow("Windows-1251 bytes")
             << QByteArray("H\n\xEF\xF2\t1\n")
             << QList<QStringList>{padded({QString::fromUtf8("пт"), "1"})};
