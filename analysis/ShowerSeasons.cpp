@@ -7,6 +7,7 @@
 #include "app/Convert.h"
 #include "app/DateConv.h"
 #include "app/Errors.h"
+#include "app/Progress.h"
 #include "table/GridModel.h"
 #include "table/HourMarks.h"
 
@@ -75,29 +76,38 @@ int seasonYear(const Window &w, double jd)
 
 Collected collect(const GridModel &grid, const Window &w, const std::vector<Column> &columns)
 {
+    return collect(std::span<const GridRow>(grid.rows()), w, columns);
+}
+
+Collected collect(std::span<const GridRow> table, const Window &w,
+                  const std::vector<Column> &columns)
+{
     Collected out;
     // Datasets by (column index, season), in the order of the columns and
     // then of the seasons.
     std::map<std::pair<size_t, int>, Dataset> sets;
     QString lastText;
     std::optional<QDate> lastDate;
-    const int rows = grid.rowCountWithHeader();
+    const int rows = int(table.size()) + 1;
+    unsigned polled = 0;
     for (int r = 1; r < rows; ++r) {
-        const QStringView dateText = grid.cellView(0, r);
+        ThreadProgress::checkCancelledEvery(polled); // a dropped job stops
+        const GridRow &row = table[size_t(r - 1)];
+        const QStringView dateText = row.cellView(0);
         if (r == 1 || dateText != lastText) {
             lastText = dateText.toString();
             lastDate = DateConv::fromText(lastText.trimmed());
         }
-        const bool marked = HourMarks::isMarked(grid, r);
+        const bool marked = HourMarks::isMark(row.cellView(HourMarks::Column));
         int hour = -1;
-        if (!lastDate || !Convert::tryStrToInt(grid.cell(1, r), &hour) || hour < 0 || hour > 23) {
+        if (!lastDate || !Convert::tryStrToInt(row.cell(1), &hour) || hour < 0 || hour > 23) {
             if (marked)
                 continue; // left out whole, as a row that is not there
             // A row without a time cannot be placed; a row with nothing in
             // it (the empty last row of a new table) is no observation.
             bool empty = true;
             for (int c = 0; c < GridModel::Columns && empty; ++c)
-                empty = grid.cellView(c, r).isEmpty();
+                empty = row.cellView(c).isEmpty();
             if (!empty)
                 ++out.rowsWithoutTime;
             continue;
@@ -113,7 +123,7 @@ Collected collect(const GridModel &grid, const Window &w, const std::vector<Colu
         int season = 0;
         bool seasonKnown = false;
         for (size_t c = 0; c < columns.size(); ++c) {
-            const QString count = grid.cell(columns[c].column, r);
+            const QString count = row.cell(columns[c].column);
             if (count.trimmed().isEmpty()) {
                 ++out.emptyCells;
                 continue;

@@ -5,12 +5,14 @@
 
 #include "ProfileFit.h"
 #include "ShowerList.h"
+#include "table/GridRow.h"
 
 #include <QDate>
 #include <QString>
 #include <QStringList>
 
 #include <cmath>
+#include <span>
 #include <vector>
 
 class GridModel;
@@ -99,6 +101,10 @@ struct Collected {
 // count that is not a whole number throws ETableCellError, as Run's reading
 // does.
 Collected collect(const GridModel &grid, const Window &w, const std::vector<Column> &columns);
+// The same over a copy of the table's data rows (row r of the table is
+// table[r - 1]), for a job; a dropped job stops it.
+Collected collect(std::span<const GridRow> table, const Window &w,
+                  const std::vector<Column> &columns);
 
 // Sets the visibility of every row: the observability of the radiant from
 // the column's station during the row's hour (see Observability::ofHour).

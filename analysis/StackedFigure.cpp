@@ -166,8 +166,20 @@ void draw(QPainter &p, const QRectF &area, const StackedFit::Result &fit,
     p.save();
     p.translate(area.left() + 0.8 * line, plot.center().y());
     p.rotate(-90);
-    p.drawText(QRectF(-plot.height() / 2, 0, plot.height(), line), Qt::AlignHCenter | Qt::AlignTop,
-               texts.yTitle);
+    // A title longer than the plot is high is set smaller, and what still
+    // does not fit is elided, so that neither end is cut off.
+    {
+        QFont small = p.font();
+        const double wide = QFontMetricsF(small, p.device()).horizontalAdvance(texts.yTitle);
+        if (wide > plot.height() && small.pixelSize() > 0)
+            small.setPixelSize(
+                std::max(8, int(small.pixelSize() * std::max(0.7, plot.height() / wide))));
+        p.setFont(small);
+        p.drawText(QRectF(-plot.height() / 2, 0, plot.height(), line),
+                   Qt::AlignHCenter | Qt::AlignTop,
+                   QFontMetricsF(small, p.device())
+                       .elidedText(texts.yTitle, Qt::ElideRight, plot.height()));
+    }
     p.restore();
 
     // The datasets' points, clipped to the plot.

@@ -36,7 +36,7 @@ const char *const EnglishTexts[] = {
     "Save Picture...",
     "PNG picture|*.png|SVG drawing|*.svg|PDF document|*.pdf",
     "Import...",
-    "Count files|*.txt *.TXT *.dat *.DAT *.sta *.STA *.csv *.CSV|All files|*",
+    "Count files|*.txt *.TXT *.dat *.DAT *.sta *.STA *.csv *.CSV *.log *.LOG|All files|*",
     "Files imported: %1; hours: %2; days: %3.",
     "No hour is missing between the first and the last.",
     "Hours missing between the first and the last: %1.",
@@ -250,10 +250,13 @@ const char *const EnglishTexts[] = {
     "Counts less sporadic, on the profile's scale",
     "Fitted profile",
     "Choose at least one count column.",
+    "Another reason …",
+    "The reason, in a few words:",
 };
 static_assert(std::size(EnglishTexts) == LanguageTexts::TextCount);
 // The stacked profile's texts are X190 to X224 in files written before.
 static_assert(static_cast<int>(LanguageTexts::Text::StackedTab) == 190);
+static_assert(static_cast<int>(LanguageTexts::Text::MarkOtherReason) == 225);
 
 // The built-in captions of L1 to L12 (they differ in places from the
 // captions the controls are designed with).

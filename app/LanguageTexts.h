@@ -254,8 +254,10 @@ public:
         StackedYTitle,
         StackedProfile,
         StackedNoColumns,
+        MarkOtherReason,
+        MarkWordsLabel,
     };
-    static constexpr int TextCount = static_cast<int>(Text::StackedNoColumns);
+    static constexpr int TextCount = static_cast<int>(Text::MarkWordsLabel);
 
     // The captions of keys L1 to L12.
     enum class Label {

@@ -4,6 +4,7 @@
 
 #include "app/DateConv.h"
 #include "app/FileRead.h"
+#include "app/Progress.h"
 #include "app/TextCodec.h"
 #include "table/HourMarks.h"
 
@@ -74,6 +75,7 @@ public:
         const qsizetype end = m_bytes.size();
         if (m_pos >= end)
             return false;
+        ThreadProgress::checkCancelledEvery(m_polled); // a dropped import stops
         if (m_number >= m_maxLines)
             throw EImportError(m_name, 0,
                                QStringLiteral("it holds more than %1 lines").arg(m_maxLines - 64));
@@ -137,6 +139,7 @@ private:
     QString m_name;
     qsizetype m_pos = 0;
     int m_number = 0;
+    unsigned m_polled = 0;
     int m_maxLines = int(MaxHours) + 64;
     int m_unit = 1;
     bool m_bigEndian = false;

@@ -4,6 +4,7 @@
 #include "app/DateConv.h"
 #include "app/Errors.h"
 #include "app/FileRead.h"
+#include "app/Progress.h"
 #include "app/SafeSave.h"
 #include "app/TextCodec.h"
 #include "table/GridModel.h"
@@ -94,7 +95,9 @@ std::vector<GridRow> parse(const QByteArray &bytes)
         pos = pos < 0 ? text.size() : pos + 1; // the header is passed over
     else
         pos = 0;
+    unsigned polled = 0;
     while (pos < text.size()) {
+        ThreadProgress::checkCancelledEvery(polled); // a dropped read stops
         qsizetype nl = text.indexOf(u'\n', pos);
         qsizetype end = nl < 0 ? text.size() : nl;
         QStringView line = QStringView(text).mid(pos, end - pos);

@@ -3,7 +3,10 @@
 
 #include "app/Convert.h"
 #include "app/DateConv.h"
+#include "app/Progress.h"
 #include "table/GridModel.h"
+
+#include <algorithm>
 
 namespace PasteBlock {
 
@@ -76,23 +79,40 @@ std::optional<Problem> check(const std::vector<QStringList> &rows, int topRow, i
     return std::nullopt;
 }
 
-std::optional<Problem> overlay(QStringView text, int topRow, int leftCol, const GridModel &grid,
-                               std::vector<GridRow> &out)
+qint64 lineCount(QStringView text)
 {
-    out.clear();
     if (text.isEmpty())
-        return std::nullopt;
+        return 0;
     // The lines as parse() has them: a last line end adds no row.
     if (text.endsWith(u'\n'))
         text.chop(1);
-    const qint64 lines = text.count(u'\n') + 1;
+    return text.count(u'\n') + 1;
+}
+
+std::optional<Problem> overlay(QStringView text, int topRow, int leftCol, const GridModel &grid,
+                               std::vector<GridRow> &out)
+{
+    const auto &rows = grid.rows();
+    const size_t from = std::min(rows.size(), size_t(std::max(topRow - 1, 0)));
+    const size_t to = std::min(rows.size(), from + size_t(std::max<qint64>(lineCount(text), 0)));
+    return overlay(text, topRow, leftCol, std::span(rows).subspan(from, to - from), out);
+}
+
+std::optional<Problem> overlay(QStringView text, int topRow, int leftCol,
+                               std::span<const GridRow> below, std::vector<GridRow> &out)
+{
+    out.clear();
+    const qint64 lines = lineCount(text);
+    if (lines == 0)
+        return std::nullopt;
     GridModel::checkRowCount(qint64(topRow) - 1 + lines);
     out.reserve(size_t(lines));
     QString lastDate;
     bool lastDateGood = false;
-    const int have = grid.rowCountWithHeader();
+    unsigned polled = 0;
     qsizetype at = 0;
     for (qint64 r = 0; r < lines; ++r) {
+        ThreadProgress::checkCancelledEvery(polled); // a dropped paste stops
         qsizetype end = text.indexOf(u'\n', at);
         if (end < 0)
             end = text.size();
@@ -101,7 +121,7 @@ std::optional<Problem> overlay(QStringView text, int topRow, int leftCol, const 
         if (line.endsWith(u'\r'))
             line.chop(1);
         const int row = topRow + static_cast<int>(r);
-        GridRow cells = row < have ? grid.rows()[size_t(row - 1)] : GridRow();
+        GridRow cells = size_t(r) < below.size() ? below[size_t(r)] : GridRow();
         int col = leftCol;
         for (qsizetype from = 0;; ++col) {
             qsizetype tab = line.indexOf(u'\t', from);

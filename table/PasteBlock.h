@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <span>
 #include <vector>
 
 class GridModel;
@@ -31,13 +32,22 @@ struct Problem {
 };
 std::optional<Problem> check(const std::vector<QStringList> &rows, int topRow, int leftCol);
 
-// The table's rows from topRow on with the block of text laid over them
+// The rows a block of text makes: one per line, a last line end adding none.
+qint64 lineCount(QStringView text);
+
+// The table's rows from topRow on (below: as many of them as the block has
+// lines, fewer at the table's end) with the block of text laid over them
 // from leftCol, checked cell by cell as check() does: out gets one row per
 // line of the block (the table's row where there is one, an empty row
 // past its end) and nothing is returned, or the first problem. The lines
 // are read in place, without a list of cells per line, and the row cap is
 // checked before any row is made, so a paste costs about what opening the
-// same rows costs. Throws VexlorError when the table would pass its cap.
+// same rows costs. It reads no table, so it can run as a job on a copy of
+// those rows; a dropped job stops it. Throws VexlorError when the table
+// would pass its cap.
+std::optional<Problem> overlay(QStringView text, int topRow, int leftCol,
+                               std::span<const GridRow> below, std::vector<GridRow> &out);
+// The same over the grid's own rows.
 std::optional<Problem> overlay(QStringView text, int topRow, int leftCol, const GridModel &grid,
                                std::vector<GridRow> &out);
 

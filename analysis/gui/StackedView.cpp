@@ -4,6 +4,7 @@
 #include "analysis/Bootstrap.h"
 #include "analysis/StackedReport.h"
 #include "app/Errors.h"
+#include "table/GridModel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -226,8 +227,6 @@ QString StackedView::start()
             col.station = stationOf(c);
         cols.push_back(col);
     }
-    // Reading the table is quick; the fit and the resampling are the job's.
-    ShowerSeasons::Collected collected = ShowerSeasons::collect(*model, window, cols);
     StackedFit::Options options;
     if (s)
         options.radiant = ShowerList::trackOf(*s);
@@ -237,8 +236,11 @@ QString StackedView::start()
     options.modulation = StackedFit::Modulation(modelList->currentData().toInt());
     const int count = replicates->value();
     const std::uint64_t seedValue = std::uint64_t(seed->value());
+    // Reading the table, the fit and the resampling are the job's, on a
+    // copy of the rows (cheap: each row's text is shared until changed).
     m_job = std::make_unique<Job<Outcome>>(
-        [collected = std::move(collected), window, options, count, seedValue](Progress &p) {
+        [table = model->rows(), cols, window, options, count, seedValue](Progress &p) {
+            const ShowerSeasons::Collected collected = ShowerSeasons::collect(table, window, cols);
             Outcome o;
             o.rowsWithoutTime = collected.rowsWithoutTime;
             o.emptyCells = collected.emptyCells;

@@ -467,6 +467,15 @@ void TfrmMain::connectHandlers()
     connect(tbSaveGraph, &QAction::enabledChanged, SavePicture1, &QAction::setEnabled);
     Table->refuse = [this](const QString &text) { showMessage(text, MB_ICONWARNING); };
     Table->guard = [this](const std::function<void()> &work) { guarded(work); };
+    Table->askWords = [this]() -> std::optional<QString> {
+        const std::optional<QStringList> answer =
+            m_dialogs.editFields(this, text(Text::MarkHoursMenu).remove(u'&'),
+                                 {text(Text::MarkWordsLabel)}, {QString()}, text(Text::Cancel));
+        return answer ? std::optional(answer->value(0)) : std::nullopt;
+    };
+    Table->wait = [this](const std::function<bool()> &finished) {
+        return m_dialogs.waitFor(this, text(Text::Computing), text(Text::Cancel), finished);
+    };
     connect(&Table->history(), &TableHistory::changedStateChanged, this,
             [this] { updateCaption(); });
 

@@ -6,6 +6,7 @@
 #include "analysis/RunPipeline.h"
 #include "analysis/RunRecord.h"
 #include "analysis/gui/ReportView.h"
+#include "app/Job.h"
 #include "app/LanguageTexts.h"
 #include "app/Settings.h"
 #include "files/ObserverFiles.h"
@@ -435,6 +436,18 @@ private:
         }
     }
     void reportException(std::exception_ptr error) noexcept;
+    // Runs a reader or other long work as a job while the window waits in
+    // the dialog seam's box (text) with Cancel. nullopt when the user
+    // cancelled: the dropped job stops on its own and nothing has changed.
+    // What the work threw is thrown here, on the GUI thread.
+    template <class T>
+    std::optional<T> waitForWork(const QString &what, std::function<T(Progress &)> work)
+    {
+        Job<T> job(std::move(work));
+        if (!m_dialogs.waitFor(this, what, text(Text::Cancel), [&job] { return job.finished(); }))
+            return std::nullopt;
+        return job.take();
+    }
 
     // The table (table/gui/TableHandlers.cpp).
     void placeDatePicker(int col, int row);

@@ -44,9 +44,16 @@ void TfrmMain::importCountFiles(const QStringList &names, ObserverFiles::Options
     ObserverFiles::Merged merged;
     for (;;) {
         try {
-            // Every file is read and checked before the table changes.
-            BusyCursor busy;
-            merged = TableFiles::importCountFiles(names, options);
+            // Every file is read and checked, as a job while the window
+            // waits with Cancel, before the table changes.
+            auto read = waitForWork<ObserverFiles::Merged>(
+                text(Text::ReadingWorkbook).arg(QDir::toNativeSeparators(names.front())),
+                [names, options](Progress &) {
+                    return TableFiles::importCountFiles(names, options);
+                });
+            if (!read)
+                return;
+            merged = std::move(*read);
             break;
         } catch (const ObserverFiles::EImportError &e) {
             showMessage(e.text(), MB_ICONERROR);
@@ -156,8 +163,14 @@ void TfrmMain::ImportColumns1Click()
     ObserverFiles::Options options;
     for (;;) {
         try {
-            BusyCursor busy;
-            files = TableFiles::readCountFiles(names, options);
+            auto read = waitForWork<std::vector<ObserverFiles::FileHours>>(
+                text(Text::ReadingWorkbook).arg(QDir::toNativeSeparators(names.front())),
+                [names, options](Progress &) {
+                    return TableFiles::readCountFiles(names, options);
+                });
+            if (!read)
+                return;
+            files = std::move(*read);
             break;
         } catch (const ObserverFiles::EImportError &e) {
             showMessage(e.text(), MB_ICONERROR);

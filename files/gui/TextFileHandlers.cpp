@@ -5,6 +5,7 @@
 #include "table/gui/StringGrid.h"
 
 #include <QDateEdit>
+#include <QDir>
 #include <QFileInfo>
 
 void TfrmMain::tbOpnTxtClick()
@@ -23,12 +24,15 @@ void TfrmMain::tbOpnTxtClick()
 void TfrmMain::openTextFile(const QString &path)
 {
     noteChosen(FileCommand::OpenTxt, path);
-    {
-        // The whole file is read before the table changes: a file that
-        // cannot be read leaves the table as it was.
-        BusyCursor busy;
-        loadRows(TableFiles::readText(path), path, false);
-    }
+    // The whole file is read, as a job while the window waits with Cancel,
+    // before the table changes: a file that cannot be read, or whose read
+    // was cancelled, leaves the table as it was.
+    auto rows = waitForWork<std::vector<GridRow>>(
+        text(Text::ReadingWorkbook).arg(QDir::toNativeSeparators(path)),
+        [path](Progress &) { return TableFiles::readText(path); });
+    if (!rows)
+        return;
+    loadRows(std::move(*rows), path, false);
     say(text(Text::StatusOpened)
             .arg(m_texts.count(Text::RowCount, strGrid->rowCountWithHeader() - 1),
                  QFileInfo(path).fileName()));

@@ -3,6 +3,7 @@
 
 #include "StringGrid.h"
 #include "app/DateConv.h"
+#include "app/Job.h"
 #include "table/PasteBlock.h"
 
 #include <QAction>
@@ -54,6 +55,15 @@ TableEditor::TableEditor(StringGrid &grid)
                 [this, reason] { guard([&] { markSelectedRows(HourMarks::markText(reason)); }); });
         markReasons.emplace_back(a, reason);
     }
+    // Any other reason in the observer's own words.
+    markOther = markMenu->addAction(QString());
+    connect(markOther, &QAction::triggered, this, [this] {
+        guard([&] {
+            const std::optional<QString> words = askWords ? askWords() : std::nullopt;
+            if (words && !words->simplified().isEmpty())
+                markSelectedRows(HourMarks::markText(HourMarks::Reason::Other, *words));
+        });
+    });
     markHours = new QAction(this);
     markHours->setMenu(markMenu);
     unmarkHours = new QAction(this);
@@ -92,6 +102,7 @@ void TableEditor::retranslate(const LanguageTexts &texts)
     unmarkHours->setText(m_texts.text(Text::UnmarkHours));
     for (const auto &[action, reason] : markReasons)
         action->setText(HourMarks::describe(HourMarks::markText(reason), m_texts));
+    markOther->setText(m_texts.text(Text::MarkOtherReason));
 }
 
 void TableEditor::finishEditing()
@@ -154,8 +165,29 @@ void TableEditor::pasteText(const QString &block)
         return;
     finishEditing();
     const int top = m_grid.row(), left = m_grid.col();
-    std::vector<GridRow> rows;
-    if (const auto problem = PasteBlock::overlay(block, top, left, m_grid.model(), rows)) {
+    // The block is checked and laid over a copy of the rows it covers as a
+    // job while the window waits with Cancel: a block of a million rows
+    // takes seconds. A cancelled paste changes nothing.
+    const auto &have = m_grid.model().rows();
+    const size_t from = std::min(have.size(), size_t(top - 1));
+    const size_t to =
+        std::min(have.size(), from + size_t(std::max<qint64>(PasteBlock::lineCount(block), 0)));
+    struct Laid {
+        std::vector<GridRow> rows;
+        std::optional<PasteBlock::Problem> problem;
+    };
+    Job<Laid> job([block, top, left,
+                   below = std::vector<GridRow>(have.begin() + qsizetype(from),
+                                                have.begin() + qsizetype(to))](Progress &) {
+        Laid laid;
+        laid.problem = PasteBlock::overlay(block, top, left, below, laid.rows);
+        return laid;
+    });
+    if (wait && !wait([&job] { return job.finished(); }))
+        return;
+    Laid laid = job.take();
+    std::vector<GridRow> &rows = laid.rows;
+    if (const auto &problem = laid.problem) {
         static const Text reasonText[] = {Text::PastLastColumn, Text::NotDateOfForm,
                                           Text::NotHourOfDay, Text::NotCount}; // by Problem::Reason
         const QString column =

@@ -9,6 +9,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -24,6 +25,10 @@ public:
 
     // The box that shows a refusal; set by the window.
     std::function<void(const QString &)> refuse;
+    // Waits for long work (a large paste) in the window's box with Cancel
+    // until finished() says it has ended; false when cancelled. Unset, the
+    // editor waits without a box.
+    std::function<bool(const std::function<bool()> &finished)> wait;
     // Runs an action's work the way the window runs its handlers.
     std::function<void(const std::function<void()> &)> guard;
 
@@ -34,6 +39,10 @@ public:
     QAction *markHours, *unmarkHours;
     QMenu *markMenu;
     std::vector<std::pair<QAction *, HourMarks::Reason>> markReasons;
+    // Another reason: the words askWords gives (nullopt when cancelled);
+    // nothing is marked without words.
+    QAction *markOther;
+    std::function<std::optional<QString>()> askWords;
     // Sets the actions' texts in the language applied.
     void retranslate(const LanguageTexts &texts);
 

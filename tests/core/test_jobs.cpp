@@ -4,11 +4,15 @@
 #include "analysis/ActivityModel.h"
 #include "analysis/Bootstrap.h"
 #include "analysis/PositionProfile.h"
+#include "analysis/ShowerSeasons.h"
+#include "app/DateConv.h"
 #include "app/Errors.h"
 #include "app/Job.h"
 #include "app/WorkerThreads.h"
 #include "files/TableFiles.h"
+#include "table/PasteBlock.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
@@ -233,6 +237,75 @@ private slots:
         // A job's work runs with its own progress as the thread's.
         Job<bool> job([](Progress &own) { return ThreadProgress::t_current == &own; });
         QVERIFY(job.take());
+    }
+
+    // The table's readers, a paste's overlay and the stacked profile's
+    // reading run as jobs in the window; a dropped one stops.
+    void droppedTableWorkStops_data()
+    {
+        QTest::addColumn<QString>("work");
+        QTest::newRow("open text") << "text";
+        QTest::newRow("import") << "import";
+        QTest::newRow("paste") << "paste";
+        QTest::newRow("stacked rows") << "stacked";
+    }
+    void droppedTableWorkStops()
+    {
+        QFETCH(QString, work);
+        DateConv::setFormat(QStringLiteral("dd.MM.yyyy"));
+        // Ten thousand hours of May 2025 and on, in the own layout and as
+        // a CSV table.
+        QTemporaryDir dir;
+        QString table = QStringLiteral("Date\tHour\tSum\n"),
+                list = QStringLiteral("Date,Hour,Sum\n");
+        std::vector<GridRow> rows;
+        const QDate first(2025, 5, 1);
+        for (int i = 0; i < 10000; ++i) {
+            const QDate d = first.addDays(i / 24);
+            const QString line = d.toString(QStringLiteral("dd.MM.yyyy")) +
+                                 QStringLiteral("\t%1\t%2").arg(i % 24).arg(i % 7);
+            table += line + u'\n';
+            rows.push_back(GridRow::fromLine(line, u'\t'));
+            list += d.toString(QStringLiteral("yyyy-MM-dd")) +
+                    QStringLiteral(",%1,%2\n").arg(i % 24).arg(i % 7);
+        }
+        const QString own = dir.filePath(QStringLiteral("own.txt"));
+        const QString hourly = dir.filePath(QStringLiteral("hours.csv"));
+        for (const auto &[path, text] : {std::pair{own, table}, std::pair{hourly, list}}) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(text.toUtf8());
+        }
+        const auto run = [&]() -> size_t {
+            if (work == QLatin1String("text"))
+                return TableFiles::readText(own).size();
+            if (work == QLatin1String("import"))
+                return TableFiles::importCountFiles({hourly}, {}).rows.size();
+            if (work == QLatin1String("paste")) {
+                std::vector<GridRow> out;
+                const auto problem = PasteBlock::overlay(table.section(u'\n', 1), 1, 0,
+                                                         std::span<const GridRow>(), out);
+                return problem ? 0 : out.size();
+            }
+            const ShowerSeasons::Collected c =
+                ShowerSeasons::collect(rows, ShowerSeasons::window(30, 80), {{}});
+            size_t n = 0;
+            for (const ShowerSeasons::Dataset &d : c.datasets)
+                n += d.size();
+            return n;
+        };
+        const size_t whole = run();
+        if (work == QLatin1String("stacked"))
+            QVERIFY(whole > 24 * 30); // the days of May and June 2025 and 2026
+        else
+            QCOMPARE(whole, size_t(10000));
+        Progress p;
+        p.cancel();
+        {
+            const ThreadProgress::Scope scope(p);
+            QVERIFY_THROWS_EXCEPTION(JobCancelled, run());
+        }
+        QCOMPARE(run(), whole); // outside the job nothing cancels
     }
 
     // The progress counts what was finished; finished work is the same as

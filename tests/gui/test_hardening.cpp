@@ -5,6 +5,7 @@
 #include "app/IniFile.h"
 #include "files/TextFormat.h"
 #include "table/gui/StringGrid.h"
+#include "table/gui/TableEditor.h"
 #include "tests/SmallDisk.h"
 
 #include <QDateEdit>
@@ -225,18 +226,57 @@ private slots:
         QCOMPARE(w->strGrid->cell(12, 5), QString("99"));
     }
 
-    void cancelledReadLeavesTheTable()
+    // Every long read and a paste run as a job while the window waits in
+    // the box with Cancel; cancelled, the table is as it was, unchanged,
+    // and the next command is taken as usual.
+    void cancelledWorkLeavesTheTable_data()
     {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("rowsAfter"); // with the header, when not cancelled
+        QTest::newRow("open workbook") << "xls" << 6;
+        QTest::newRow("open text") << "txt" << 3;
+        QTest::newRow("import") << "import" << 3;
+        QTest::newRow("paste") << "paste" << 4;
+    }
+    void cancelledWorkLeavesTheTable()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, rowsAfter);
+        const QString text =
+            m_f->writeFile("t.txt", "Date\tHour\tSum\n03.03.2009\t1\t4\n04.03.2009\t2\t5\n");
+        const QString csv =
+            m_f->writeFile("c.csv", "Date,Hour,Sum\n2009-03-03,1,4\n2009-03-03,2,5\n");
+        const auto trigger = [&] {
+            if (command == "xls") {
+                m_f->dialogs.openAnswers.push_back(
+                    QStringLiteral(VEXLOR_TEST_DATA "/libreoffice.ods"));
+                w->tbOpnXls->trigger();
+            } else if (command == "txt") {
+                m_f->dialogs.openAnswers.push_back(text);
+                w->tbOpnTxt->trigger();
+            } else if (command == "import") {
+                m_f->dialogs.openFilesAnswers.push_back({csv});
+                w->Import1->trigger();
+            } else {
+                w->tbEdit->trigger();
+                w->strGrid->setRow(2);
+                w->strGrid->setCol(0);
+                w->Table->pasteText("05.05.2025\t7\t12\n06.05.2025\t8\t13");
+            }
+        };
         WindowFixture::fillSmallTable(*w);
+        w->Table->history().markSaved();
         m_f->dialogs.cancelWaits.push_back(true);
-        m_f->dialogs.openAnswers.push_back(QStringLiteral(VEXLOR_TEST_DATA "/libreoffice.ods"));
-        w->tbOpnXls->trigger();
+        trigger();
+        QCOMPARE(m_f->dialogs.waitTexts.size(), 1);
         QCOMPARE(onlyMessage(), QString());
         QCOMPARE(w->strGrid->rowCountWithHeader(), 3);
-        // The next read is taken as usual.
-        m_f->dialogs.openAnswers.push_back(QStringLiteral(VEXLOR_TEST_DATA "/libreoffice.ods"));
-        w->tbOpnXls->trigger();
-        QCOMPARE(w->strGrid->rowCountWithHeader(), 6);
+        QCOMPARE(w->strGrid->cell(0, 2), QString("02.02.2009"));
+        QCOMPARE(w->strGrid->cell(2, 2), QString("77"));
+        QVERIFY(!w->Table->history().changed());
+        trigger();
+        QCOMPARE(w->strGrid->rowCountWithHeader(), rowsAfter);
+        QVERIFY(w->strGrid->cell(0, 2) != QString("02.02.2009"));
     }
 
     // ---- text and settings files --------------------------------------

@@ -198,6 +198,47 @@ private slots:
         QCOMPARE(w->strGrid->model().cell(HourMarks::Column, 10), QString("BAD:NS"));
     }
 
+    // Another reason in the observer's own words, from the same menu: the
+    // words (on one line) are the mark and its tooltip; a cancelled or
+    // empty answer marks nothing.
+    void markWithOwnWords_data()
+    {
+        QTest::addColumn<bool>("answered");
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QString>("mark"); // empty: nothing marked
+        QTest::newRow("cancelled") << false << ""
+                                   << "";
+        QTest::newRow("blank") << true << "  \t "
+                               << "";
+        QTest::newRow("words") << true << "mains hum"
+                               << "BAD:mains hum";
+        QTest::newRow("on one line") << true << " storm\n\tnearby "
+                                     << "BAD:storm nearby";
+    }
+    void markWithOwnWords()
+    {
+        QFETCH(bool, answered);
+        QFETCH(QString, words);
+        QFETCH(QString, mark);
+        QAction *other = w->Table->markOther;
+        QCOMPARE(w->Table->markMenu->actions().last(), other);
+        QCOMPARE(other->text(), QString("Another reason …"));
+        if (answered)
+            m_f->dialogs.formAnswers.push_back(
+                [words](const QStringList &) { return QStringList{words}; });
+        w->strGrid->setCurrentIndex(w->strGrid->model().index(2, 2));
+        const int steps = w->Table->history().stack().count();
+        other->trigger();
+        QCOMPARE(m_f->dialogs.forms.back().first, QStringList{"The reason, in a few words:"});
+        QCOMPARE(w->strGrid->model().cell(HourMarks::Column, 3), mark);
+        QCOMPARE(w->Table->history().stack().count(), steps + (mark.isEmpty() ? 0 : 1));
+        if (!mark.isEmpty())
+            QVERIFY(w->strGrid->model()
+                        .data(w->strGrid->model().index(2, 2), Qt::ToolTipRole)
+                        .toString()
+                        .contains(mark.mid(4)));
+    }
+
     // Import's field of the hours' distance from UT: an hourly list kept in
     // local time lands in its UT hours across the year's start; UT reads the
     // hours as they stand. The next dialog shows the last answer.
