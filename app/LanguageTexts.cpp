@@ -252,6 +252,7 @@ const char *const EnglishTexts[] = {
     "Choose at least one count column.",
     "Another reason …",
     "The reason, in a few words:",
+    "Writing %1 …",
 };
 static_assert(std::size(EnglishTexts) == LanguageTexts::TextCount);
 // The stacked profile's texts are X190 to X224 in files written before.

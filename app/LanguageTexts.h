@@ -256,8 +256,9 @@ public:
         StackedNoColumns,
         MarkOtherReason,
         MarkWordsLabel,
+        WritingFile,
     };
-    static constexpr int TextCount = static_cast<int>(Text::MarkWordsLabel);
+    static constexpr int TextCount = static_cast<int>(Text::WritingFile);
 
     // The captions of keys L1 to L12.
     enum class Label {

@@ -47,17 +47,24 @@ public:
     std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return std::nullopt; }
     // A wait is cancelled after this many milliseconds (never when < 0).
     int cancelWaitsAfterMs = -1;
+    // The time spent in waits: the window's thread is free then (the real
+    // box runs the event loop).
+    double waitedSeconds = 0;
     bool waitFor(QWidget *, const QString &, const QString &,
                  const std::function<bool()> &finished) override
     {
         QElapsedTimer waited;
         waited.start();
+        const auto done = [&](bool result) {
+            waitedSeconds += waited.nsecsElapsed() / 1e9;
+            return result;
+        };
         while (!finished()) {
             if (cancelWaitsAfterMs >= 0 && waited.elapsed() >= cancelWaitsAfterMs)
-                return false;
+                return done(false);
             QThread::msleep(1);
         }
-        return true;
+        return done(true);
     }
     SaveChoice askToSave(QWidget *, const QString &, const QString &, const QString &,
                          const QString &, const QString &) override

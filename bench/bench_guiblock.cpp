@@ -197,6 +197,7 @@ int main(int argc, char *argv[])
             b.strGrid->setRow(1);
             b.Table->pasteText(block);
             report("paste_s", t.nsecsElapsed() / 1e9);
+            report("paste_window_held_s", t.nsecsElapsed() / 1e9 - dialogs.waitedSeconds);
         } else if (which == QLatin1String("paste-old")) {
             // A list of cells per line, checked, then set one cell at a time
             // inside one step of the history.
@@ -215,6 +216,7 @@ int main(int argc, char *argv[])
             dialogs.openAnswers.push_back(path);
             b.tbOpnTxt->trigger();
             report("open_s", t.nsecsElapsed() / 1e9);
+            report("open_window_held_s", t.nsecsElapsed() / 1e9 - dialogs.waitedSeconds);
         }
         report("table_rows", b.strGrid->rowCountWithHeader() - 1);
         report("peak_rss_before_mb", before);

@@ -1,6 +1,7 @@
 // The observation table in a sheet.
 #include "SheetTable.h"
 
+#include "app/Progress.h"
 #include "files/workbook/Workbook.h"
 #include "table/GridModel.h"
 #include "table/HourMarks.h"
@@ -34,9 +35,12 @@ void write(const GridModel &grid, Worksheet &sheet)
     sheet.setCells(1, 3, QStringLiteral("Sum"));
     for (int n = 1; n <= 10; ++n)
         sheet.setCells(1, n + 3, QStringLiteral("N%1").arg(n));
-    for (int r = 1; r < grid.rowCountWithHeader(); ++r)
+    unsigned polled = 0;
+    for (int r = 1; r < grid.rowCountWithHeader(); ++r) {
+        ThreadProgress::checkCancelledEvery(polled); // a dropped save stops
         for (int c = 0; c <= 12; ++c)
             sheet.setCells(r + 1, c + 1, grid.cell(c, r));
+    }
     // The marks, only when the table has any: a table without marks gives
     // the same sheet as ever.
     bool header = false;

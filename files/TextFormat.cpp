@@ -138,7 +138,9 @@ QByteArray format(const GridModel &grid)
     out.reserve(64 * grid.rowCountWithHeader());
     out += QLatin1String(HeaderLine);
     out += QLatin1String("\r\n");
+    unsigned polled = 0;
     for (int row = 1; row < grid.rowCountWithHeader(); ++row) {
+        ThreadProgress::checkCancelledEvery(polled); // a dropped save stops
         for (int col = 0; col < WrittenColumns; ++col) {
             if (col > 0)
                 out += u'\t';

@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Builds build/tsan with ThreadSanitizer and runs the tests whose code runs
 # on several threads: the search, Auto Calc in the window, the bootstrap and
-# the position profile, the report page, the workbook read in the
-# background, the settings file's writers, and the stacked page's fit and
-# resampling. A race fails the run.
+# the position profile, the report page, the workbook, text and count-file
+# reads and the paste in the background, the settings file's writers, and
+# the stacked page's fit and resampling. A race fails the run.
 #   scripts/tsan.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 tests=(test_search test_autocalc test_report test_reportpage test_spreadsheets test_hardening test_jobs test_wholerange
-       test_hardening_settings test_stackedpage)
+       test_hardening_settings test_stackedpage test_import)
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DVEXLOR_TSAN=ON -DVEXLOR_WERROR=ON >/dev/null
 cmake --build build/tsan -j"$(nproc)" --target "${tests[@]}"
 export QT_QPA_PLATFORM=offscreen LANG=C.UTF-8

@@ -465,7 +465,8 @@ private:
     // Puts rows read from a file into the table: a fresh history, unchanged.
     void loadRows(std::vector<GridRow> rows, const QString &path, bool workbook);
     // Writes the table to a file as Save (TXT) or Save (XLS) does.
-    void writeTable(const QString &path, bool workbook);
+    // False when the user cancelled the wait.
+    bool writeTable(const QString &path, bool workbook);
     // The table's cursor to the row of a colorgramme cell.
     void colorgrammeCellClicked(int row);
     // The rows of the date range and the chosen column (analysis/gui); a

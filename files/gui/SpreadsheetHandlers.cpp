@@ -58,8 +58,8 @@ void TfrmMain::tbSavXlsClick()
     if (auto name = m_dialogs.saveFile(this, dialog)) {
         const QString path = chosenName(FileCommand::SaveXls, *name);
         try {
-            writeTable(path, true);
-            rememberFile(FileCommand::SaveXls, path, true);
+            if (writeTable(path, true))
+                rememberFile(FileCommand::SaveXls, path, true);
         } catch (const EWorkbookError &e) {
             showMessage(e.text(), MB_ICONERROR);
         }

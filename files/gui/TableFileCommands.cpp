@@ -7,10 +7,12 @@
 #include "app/gui/Widgets.h"
 #include "files/TableFiles.h"
 #include "files/workbook/Workbook.h"
+#include "table/GridModel.h"
 #include "table/gui/StringGrid.h"
 #include "table/gui/TableEditor.h"
 
 #include <QDateEdit>
+#include <QDir>
 #include <QFileInfo>
 
 void TfrmMain::loadRows(std::vector<GridRow> rows, const QString &path, bool workbook)
@@ -23,18 +25,30 @@ void TfrmMain::loadRows(std::vector<GridRow> rows, const QString &path, bool wor
     updateCaption();
 }
 
-void TfrmMain::writeTable(const QString &path, bool workbook)
+bool TfrmMain::writeTable(const QString &path, bool workbook)
 {
-    {
-        BusyCursor busy;
-        TableFiles::save(strGrid->model(), path, workbook);
-    }
+    // Written from a copy of the rows as a job while the window waits with
+    // Cancel (a workbook of a million rows takes seconds); the copy shares
+    // the rows' texts until the table changes. The copy's model is made and
+    // dropped on the job's thread. Cancelled, the table is not taken as
+    // saved; the one writer leaves the file whole either way.
+    const auto written =
+        waitForWork<bool>(text(Text::WritingFile).arg(QDir::toNativeSeparators(path)),
+                          [rows = strGrid->model().rows(), path, workbook](Progress &) mutable {
+                              GridModel copy;
+                              copy.replaceRows(std::move(rows));
+                              TableFiles::save(copy, path, workbook);
+                              return true;
+                          });
+    if (!written)
+        return false;
     Table->history().markSaved();
     Origin = {path, workbook};
     updateCaption();
     say(text(Text::StatusSaved)
             .arg(m_texts.count(Text::RowCount, strGrid->rowCountWithHeader() - 1),
                  QFileInfo(path).fileName()));
+    return true;
 }
 
 void TfrmMain::updateCaption()
@@ -76,13 +90,14 @@ bool TfrmMain::saveToOrigin()
     }
     if (Origin.workbook) {
         try {
-            writeTable(Origin.path, true);
+            if (!writeTable(Origin.path, true))
+                return false;
         } catch (const EWorkbookError &e) {
             showMessage(e.text(), MB_ICONERROR);
             return false;
         }
-    } else {
-        writeTable(Origin.path, false); // a failure ends the command that asked
+    } else if (!writeTable(Origin.path, false)) { // a failure ends the command that asked
+        return false;
     }
     rememberFile(Origin.workbook ? FileCommand::SaveXls : FileCommand::SaveTxt, Origin.path, true);
     return true;

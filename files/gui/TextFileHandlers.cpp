@@ -47,8 +47,8 @@ void TfrmMain::tbSavTxtClick()
     const FileDialogState &dialog = fileDialog(FileCommand::SaveTxt, msg(3), SaveTXT1);
     if (auto name = m_dialogs.saveFile(this, dialog)) {
         const QString path = chosenName(FileCommand::SaveTxt, *name);
-        writeTable(path, false);
-        rememberFile(FileCommand::SaveTxt, path, true);
+        if (writeTable(path, false))
+            rememberFile(FileCommand::SaveTxt, path, true);
     }
     UpdateDateRange();
     strGrid->setEditing(false); // tbEdit follows the mode

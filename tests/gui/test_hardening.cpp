@@ -3,6 +3,7 @@
 #include "WindowFixture.h"
 #include "app/Errors.h"
 #include "app/IniFile.h"
+#include "app/Job.h"
 #include "files/TextFormat.h"
 #include "table/gui/StringGrid.h"
 #include "table/gui/TableEditor.h"
@@ -277,6 +278,40 @@ private slots:
         trigger();
         QCOMPARE(w->strGrid->rowCountWithHeader(), rowsAfter);
         QVERIFY(w->strGrid->cell(0, 2) != QString("02.02.2009"));
+    }
+
+    // A save waits in the same box; cancelled, the table is not taken as
+    // saved (its caption keeps the star) and whatever the dropped job
+    // managed to write is a whole file or none. The next save is taken.
+    void cancelledSaveIsNotTakenAsSaved_data()
+    {
+        QTest::addColumn<bool>("workbook");
+        QTest::newRow("text") << false;
+        QTest::newRow("workbook") << true;
+    }
+    void cancelledSaveIsNotTakenAsSaved()
+    {
+        QFETCH(bool, workbook);
+        WindowFixture::fillSmallTable(*w);
+        QVERIFY(w->Table->history().changed());
+        const QString path = m_f->dir.filePath(workbook ? "t.xlsx" : "t.txt");
+        QAction *save = workbook ? w->tbSavXls : w->tbSavTxt;
+        m_f->dialogs.cancelWaits.push_back(true);
+        m_f->dialogs.saveAnswers.push_back(path);
+        save->trigger();
+        QCOMPARE(m_f->dialogs.waitTexts.size(), 1);
+        QVERIFY(m_f->dialogs.waitTexts[0].startsWith("Writing "));
+        QVERIFY(w->Table->history().changed());
+        QVERIFY(w->windowTitle().endsWith(" *"));
+        JobThreads::waitForAll();
+        // No temporary file is left, whether or not the job saw the cancel.
+        QVERIFY(QDir(m_f->dir.path(), "*.vexlor-*", QDir::Name, QDir::Files | QDir::Hidden)
+                    .entryList()
+                    .isEmpty());
+        m_f->dialogs.saveAnswers.push_back(path);
+        save->trigger();
+        QVERIFY(!w->Table->history().changed());
+        QVERIFY(QFileInfo(path).size() > 0);
     }
 
     // ---- text and settings files --------------------------------------
