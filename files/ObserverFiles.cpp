@@ -77,8 +77,8 @@ public:
             return false;
         ThreadProgress::checkCancelledEvery(m_polled); // a dropped import stops
         if (m_number >= m_maxLines)
-            throw EImportError(m_name, 0,
-                               QStringLiteral("it holds more than %1 lines").arg(m_maxLines - 64));
+            throw EImportError(
+                m_name, 0, QStringLiteral("it holds more than %1 lines").arg(m_maxLines - m_slack));
         // Looked for no further than the longest line allowed.
         const qsizetype stop = std::min(end, m_pos + (MaxLineBytes + 1) * m_unit);
         qsizetype i = m_pos;
@@ -103,7 +103,11 @@ public:
 
     // Allows so many lines: a log of echoes has a line per echo, where the
     // other formats have one per hour or per day.
-    void allowLines(int lines) { m_maxLines = lines + 64; }
+    void allowLines(int lines)
+    {
+        m_maxLines = lines;
+        m_slack = 0;
+    }
 
     // The next line that holds more than blanks, or false.
     bool nextFilled(Line &line)
@@ -140,7 +144,8 @@ private:
     qsizetype m_pos = 0;
     int m_number = 0;
     unsigned m_polled = 0;
-    int m_maxLines = int(MaxHours) + 64;
+    // An hour a line, and room for headers, station blocks and blank lines.
+    int m_maxLines = int(MaxHours) + 64, m_slack = 64;
     int m_unit = 1;
     bool m_bigEndian = false;
     bool m_utf8 = true;

@@ -414,6 +414,12 @@ private:
     // Imports count files, their hours so many hours ahead of UT as options
     // say; a local-time table that names no zone asks for its offset.
     void importCountFiles(const QStringList &names, ObserverFiles::Options options = {});
+    // Reads count files with read(options) as a job while the window waits;
+    // a local-time table that names no zone asks for its offset and is read
+    // again. nullopt when cancelled, or after the import's error was shown.
+    template <class T>
+    std::optional<T> readCountFiles(const QStringList &names, ObserverFiles::Options options,
+                                    const std::function<T(const ObserverFiles::Options &)> &read);
     // Saves the table to where it came from (asking for a name when it came
     // from no file); false when cancelled or a workbook error was shown.
     bool saveToOrigin();

@@ -41,30 +41,14 @@ void TfrmMain::Import1Click()
 void TfrmMain::importCountFiles(const QStringList &names, ObserverFiles::Options options)
 {
     noteChosen(FileCommand::Import, names.front());
-    ObserverFiles::Merged merged;
-    for (;;) {
-        try {
-            // Every file is read and checked, as a job while the window
-            // waits with Cancel, before the table changes.
-            auto read = waitForWork<ObserverFiles::Merged>(
-                text(Text::ReadingWorkbook).arg(QDir::toNativeSeparators(names.front())),
-                [names, options](Progress &) {
-                    return TableFiles::importCountFiles(names, options);
-                });
-            if (!read)
-                return;
-            merged = std::move(*read);
-            break;
-        } catch (const ObserverFiles::EImportError &e) {
-            showMessage(e.text(), MB_ICONERROR);
-            return;
-        } catch (const ObserverFiles::ENeedsOffset &) {
-            if (options.utcOffset)
-                throw;
-            if (!askUtcOffset(options))
-                return;
-        }
-    }
+    // Every file is read and checked before the table changes.
+    auto read = readCountFiles<ObserverFiles::Merged>(
+        names, options, [names](const ObserverFiles::Options &o) {
+            return TableFiles::importCountFiles(names, o);
+        });
+    if (!read)
+        return;
+    ObserverFiles::Merged merged = std::move(*read);
     if (merged.rows.empty()) {
         showMessage(text(Text::NoHoursInFiles), MB_ICONWARNING);
         return;
@@ -81,6 +65,29 @@ void TfrmMain::importCountFiles(const QStringList &names, ObserverFiles::Options
     // A single file is a recent one: opened again, it is imported again.
     rememberFile(FileCommand::Import, names.front(), names.size() == 1);
     showImportSummary(merged.summary);
+}
+
+template <class T>
+std::optional<T>
+TfrmMain::readCountFiles(const QStringList &names, ObserverFiles::Options options,
+                         const std::function<T(const ObserverFiles::Options &)> &read)
+{
+    for (;;) {
+        try {
+            // As a job while the window waits with Cancel.
+            return waitForWork<T>(
+                text(Text::ReadingWorkbook).arg(QDir::toNativeSeparators(names.front())),
+                [read, options](Progress &) { return read(options); });
+        } catch (const ObserverFiles::EImportError &e) {
+            showMessage(e.text(), MB_ICONERROR);
+            return std::nullopt;
+        } catch (const ObserverFiles::ENeedsOffset &) {
+            if (options.utcOffset)
+                throw;
+            if (!askUtcOffset(options))
+                return std::nullopt;
+        }
+    }
 }
 
 bool TfrmMain::askUtcOffset(ObserverFiles::Options &options)
@@ -159,29 +166,12 @@ void TfrmMain::ImportColumns1Click()
     if (names.isEmpty())
         return;
     noteChosen(FileCommand::Import, names.front());
-    std::vector<ObserverFiles::FileHours> files;
-    ObserverFiles::Options options;
-    for (;;) {
-        try {
-            auto read = waitForWork<std::vector<ObserverFiles::FileHours>>(
-                text(Text::ReadingWorkbook).arg(QDir::toNativeSeparators(names.front())),
-                [names, options](Progress &) {
-                    return TableFiles::readCountFiles(names, options);
-                });
-            if (!read)
-                return;
-            files = std::move(*read);
-            break;
-        } catch (const ObserverFiles::EImportError &e) {
-            showMessage(e.text(), MB_ICONERROR);
-            return;
-        } catch (const ObserverFiles::ENeedsOffset &) {
-            if (options.utcOffset)
-                throw;
-            if (!askUtcOffset(options))
-                return;
-        }
-    }
+    auto read = readCountFiles<std::vector<ObserverFiles::FileHours>>(
+        names, {},
+        [names](const ObserverFiles::Options &o) { return TableFiles::readCountFiles(names, o); });
+    if (!read)
+        return;
+    std::vector<ObserverFiles::FileHours> files = std::move(*read);
     // The files of one station (by its station block, else by the file's
     // name) go into one column together.
     struct Group {
