@@ -1,6 +1,7 @@
 // The stacked fit in observers' terms.
 #include "StackedReport.h"
 
+#include "ReportLines.h"
 #include "RunCsv.h"
 
 #include <QLocale>
@@ -12,25 +13,10 @@ namespace StackedReport {
 
 namespace {
 
-QString number(double v, int decimals)
-{
-    return std::isfinite(v) ? QString::number(v, 'f', decimals) : QStringLiteral("-");
-}
-
-QString pair(double lo, double hi, int decimals)
-{
-    return number(lo, decimals) + u' ' + number(hi, decimals);
-}
-
-QString yesNo(bool v)
-{
-    return v ? QStringLiteral("yes") : QStringLiteral("no");
-}
-
-QString words(const QString &text)
-{
-    return text.isEmpty() ? QStringLiteral("-") : text;
-}
+using ReportLines::number;
+using ReportLines::pair;
+using ReportLines::words;
+using ReportLines::yesNo;
 
 // The intervals the lines and the CSV give: the likelihood-ratio ones of
 // the fit, or the bootstrap's percentiles.

@@ -1,6 +1,7 @@
 // The report's whole-range fit as `name value` lines.
 #include "WholeRangeReport.h"
 
+#include "ReportLines.h"
 #include "app/DateConv.h"
 
 #include <cmath>
@@ -9,25 +10,10 @@ namespace WholeRangeReport {
 
 namespace {
 
-QString number(double v, int decimals)
-{
-    return std::isfinite(v) ? QString::number(v, 'f', decimals) : QStringLiteral("-");
-}
-
-QString pair(double lo, double hi, int decimals)
-{
-    return number(lo, decimals) + u' ' + number(hi, decimals);
-}
-
-QString yesNo(bool v)
-{
-    return v ? QStringLiteral("yes") : QStringLiteral("no");
-}
-
-QString words(const QString &text)
-{
-    return text.isEmpty() ? QStringLiteral("-") : text;
-}
+using ReportLines::number;
+using ReportLines::pair;
+using ReportLines::words;
+using ReportLines::yesNo;
 
 } // namespace
 
