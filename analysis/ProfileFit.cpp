@@ -708,17 +708,22 @@ Scan scan(const Evaluator &evaluator, const ScanOptions &options, Progress &prog
                     s.byShape[ia * B + ib] =
                         std::min(s.byShape[ia * B + ib], m.byShape[ia * stride + ib]);
     }
-    for (int k = 0; k < s.positions; ++k)
-        if (s.byPosition[size_t(k)] < Infinity &&
-            (s.bestPosition < 0 || s.byPosition[size_t(k)] < s.bestRss)) {
-            s.bestPosition = k;
-            s.bestRss = s.byPosition[size_t(k)];
-        }
-    if (s.bestPosition >= 0) {
-        s.bestRise = s.riseAt[size_t(s.bestPosition)];
-        s.bestDecay = s.decayAt[size_t(s.bestPosition)];
-    }
+    s.pickBest();
     return s;
+}
+
+void Scan::pickBest()
+{
+    for (int k = 0; k < positions; ++k)
+        if (byPosition[size_t(k)] < Infinity &&
+            (bestPosition < 0 || byPosition[size_t(k)] < bestRss)) {
+            bestPosition = k;
+            bestRss = byPosition[size_t(k)];
+        }
+    if (bestPosition >= 0) {
+        bestRise = riseAt[size_t(bestPosition)];
+        bestDecay = decayAt[size_t(bestPosition)];
+    }
 }
 
 Scan scan(const Evaluator &evaluator, const ScanOptions &options,

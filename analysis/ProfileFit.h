@@ -228,6 +228,9 @@ struct Scan {
     int hoursPresent = 0;
     bool cancelled = false;
     bool valid() const { return bestPosition >= 0 && !cancelled; }
+    // Sets the best candidate from byPosition, riseAt and decayAt: the
+    // least finite sum of squares, the earliest position of equal ones.
+    void pickBest();
 };
 
 struct ScanOptions {

@@ -189,16 +189,7 @@ ProfileFit::Scan scanTogether(const std::vector<const ProfileFit::Evaluator *> &
         for (size_t i = 0; i < B; ++i)
             s.byDecay[i] = std::min(s.byDecay[i], l.byDecay[i]);
     }
-    for (int k = 0; k < s.positions; ++k)
-        if (s.byPosition[size_t(k)] < Infinity &&
-            (s.bestPosition < 0 || s.byPosition[size_t(k)] < s.bestRss)) {
-            s.bestPosition = k;
-            s.bestRss = s.byPosition[size_t(k)];
-        }
-    if (s.bestPosition >= 0) {
-        s.bestRise = s.riseAt[size_t(s.bestPosition)];
-        s.bestDecay = s.decayAt[size_t(s.bestPosition)];
-    }
+    s.pickBest();
     return s;
 }
 
