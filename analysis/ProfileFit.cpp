@@ -559,8 +559,7 @@ std::vector<Evaluator::Best> Evaluator::bestOfReplicas(const std::function<bool(
         Kernel::haveAvx512() ? Kernel::replicasAvx512 : Kernel::replicasGeneric;
     const Kernel::ReplicaInput in{m_hours, m_paddedDecays, m_syyTotal.data()};
     Workspace work;
-    const size_t H = size_t(m_hours), S = size_t(sums()), B = size_t(m_paddedDecays),
-                 L = size_t(Lanes);
+    const size_t H = size_t(m_hours), S = size_t(sums()), B = size_t(m_paddedDecays);
     std::vector<double> rise(size_t(A) * H * S), decayLanes(H * S * B);
     std::vector<double> rowBest(size_t(A) * R);
     std::vector<int> rowArg(size_t(A) * R);
@@ -572,16 +571,7 @@ std::vector<Evaluator::Best> Evaluator::bestOfReplicas(const std::function<bool(
         for (int k = k0; k < k1; ++k) {
             // The kernel's order: each hour's terms of one rise scale side by
             // side, and each lane group's of the decay side.
-            const double *decay = termsAt(k, k0, work);
-            for (size_t ia = 0; ia < size_t(A); ++ia)
-                for (size_t h = 0; h < H; ++h)
-                    for (size_t q = 0; q < S; ++q)
-                        rise[(ia * H + h) * S + q] = work.riseTerms[(ia * S + q) * H + h];
-            for (size_t h = 0; h < H; ++h)
-                for (size_t q = 0; q < S; ++q)
-                    for (size_t ib = 0; ib < B; ++ib)
-                        decayLanes[((h * (B / L) + ib / L) * S + q) * L + ib % L] =
-                            decay[(h * S + q) * B + ib];
+            replicaOrder(termsAt(k, k0, work), work, rise.data(), decayLanes.data());
             kernel(in, A, rise.data(), decayLanes.data(), rowBest.data(), rowArg.data());
             for (int q = 0; q < R; ++q)
                 for (int ia = 0; ia < A; ++ia) {
@@ -593,6 +583,22 @@ std::vector<Evaluator::Best> Evaluator::bestOfReplicas(const std::function<bool(
         }
     }
     return best;
+}
+
+void Evaluator::replicaOrder(const double *decay, const Workspace &work, double *rise,
+                             double *decayLanes) const
+{
+    const size_t A = size_t(rises()), H = size_t(m_hours), S = size_t(sums()),
+                 B = size_t(m_paddedDecays), L = size_t(Lanes);
+    for (size_t ia = 0; ia < A; ++ia)
+        for (size_t h = 0; h < H; ++h)
+            for (size_t q = 0; q < S; ++q)
+                rise[(ia * H + h) * S + q] = work.riseTerms[(ia * S + q) * H + h];
+    for (size_t h = 0; h < H; ++h)
+        for (size_t q = 0; q < S; ++q)
+            for (size_t ib = 0; ib < B; ++ib)
+                decayLanes[((h * (B / L) + ib / L) * S + q) * L + ib % L] =
+                    decay[(h * S + q) * B + ib];
 }
 
 void Evaluator::scoreReplicasChunk(int chunk, Workspace &work, double *into, bool add) const
@@ -609,24 +615,14 @@ void Evaluator::scoreReplicasChunk(int chunk, Workspace &work, double *into, boo
         Kernel::haveAvx512() ? Kernel::replicaSlabsAvx512 : Kernel::replicaSlabsGeneric;
     const Kernel::ReplicaInput in{m_hours, m_paddedDecays, m_syyTotal.data()};
     const bool oneScale = m_coupling == Coupling::OneScale;
-    const size_t H = size_t(m_hours), S = size_t(sums()), B = size_t(m_paddedDecays),
-                 L = size_t(Lanes);
+    const size_t H = size_t(m_hours), S = size_t(sums()), B = size_t(m_paddedDecays);
     work.replicaRise.resize(size_t(A) * H * S);
     work.replicaDecay.resize(H * S * B);
     prepareChunk(chunk, work);
     const int k0 = chunk * ChunkPositions, k1 = std::min(m_grid.positions, k0 + ChunkPositions);
     for (int k = k0; k < k1; ++k) {
         // The kernel's order, as bestOfReplicas gives it.
-        const double *decay = termsAt(k, k0, work);
-        for (size_t ia = 0; ia < size_t(A); ++ia)
-            for (size_t h = 0; h < H; ++h)
-                for (size_t q = 0; q < S; ++q)
-                    work.replicaRise[(ia * H + h) * S + q] = work.riseTerms[(ia * S + q) * H + h];
-        for (size_t h = 0; h < H; ++h)
-            for (size_t q = 0; q < S; ++q)
-                for (size_t ib = 0; ib < B; ++ib)
-                    work.replicaDecay[((h * (B / L) + ib / L) * S + q) * L + ib % L] =
-                        decay[(h * S + q) * B + ib];
+        replicaOrder(termsAt(k, k0, work), work, work.replicaRise.data(), work.replicaDecay.data());
         kernel(in, oneScale, add, A, work.replicaRise.data(), work.replicaDecay.data(),
                into + size_t(k - k0) * size_t(A) * R * B);
     }

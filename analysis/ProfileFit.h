@@ -174,6 +174,11 @@ private:
     void initialDecay(double *decay, double P) const;
     void prepareChunk(int chunk, Workspace &work) const;
     const double *termsAt(int k, int k0, Workspace &work) const;
+    // One position's terms in the replica kernels' order: each hour's terms
+    // of one rise scale side by side (rise), each lane group's of the decay
+    // side (decayLanes).
+    void replicaOrder(const double *decay, const Workspace &work, double *rise,
+                      double *decayLanes) const;
     void riseTerms(const double *rise, double *terms) const;
     void decayTerms(double *decay) const;
     void riseCheckpoints();

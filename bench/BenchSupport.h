@@ -3,6 +3,9 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
+
+#include <algorithm>
 #include <cstdio>
 
 // Resident memory of this process in megabytes.
@@ -52,4 +55,22 @@ inline void report(const char *name, double value)
 {
     std::printf("%s %.3f\n", name, value);
     std::fflush(stdout);
+}
+
+// Cancels a job start() started after half a second of work, tries times:
+// the worst seconds from the cancel until the job has ended (the page's
+// Cancel, a new Run, the window closing).
+template <class Start> double worstCancelToEnd(int tries, Start start)
+{
+    double worst = 0;
+    for (int i = 0; i < tries; ++i) {
+        auto running = start();
+        QThread::msleep(500);
+        QElapsedTimer since;
+        since.start();
+        running->cancel();
+        running->wait();
+        worst = std::max(worst, since.nsecsElapsed() / 1e9);
+    }
+    return worst;
 }

@@ -65,22 +65,8 @@ int main(int argc, char *argv[])
     report("profile_best_position", profile.bestPosition);
     report("auto_calc_position", plain.BestPosition);
 
-    // Cancel after half a second of work: the seconds until the job has
-    // ended (the page's Cancel, a new Run, the window closing), the worst of
-    // five.
-    const auto cancelled = [](auto job) {
-        double worst = 0;
-        for (int i = 0; i < 5; ++i) {
-            auto running = job();
-            QThread::msleep(500);
-            QElapsedTimer since;
-            since.start();
-            running->cancel();
-            running->wait();
-            worst = std::max(worst, since.nsecsElapsed() / 1e9);
-        }
-        return worst;
-    };
+    // Cancel after half a second of work, the worst of five.
+    const auto cancelled = [](auto start) { return worstCancelToEnd(5, start); };
     for (int n : {720, 8760}) {
         const std::vector<TRadData> data = n == 720 ? rows : makeRows(n);
         const std::vector<double> expected = Bootstrap::expectedCounts(data);

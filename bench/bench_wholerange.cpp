@@ -90,22 +90,8 @@ int main(int argc, char *argv[])
     report("bootstrap_answered", double(boot.replicates.size()));
     report("bootstrap_failed", boot.failed);
 
-    // Cancel after half a second of work: the seconds until the job has
-    // ended (the page's Cancel, a new Run, the window closing), the worst of
-    // three.
-    const auto cancelled = [](auto start) {
-        double worst = 0;
-        for (int i = 0; i < 3; ++i) {
-            auto running = start();
-            QThread::msleep(500);
-            QElapsedTimer since;
-            since.start();
-            running->cancel();
-            running->wait();
-            worst = std::max(worst, since.nsecsElapsed() / 1e9);
-        }
-        return worst;
-    };
+    // Cancel after half a second of work, the worst of three.
+    const auto cancelled = [](auto start) { return worstCancelToEnd(3, start); };
     for (int n : {720, 8760}) {
         const std::vector<TRadData> data = n == 720 ? rows : month(n, 5);
         const QByteArray size = QByteArray::number(n);

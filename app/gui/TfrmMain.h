@@ -414,6 +414,9 @@ private:
     // Imports count files, their hours so many hours ahead of UT as options
     // say; a local-time table that names no zone asks for its offset.
     void importCountFiles(const QStringList &names, ObserverFiles::Options options = {});
+    // Puts imported hours into the table as one step of its history (a table
+    // of no file yet) and says so; false, with a warning, when there are none.
+    bool putImportedHours(ObserverFiles::Merged &merged);
     // Reads count files with read(options) as a job while the window waits;
     // a local-time table that names no zone asks for its offset and is read
     // again. nullopt when cancelled, or after the import's error was shown.

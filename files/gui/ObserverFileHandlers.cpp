@@ -49,9 +49,18 @@ void TfrmMain::importCountFiles(const QStringList &names, ObserverFiles::Options
     if (!read)
         return;
     ObserverFiles::Merged merged = std::move(*read);
+    if (!putImportedHours(merged))
+        return;
+    // A single file is a recent one: opened again, it is imported again.
+    rememberFile(FileCommand::Import, names.front(), names.size() == 1);
+    showImportSummary(merged.summary);
+}
+
+bool TfrmMain::putImportedHours(ObserverFiles::Merged &merged)
+{
     if (merged.rows.empty()) {
         showMessage(text(Text::NoHoursInFiles), MB_ICONWARNING);
-        return;
+        return false;
     }
     // One step of the table's history, and a table not yet saved anywhere.
     strGrid->setEditing(false);
@@ -62,9 +71,7 @@ void TfrmMain::importCountFiles(const QStringList &names, ObserverFiles::Options
     say(text(Text::StatusImported)
             .arg(m_texts.count(Text::HourCount, merged.summary.hours),
                  m_texts.count(Text::FileCount, merged.summary.files)));
-    // A single file is a recent one: opened again, it is imported again.
-    rememberFile(FileCommand::Import, names.front(), names.size() == 1);
-    showImportSummary(merged.summary);
+    return true;
 }
 
 template <class T>
@@ -244,15 +251,8 @@ void TfrmMain::ImportColumns1Click()
         showMessage(e.text(), MB_ICONERROR);
         return;
     }
-    if (merged.rows.empty()) {
-        showMessage(text(Text::NoHoursInFiles), MB_ICONWARNING);
+    if (!putImportedHours(merged))
         return;
-    }
-    strGrid->setEditing(false);
-    strGrid->replaceRows(std::move(merged.rows));
-    Origin = {};
-    updateCaption();
-    UpdateDateRange();
     // The column keeps its station: the name the files give, and their
     // place where they give one (else the place entered before). The table
     // has its counts already: a failed write is said, not undone.
@@ -275,9 +275,6 @@ void TfrmMain::ImportColumns1Click()
     } catch (const std::exception &e) {
         notKept = text(Text::NotRemembered).arg(failureText(e));
     }
-    say(text(Text::StatusImported)
-            .arg(m_texts.count(Text::HourCount, merged.summary.hours),
-                 m_texts.count(Text::FileCount, merged.summary.files)));
     // Not a recent file: opened again, a file is imported as Import does.
     rememberFile(FileCommand::Import, names.front(), false);
     if (!notKept.isEmpty())
